@@ -1,0 +1,58 @@
+# 32-bit Windows build: MERTQ4.gau with its bitmaps, the host process's
+# stand-in libraries, and the tests, which run under Wine.
+enable_language(RC)
+add_compile_options(-msse2 -mfpmath=sse)
+set(BIN ${CMAKE_BINARY_DIR}/bin)
+set(CMAKE_RUNTIME_OUTPUT_DIRECTORY ${BIN})
+set(CMAKE_LIBRARY_OUTPUT_DIRECTORY ${BIN})
+set(STATIC_RUNTIME -static -static-libgcc -static-libstdc++)
+
+# The bitmap generator is a tool of the build machine: build it with the
+# machine's own compiler and run it to write the bitmaps and their script.
+find_program(BUILD_MACHINE_CXX NAMES g++ c++ REQUIRED NO_CMAKE_FIND_ROOT_PATH)
+set(GENERATOR ${CMAKE_BINARY_DIR}/tools/generate_bitmaps)
+set(GENERATOR_SOURCES
+  ${CMAKE_SOURCE_DIR}/resources/generate_bitmaps.cpp
+  ${CMAKE_SOURCE_DIR}/resources/bitmap_table.cpp)
+add_custom_command(
+  OUTPUT ${GENERATOR}
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/tools
+  COMMAND ${BUILD_MACHINE_CXX} -std=c++20 -O1 -Wall -Wextra -Werror -I${CMAKE_SOURCE_DIR}
+          ${GENERATOR_SOURCES} -o ${GENERATOR}
+  DEPENDS ${GENERATOR_SOURCES} ${CMAKE_SOURCE_DIR}/resources/bitmap_table.h
+          ${CMAKE_SOURCE_DIR}/resources/bitmap_ids.h
+  COMMENT "Building the bitmap generator")
+set(BITMAPS ${CMAKE_BINARY_DIR}/bitmaps)
+add_custom_command(
+  OUTPUT ${BITMAPS}/bitmaps.rc
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${BITMAPS}
+  COMMAND ${GENERATOR} ${BITMAPS}
+  DEPENDS ${GENERATOR}
+  COMMENT "Generating bitmaps")
+set_source_files_properties(${BITMAPS}/bitmaps.rc PROPERTIES GENERATED TRUE)
+set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -I${BITMAPS}")
+
+add_library(MERTQ4 SHARED ${MODULE_SOURCES}
+  module/loader_windows.cpp
+  module/entry_point.cpp
+  module/MERTQ4.def
+  ${BITMAPS}/bitmaps.rc)
+set_target_properties(MERTQ4 PROPERTIES PREFIX "" SUFFIX ".gau" OUTPUT_NAME MERTQ4)
+target_compile_options(MERTQ4 PRIVATE -fno-exceptions -fno-rtti)
+target_link_options(MERTQ4 PRIVATE ${STATIC_RUNTIME})
+
+include(cmake/standins.cmake OPTIONAL)
+
+# GoogleTest from the machine's sources, built for Windows.
+set(gtest_disable_pthreads ON CACHE BOOL "" FORCE)
+set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+
+add_library(hostmodel STATIC ${HOSTMODEL_SOURCES} hostmodel/binding_windows.cpp)
+target_link_libraries(hostmodel PUBLIC gtest)
+add_dependencies(hostmodel MERTQ4)
+
+set(TEST_MAIN gtest_main)
+set(TEST_LIBS hostmodel gtest)
+set(TEST_LINK_OPTIONS ${STATIC_RUNTIME})

@@ -1,0 +1,140 @@
+// A model of the host simulator for tests and benchmarks: it loads the module
+// (linked in natively, or the real MERTQ4.gau through LoadLibraryA on
+// Windows), serves its panel service table, holds token values and named
+// variables, places gauges on a panel, runs frames, dispatches clicks and
+// records what the module asks of it and of the sound library.
+//
+// Frame order (later traces depend on it):
+//   1. the frame's inputs are applied as the test gives them, before frame():
+//      token values, named variables written by XML gauges, clicks;
+//   2. for each placed gauge in panel order: service code 6, then the update
+//      of its element tree (each element's first source record refreshed,
+//      then its update callback called and its result kept);
+//   3. for each placed gauge in panel order: service code 10, then its drawing.
+// Placing a gauge sends codes 2, 4 and 14, in that order; removing it sends 12.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "host/panel_interface.h"
+
+namespace hostmodel {
+
+struct SoundCall {
+    enum class Kind { play, stop, terminate };
+    Kind kind;
+    std::string file;  // play only
+    std::string key;   // play and stop
+    int32_t loop = 0;  // play only
+    bool operator==(const SoundCall&) const = default;
+};
+SoundCall play(std::string file, std::string key = "", int32_t loop = 0);
+SoundCall stop(std::string key);
+SoundCall terminate();
+std::string describe(const SoundCall& call);  // for test failure messages
+
+struct KeyEvent {
+    uint32_t id;
+    uint32_t value;
+    bool operator==(const KeyEvent&) const = default;
+};
+
+// One call the module made through slots 24 to 31 of the service table.
+struct ElementOperation {
+    int slot;
+    host::ElementHeader* root;
+    uint32_t value;
+};
+
+// What the last drawing of a gauge showed: one entry per element drawn.
+struct DrawnElement {
+    int index;          // element number down the chain, root 0
+    int32_t bitmap_id;  // the bitmap drawn (for icons, the image's own id); -1 for strings
+    int width;          // the bitmap's size as found among the module's resources
+    int height;
+};
+
+enum class SoundLibrary {
+    present,           // all three entry points
+    absent,            // "GaugeSound" cannot be loaded
+    without_stop_and_terminate,  // only GaugePlaySound is exported
+};
+
+class Host {
+public:
+    // The one host of this process; the module is loaded on first use.
+    static Host& instance();
+
+    // -- the module
+    const host::LinkageRecord& linkage() const;
+    host::ImportTableRecord& import_table() const;
+    host::GaugeHeader* gauge(std::string_view name) const;  // from Linkage; aborts the test if absent
+    host::ElementHeader* element(std::string_view gauge, int n) const;  // n steps down the chain
+
+    // -- the panel
+    void place(std::string_view name);   // codes 2, 4, 14
+    void remove(std::string_view name);  // code 12
+    void remove_all();
+    void connect_to_window(std::string_view name);  // code 14 again
+    void service(std::string_view name, int32_t code);  // one gauge callback call
+    void frame();
+    void frames(int count);
+    const std::vector<std::string>& placed() const;
+
+    // -- inputs
+    void set_token(uint32_t id, double value);
+    double token(uint32_t id) const;
+    void set_named(const std::string& name, double value);  // as an XML gauge writes it
+    double named(const std::string& name) const;             // 0 when absent
+    bool named_exists(const std::string& name) const;
+    // A click at (x, y) on the named gauge with the given event flags: the
+    // first child rectangle in list order whose box holds the point gets it.
+    // `repeats` more calls follow while the button is held, only where the
+    // rectangle accepts 0x00200000. Returns the number of callback calls.
+    int click(std::string_view gauge, int x, int y, uint32_t events = host::mouse_event::left_click,
+              int repeats = 0);
+    // The cursor shown over (x, y), -1 where no child rectangle holds it.
+    int32_t cursor_at(std::string_view gauge, int x, int y) const;
+
+    // -- outputs
+    std::vector<SoundCall> take_sound_calls();  // returns and forgets them
+    const std::vector<SoundCall>& sound_calls() const;
+    std::vector<KeyEvent> take_key_events();
+    const std::vector<ElementOperation>& element_operations() const;
+    void clear_element_operations();
+    // Calls to slots the module must never use, and other host-side faults.
+    const std::vector<std::string>& faults() const;
+
+    // -- the drawn state of an element (n steps down the gauge's chain)
+    double value(std::string_view gauge, int n) const;      // last update callback result
+    double angle(std::string_view gauge, int n) const;      // needle rotation, degrees clockwise from +x
+    double angle_towards(std::string_view gauge, int n, host::PixelPoint point) const;
+    int icon_image(std::string_view gauge, int n) const;    // index of the image shown
+    double moving_fraction(std::string_view gauge, int n) const;  // 0 at the range's first end, 1 at its other
+    std::string text(std::string_view gauge, int n) const;
+    bool hidden(std::string_view gauge, int n) const;
+    const std::vector<DrawnElement>& drawn(std::string_view gauge) const;
+
+    // -- the sound library and the host component
+    void set_sound_library(SoundLibrary mode);  // takes effect at the module's next load of it
+    bool sound_library_loaded() const;
+    // Another module of the process holding its own reference to the sound library.
+    void hold_sound_library(bool hold);
+    // References the module itself holds on the sound library (loads minus frees).
+    int module_sound_references() const;
+    void set_host_component(bool present);  // "GLOBAL.DLL" in the process or not
+    void set_status_bytes(uint8_t at_2848, uint8_t at_2852, uint8_t at_3400);
+
+    // Bitmap resources of the loaded module: size and depth by id, false when absent.
+    bool bitmap_resource(int32_t id, int* width, int* height, int* bits_per_pixel) const;
+
+private:
+    Host();
+    struct State;
+    State* state_;
+};
+
+}  // namespace hostmodel

@@ -1,0 +1,16 @@
+// Showing and hiding single elements of a gauge's chain by their image flags.
+#pragma once
+
+#include <cstdint>
+
+#include "host/panel_interface.h"
+
+namespace module {
+
+// Walk n steps down the chain from `element` (always to the first child) and
+// OR / clear `flags` in the image flags of the element reached. A chain that
+// ends before n steps leaves everything unchanged.
+void set_nth_element_flags(host::ElementHeader* element, int n, uint32_t flags);
+void clear_nth_element_flags(host::ElementHeader* element, int n, uint32_t flags);
+
+}  // namespace module

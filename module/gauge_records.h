@@ -1,0 +1,103 @@
+// Building blocks for the gauges' static records: the common gauge header,
+// element headers, mouse rectangle lists and the per-gauge callback that
+// ignores every service code. All are constant expressions, so every record
+// is laid out at build time and nothing runs when the module loads.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+
+#include "host/panel_interface.h"
+
+namespace module {
+
+// The seven shared routines every gauge header carries. Each acts on the root
+// element of the first gauge of the table, read through its header at call time.
+void HOST_CALL gauge_query();
+void HOST_CALL gauge_install(uint32_t value);
+void HOST_CALL gauge_initialize();
+void HOST_CALL gauge_update();
+void HOST_CALL gauge_generate(uint32_t value);
+void HOST_CALL gauge_draw();
+void HOST_CALL gauge_kill();
+
+// Gauge callback of the gauges that act on no service code.
+void HOST_CALL ignore_service(host::GaugeHeader* gauge, int32_t service, uint32_t extra);
+
+// Mouse callback result: the module never asks the host to do more with a click.
+inline constexpr host::BOOL mouse_handled = 0;
+
+constexpr host::GaugeHeader gauge_header(const char* name, host::ElementHeader** elements,
+                                         host::MouseRect* mouse_rects,
+                                         host::GaugeCallback callback) {
+    return host::GaugeHeader{
+        .key         = host::gauge_header_key,
+        .name        = name,
+        .elements    = elements,
+        .query       = gauge_query,
+        .install     = gauge_install,
+        .initialize  = gauge_initialize,
+        .update      = gauge_update,
+        .generate    = gauge_generate,
+        .draw        = gauge_draw,
+        .kill        = gauge_kill,
+        .size_mm     = host::default_gauge_size,
+        .mouse_rects = mouse_rects,
+        .callback    = callback,
+    };
+}
+
+struct Placement {
+    int32_t bitmap_id;
+    host::PixelPoint position;
+    host::PixelPoint pivot = {0, 0};
+    uint32_t image_flags;
+};
+
+constexpr host::ElementHeader element_header(uint32_t type, host::GaugeHeader* gauge,
+                                             host::ElementHeader** next, Placement at) {
+    return host::ElementHeader{
+        .type        = type,
+        .bitmap_id   = at.bitmap_id,
+        .position    = at.position,
+        .offset      = at.pivot,
+        .gauge       = gauge,
+        .next        = next,
+        .image_flags = at.image_flags,
+    };
+}
+
+// Mouse rectangle lists: parent, the children, parent end, end of list.
+constexpr host::MouseRect mouse_parent() {
+    return host::MouseRect{.type = host::mouse_record::parent, .cursor = host::cursor::none};
+}
+constexpr host::MouseRect mouse_child(host::PixelPoint origin, host::BoxSize size, int32_t cursor,
+                                      uint32_t events, host::MouseCallback callback) {
+    return host::MouseRect{
+        .type     = host::mouse_record::child,
+        .x        = origin.x,
+        .y        = origin.y,
+        .width    = size.width,
+        .height   = size.height,
+        .cursor   = cursor,
+        .events   = events,
+        .callback = callback,
+    };
+}
+constexpr host::MouseRect mouse_parent_end() {
+    return host::MouseRect{.type = host::mouse_record::parent_end, .cursor = host::cursor::none};
+}
+constexpr host::MouseRect mouse_end() {
+    return host::MouseRect{.type = host::mouse_record::end_of_list, .cursor = host::cursor::none};
+}
+
+template <std::size_t Children>
+using MouseList = std::array<host::MouseRect, Children + 3>;
+
+template <typename... Child>
+constexpr MouseList<sizeof...(Child)> mouse_list(Child... children) {
+    return {mouse_parent(), children..., mouse_parent_end(), mouse_end()};
+}
+
+}  // namespace module

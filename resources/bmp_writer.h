@@ -1,0 +1,117 @@
+// Encodes a drawn bitmap as an uncompressed, bottom-up Windows BMP file, byte by byte.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "resources/bitmap_table.h"
+
+namespace bmp {
+
+inline constexpr uint32_t file_header_size = 14;
+inline constexpr uint32_t info_header_size = 40;
+inline constexpr uint32_t palette_entries  = 256;
+
+// Bytes in one pixel row, padded to a multiple of four.
+constexpr uint32_t row_stride(int width, int bits_per_pixel) {
+    return (static_cast<uint32_t>(width) * bits_per_pixel + 31) / 32 * 4;
+}
+
+inline void put16(std::vector<uint8_t>& out, uint32_t v) {
+    out.push_back(static_cast<uint8_t>(v));
+    out.push_back(static_cast<uint8_t>(v >> 8));
+}
+
+inline void put32(std::vector<uint8_t>& out, uint32_t v) {
+    put16(out, v & 0xFFFF);
+    put16(out, v >> 16);
+}
+
+// Black first, then every other colour in the order it first appears, scanning from the top.
+inline std::vector<Rgb> palette_of(const Canvas& canvas) {
+    std::vector<Rgb> palette{black};
+    for (int y = 0; y < canvas.height(); ++y) {
+        for (int x = 0; x < canvas.width(); ++x) {
+            const Rgb c = canvas.at(x, y);
+            bool known  = false;
+            for (const Rgb& p : palette) known = known || p == c;
+            if (!known) palette.push_back(c);
+        }
+    }
+    if (palette.size() > palette_entries) {
+        throw std::runtime_error("more than 256 colours in an 8-bit bitmap");
+    }
+    return palette;
+}
+
+inline std::vector<uint8_t> encode(const Canvas& canvas, int bits_per_pixel) {
+    if (bits_per_pixel != 8 && bits_per_pixel != 24) {
+        throw std::runtime_error("bitmaps are 8 or 24 bits per pixel");
+    }
+    const bool indexed             = bits_per_pixel == 8;
+    const std::vector<Rgb> palette = indexed ? palette_of(canvas) : std::vector<Rgb>{};
+    const uint32_t stride          = row_stride(canvas.width(), bits_per_pixel);
+    const uint32_t image_size      = stride * static_cast<uint32_t>(canvas.height());
+    const uint32_t offset =
+        file_header_size + info_header_size + (indexed ? palette_entries * 4 : 0);
+
+    std::vector<uint8_t> out;
+    out.reserve(offset + image_size);
+    out.push_back('B');
+    out.push_back('M');
+    put32(out, offset + image_size);  // bfSize
+    put16(out, 0);                    // bfReserved1
+    put16(out, 0);                    // bfReserved2
+    put32(out, offset);               // bfOffBits
+
+    put32(out, info_header_size);                        // biSize
+    put32(out, static_cast<uint32_t>(canvas.width()));   // biWidth
+    put32(out, static_cast<uint32_t>(canvas.height()));  // biHeight: positive, bottom-up
+    put16(out, 1);                                       // biPlanes
+    put16(out, static_cast<uint32_t>(bits_per_pixel));   // biBitCount
+    put32(out, 0);                                       // biCompression: BI_RGB
+    put32(out, image_size);                              // biSizeImage
+    put32(out, 2835);                                    // biXPelsPerMeter: 72 dpi
+    put32(out, 2835);                                    // biYPelsPerMeter
+    put32(out, indexed ? palette_entries : 0);           // biClrUsed
+    put32(out, 0);                                       // biClrImportant
+
+    if (indexed) {
+        for (uint32_t i = 0; i < palette_entries; ++i) {
+            const Rgb c = i < palette.size() ? palette[i] : black;
+            out.insert(out.end(), {c.b, c.g, c.r, 0});
+        }
+    }
+    for (int y = canvas.height() - 1; y >= 0; --y) {
+        const size_t row_start = out.size();
+        for (int x = 0; x < canvas.width(); ++x) {
+            const Rgb c = canvas.at(x, y);
+            if (indexed) {
+                size_t index = 0;
+                while (!(palette[index] == c)) ++index;
+                out.push_back(static_cast<uint8_t>(index));
+            } else {
+                out.insert(out.end(), {c.b, c.g, c.r});
+            }
+        }
+        out.resize(row_start + stride, 0);
+    }
+    return out;
+}
+
+}  // namespace bmp
+
+// The complete BMP file for one bitmap, drawn afresh.
+inline std::vector<uint8_t> encode_bmp(const BitmapSpec& spec) {
+    return bmp::encode(render(spec), spec.bits_per_pixel);
+}
+
+// "bitmap_XXXX.bmp", the id in four lowercase hex digits.
+inline std::string bmp_file_name(int32_t id) {
+    char name[32];
+    std::snprintf(name, sizeof name, "bitmap_%04x.bmp", static_cast<unsigned>(id));
+    return name;
+}

@@ -1,0 +1,1 @@
+#include "sound/sound_library.h"

@@ -1,0 +1,183 @@
+// Checks the bitmap table against the ids, sizes and depths the gauges load, and the BMP encoding.
+#include "resources/bitmap_table.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdint>
+#include <set>
+#include <vector>
+
+#include "resources/bitmap_ids.h"
+#include "resources/bmp_writer.h"
+
+namespace {
+
+struct Expected {
+    int32_t id;
+    int width;
+    int height;
+    int bpp;
+};
+
+// clang-format off
+constexpr std::array<Expected, 42> expected{{
+    {.id = 0x0100, .width =  28, .height =  28, .bpp = 24},
+    {.id = 0x1000, .width =  96, .height =  51, .bpp =  8},
+    {.id = 0x1110, .width =  20, .height =  48, .bpp =  8},
+    {.id = 0x1111, .width =  20, .height =  48, .bpp =  8},
+    {.id = 0x1145, .width = 255, .height = 254, .bpp =  8},
+    {.id = 0x1146, .width = 148, .height =  17, .bpp =  8},
+    {.id = 0x1150, .width = 230, .height = 232, .bpp = 24},
+    {.id = 0x1151, .width = 178, .height = 178, .bpp = 24},
+    {.id = 0x1152, .width = 230, .height = 232, .bpp =  8},
+    {.id = 0x1153, .width = 115, .height =  14, .bpp = 24},
+    {.id = 0x1154, .width =  95, .height =  26, .bpp = 24},
+    {.id = 0x1155, .width = 109, .height =   9, .bpp =  8},
+    {.id = 0x1156, .width = 109, .height =   9, .bpp =  8},
+    {.id = 0x1157, .width = 176, .height = 176, .bpp =  8},
+    {.id = 0x1158, .width =  98, .height =  35, .bpp = 24},
+    {.id = 0x1159, .width =  25, .height =   9, .bpp = 24},
+    {.id = 0x1160, .width = 169, .height = 169, .bpp =  8},
+    {.id = 0x1161, .width = 113, .height =  11, .bpp = 24},
+    {.id = 0x1162, .width =  84, .height =  11, .bpp = 24},
+    {.id = 0x1170, .width =  14, .height = 231, .bpp =  8},
+    {.id = 0x1171, .width =  15, .height =  23, .bpp =  8},
+    {.id = 0x1172, .width =  14, .height = 231, .bpp =  8},
+    {.id = 0x1173, .width =  15, .height =  23, .bpp =  8},
+    {.id = 0x1174, .width =  14, .height = 231, .bpp =  8},
+    {.id = 0x1175, .width =  18, .height =  23, .bpp =  8},
+    {.id = 0x1178, .width =  41, .height =  41, .bpp =  8},
+    {.id = 0x1179, .width =  41, .height =  41, .bpp =  8},
+    {.id = 0x1200, .width = 259, .height = 259, .bpp =  8},
+    {.id = 0x1201, .width = 259, .height = 259, .bpp =  8},
+    {.id = 0x1202, .width =  93, .height =  34, .bpp = 24},
+    {.id = 0x1203, .width = 101, .height =  19, .bpp =  8},
+    {.id = 0x1204, .width =  41, .height =  41, .bpp = 24},
+    {.id = 0x1205, .width =  20, .height =  55, .bpp = 24},
+    {.id = 0x1206, .width =  24, .height =  24, .bpp =  8},
+    {.id = 0x5010, .width = 232, .height = 114, .bpp =  8},
+    {.id = 0x5011, .width =  15, .height = 200, .bpp =  8},
+    {.id = 0x5012, .width =  16, .height =  19, .bpp =  8},
+    {.id = 0x5013, .width =  15, .height = 200, .bpp =  8},
+    {.id = 0x5014, .width =  16, .height =  19, .bpp =  8},
+    {.id = 0x5015, .width =  24, .height =  24, .bpp =  8},
+    {.id = 0x5016, .width =  36, .height =  36, .bpp =  8},
+    {.id = 0x5017, .width =  36, .height =  36, .bpp =  8},
+}};
+// clang-format on
+
+uint32_t u16(const std::vector<uint8_t>& b, size_t at) {
+    return b[at] | b[at + 1] << 8;
+}
+uint32_t u32(const std::vector<uint8_t>& b, size_t at) {
+    return u16(b, at) | u16(b, at + 2) << 16;
+}
+
+TEST(BitmapTable, HoldsFortyTwoUniqueIds) {
+    const auto specs = bitmap_specs();
+    ASSERT_EQ(specs.size(), 42u);
+    std::set<int32_t> ids;
+    for (const BitmapSpec& spec : specs) ids.insert(spec.id);
+    EXPECT_EQ(ids.size(), 42u);
+}
+
+TEST(BitmapTable, EverySizeAndDepthMatchesWhatTheGaugesLoad) {
+    for (const Expected& e : expected) {
+        SCOPED_TRACE(testing::Message() << "id 0x" << std::hex << e.id);
+        const BitmapSpec* spec = find_bitmap(e.id);
+        ASSERT_NE(spec, nullptr);
+        EXPECT_EQ(spec->width, e.width);
+        EXPECT_EQ(spec->height, e.height);
+        EXPECT_EQ(spec->bits_per_pixel, e.bpp);
+        ASSERT_NE(spec->draw, nullptr);
+    }
+    EXPECT_EQ(find_bitmap(0x1234), nullptr);
+}
+
+TEST(BitmapTable, InvisibleBackgroundsAreAllBlack) {
+    for (int32_t id : {bitmap::black_square, bitmap::sign_panel}) {
+        const Canvas canvas = render(*find_bitmap(id));
+        for (int y = 0; y < canvas.height(); ++y) {
+            for (int x = 0; x < canvas.width(); ++x) ASSERT_EQ(canvas.at(x, y), black) << id;
+        }
+    }
+}
+
+TEST(BitmapTable, AirspeedFaceIsOpenOnTheLeftAndSolidOnTheRight) {
+    const Canvas face = render(*find_bitmap(bitmap::aspd_face));
+    EXPECT_EQ(face.at(30, 116), black);
+    EXPECT_NE(face.at(200, 116), black);
+}
+
+struct HeaderCase {
+    int32_t id;
+    uint32_t bpp;
+    uint32_t stride;        // row bytes with padding
+    uint32_t pixel_offset;  // headers plus palette
+};
+
+// 15 pixels at 8 bits pad to 16 bytes; 115 at 24 bits is 345 bytes, padded to 348.
+// clang-format off
+constexpr std::array<HeaderCase, 2> header_cases{{
+    {.id = 0x1171, .bpp =  8, .stride =  16, .pixel_offset = 14 + 40 + 1024},
+    {.id = 0x1153, .bpp = 24, .stride = 348, .pixel_offset = 14 + 40},
+}};
+// clang-format on
+
+TEST(BmpWriter, HeadersDescribeSizeDepthPaddingAndFileLength) {
+    for (const HeaderCase& c : header_cases) {
+        SCOPED_TRACE(testing::Message() << "id 0x" << std::hex << c.id);
+        const BitmapSpec& spec         = *find_bitmap(c.id);
+        const std::vector<uint8_t> bmp = encode_bmp(spec);
+        const uint32_t image           = c.stride * spec.height;
+        ASSERT_EQ(bmp.size(), c.pixel_offset + image);
+        EXPECT_EQ(bmp[0], 'B');
+        EXPECT_EQ(bmp[1], 'M');
+        EXPECT_EQ(u32(bmp, 2), bmp.size());       // bfSize
+        EXPECT_EQ(u32(bmp, 10), c.pixel_offset);  // bfOffBits
+        EXPECT_EQ(u32(bmp, 14), 40u);             // biSize
+        EXPECT_EQ(u32(bmp, 18), uint32_t(spec.width));
+        EXPECT_EQ(u32(bmp, 22), uint32_t(spec.height));  // positive: bottom-up
+        EXPECT_EQ(u16(bmp, 26), 1u);                     // biPlanes
+        EXPECT_EQ(u16(bmp, 28), c.bpp);
+        EXPECT_EQ(u32(bmp, 30), 0u);     // BI_RGB
+        EXPECT_EQ(u32(bmp, 34), image);  // biSizeImage
+    }
+}
+
+TEST(BmpWriter, EightBitPaletteStartsWithPureBlackAndIndexesPixels) {
+    const BitmapSpec& spec = *find_bitmap(bitmap::epr_hundredths_window);  // black inside a frame
+    const std::vector<uint8_t> bmp = encode_bmp(spec);
+    EXPECT_EQ(u32(bmp, 46), 256u);  // biClrUsed
+    EXPECT_EQ(u32(bmp, 54), 0u);    // palette entry 0: B, G, R, reserved all zero
+    const Canvas canvas     = render(spec);
+    const size_t offset     = u32(bmp, 10);
+    const size_t bottom_row = offset;  // rows run bottom-up
+    const size_t middle     = offset + 16 * (spec.height - 1 - 11) + 7;
+    EXPECT_EQ(bmp[middle], 0) << "transparent interior must use entry 0";
+    const uint8_t frame = bmp[bottom_row];
+    const size_t entry  = 54 + 4 * frame;
+    const Rgb colour    = canvas.at(0, spec.height - 1);
+    EXPECT_EQ(bmp[entry], colour.b);
+    EXPECT_EQ(bmp[entry + 1], colour.g);
+    EXPECT_EQ(bmp[entry + 2], colour.r);
+    EXPECT_EQ(bmp[offset + 15], 0) << "row padding is zero";
+}
+
+TEST(BmpWriter, EveryBitmapEncodesToItsExactFileLength) {
+    for (const BitmapSpec& spec : bitmap_specs()) {
+        SCOPED_TRACE(testing::Message() << "id 0x" << std::hex << spec.id);
+        const size_t stride  = (spec.width * spec.bits_per_pixel + 31) / 32 * 4;
+        const size_t palette = spec.bits_per_pixel == 8 ? 1024 : 0;
+        EXPECT_EQ(encode_bmp(spec).size(), 54 + palette + stride * spec.height);
+    }
+}
+
+TEST(BmpWriter, FileNamesUseFourLowercaseHexDigits) {
+    EXPECT_EQ(bmp_file_name(0x100), "bitmap_0100.bmp");
+    EXPECT_EQ(bmp_file_name(0x1145), "bitmap_1145.bmp");
+    EXPECT_EQ(bmp_file_name(0x5017), "bitmap_5017.bmp");
+}
+
+}  // namespace
