@@ -41,7 +41,7 @@ set_target_properties(MERTQ4 PROPERTIES PREFIX "" SUFFIX ".gau" OUTPUT_NAME MERT
 target_compile_options(MERTQ4 PRIVATE -fno-exceptions -fno-rtti)
 target_link_options(MERTQ4 PRIVATE ${STATIC_RUNTIME})
 
-include(cmake/standins.cmake OPTIONAL)
+include(cmake/standins.cmake)
 
 # GoogleTest from the machine's sources, built for Windows.
 set(gtest_disable_pthreads ON CACHE BOOL "" FORCE)
@@ -51,7 +51,7 @@ add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM
 
 add_library(hostmodel STATIC ${HOSTMODEL_SOURCES} hostmodel/binding_windows.cpp)
 target_link_libraries(hostmodel PUBLIC gtest)
-add_dependencies(hostmodel MERTQ4)
+add_dependencies(hostmodel MERTQ4 standins)
 
 set(TEST_MAIN gtest_main)
 set(TEST_LIBS hostmodel gtest)

@@ -15,6 +15,7 @@
 #pragma once
 
 #include <cstdint>
+#include <iosfwd>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -35,6 +36,7 @@ SoundCall play(std::string file, std::string key = "", int32_t loop = 0);
 SoundCall stop(std::string key);
 SoundCall terminate();
 std::string describe(const SoundCall& call);  // for test failure messages
+std::ostream& operator<<(std::ostream& out, const SoundCall& call);  // describe(), for gtest
 
 struct KeyEvent {
     uint32_t id;

@@ -1,0 +1,42 @@
+// What differs between the platforms the host model runs on, behind one small
+// interface that one binding file per platform implements.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "host/panel_interface.h"
+#include "hostmodel/host_model.h"
+
+namespace hostmodel::binding {
+
+struct LoadedModule {
+    host::ImportTableRecord* import_table;
+    host::LinkageRecord* linkage;
+};
+
+// Loads the module under test (or finds it linked in) and its two exports.
+LoadedModule load_module();
+
+void set_sound_library(SoundLibrary mode);
+bool sound_library_loaded();
+void hold_sound_library(bool hold);
+int module_sound_references();  // the module's own references, the held one left out
+
+void set_host_component(bool present);
+// Writes byte `offset` of the host component's "Linkage" block, if it is present.
+void write_status_byte(std::size_t offset, uint8_t value);
+
+bool bitmap_resource(int32_t id, int* width, int* height, int* bits_per_pixel);
+
+}  // namespace hostmodel::binding
+
+// The core's side, which the bindings call back into.
+namespace hostmodel::core {
+
+// Every call the stand-in sound library receives, in order.
+void record_sound_call(SoundCall call);
+// A host-side fault: a call the module must never make, or a misuse of the host.
+void record_fault(std::string fault);
+
+}  // namespace hostmodel::core

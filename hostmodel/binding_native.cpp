@@ -1,0 +1,195 @@
+// The native binding: the module is linked into the test program, and the
+// loader seam is served by an in-process table of two stand-in modules, the
+// sound library and the host component.
+#include <algorithm>
+#include <array>
+#include <cctype>
+#include <string_view>
+
+#include "hostmodel/binding.h"
+#include "hostmodel/host_component.h"
+#include "module/loader.h"
+#include "module/panel.h"
+#include "resources/bitmap_table.h"
+
+namespace hostmodel {
+namespace {
+
+constexpr std::string_view library_suffix   = ".dll";
+constexpr std::string_view sound_name       = "GaugeSound";
+constexpr std::string_view component_name   = component::file_name;
+constexpr std::string_view play_export      = "GaugePlaySound";
+constexpr std::string_view stop_export      = "GaugeStopSound";
+constexpr std::string_view terminate_export = "TerminateSounds";
+
+struct SoundModule {
+    int references     = 0;  // the held one included
+    bool held          = false;
+    SoundLibrary mode  = SoundLibrary::present;  // for the next load from unloaded
+    SoundLibrary built = SoundLibrary::present;  // of the copy now loaded
+};
+
+struct ComponentModule {
+    bool present                                         = false;
+    std::array<uint8_t, component::linkage_size> linkage = {};
+};
+
+SoundModule sound;
+ComponentModule component_module;
+
+loader::Handle handle_of(void* module) {
+    return static_cast<loader::Handle>(module);
+}
+
+bool same_letters(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return std::tolower(static_cast<unsigned char>(x)) ==
+                      std::tolower(static_cast<unsigned char>(y));
+           });
+}
+
+std::string_view without_suffix(std::string_view name) {
+    if (name.size() > library_suffix.size() &&
+        same_letters(name.substr(name.size() - library_suffix.size()), library_suffix)) {
+        name.remove_suffix(library_suffix.size());
+    }
+    return name;
+}
+
+// A module name as the loader takes it: any case, with or without ".dll".
+bool names(const char* requested, std::string_view module) {
+    const std::string_view name = requested != nullptr ? requested : "";
+    return same_letters(without_suffix(name), without_suffix(module));
+}
+
+void LIBRARY_CALL play_sound(const char* path, const char* key, int32_t loop) {
+    core::record_sound_call(play(path != nullptr ? path : "", key != nullptr ? key : "", loop));
+}
+
+void LIBRARY_CALL stop_sound(const char* key) {
+    core::record_sound_call(stop(key != nullptr ? key : ""));
+}
+
+void LIBRARY_CALL terminate_sounds() {
+    core::record_sound_call(terminate());
+}
+
+void* sound_export(const char* name) {
+    const std::string_view wanted = name != nullptr ? name : "";
+    if (wanted == play_export) return reinterpret_cast<void*>(&play_sound);
+    if (sound.built == SoundLibrary::without_stop_and_terminate) return nullptr;
+    if (wanted == stop_export) return reinterpret_cast<void*>(&stop_sound);
+    if (wanted == terminate_export) return reinterpret_cast<void*>(&terminate_sounds);
+    return nullptr;
+}
+
+// Takes one reference on the sound library, loading it when unloaded.
+bool reference_sound() {
+    if (sound.references == 0) {
+        if (sound.mode == SoundLibrary::absent) return false;
+        sound.built = sound.mode;
+    }
+    ++sound.references;
+    return true;
+}
+
+}  // namespace
+
+namespace binding {
+
+LoadedModule load_module() {
+    return {.import_table = &ImportTable, .linkage = &Linkage};
+}
+
+void set_sound_library(SoundLibrary mode) {
+    sound.mode = mode;
+}
+
+bool sound_library_loaded() {
+    return sound.references > 0;
+}
+
+void hold_sound_library(bool hold) {
+    if (hold && !sound.held) sound.held = reference_sound();
+    if (!hold && sound.held) {
+        sound.held = false;
+        --sound.references;
+    }
+}
+
+int module_sound_references() {
+    return sound.references - (sound.held ? 1 : 0);
+}
+
+void set_host_component(bool present) {
+    if (present == component_module.present) return;
+    component_module.present = present;
+    component_module.linkage.fill(0);
+}
+
+void write_status_byte(std::size_t offset, uint8_t value) {
+    if (component_module.present) component_module.linkage.at(offset) = value;
+}
+
+bool bitmap_resource(int32_t id, int* width, int* height, int* bits_per_pixel) {
+    const BitmapSpec* spec = find_bitmap(id);
+    if (spec == nullptr) return false;
+    *width          = spec->width;
+    *height         = spec->height;
+    *bits_per_pixel = spec->bits_per_pixel;
+    return true;
+}
+
+}  // namespace binding
+}  // namespace hostmodel
+
+namespace loader {
+
+using hostmodel::component_module;
+using hostmodel::sound;
+
+Handle load_library(const char* name) {
+    if (hostmodel::names(name, hostmodel::sound_name)) {
+        return hostmodel::reference_sound() ? hostmodel::handle_of(&sound) : nullptr;
+    }
+    if (hostmodel::names(name, hostmodel::component_name)) {
+        hostmodel::core::record_fault("the module loaded the host component");
+        return component_module.present ? hostmodel::handle_of(&component_module) : nullptr;
+    }
+    return nullptr;
+}
+
+Handle module_handle(const char* name) {
+    if (hostmodel::names(name, hostmodel::sound_name) && sound.references > 0) {
+        return hostmodel::handle_of(&sound);
+    }
+    if (hostmodel::names(name, hostmodel::component_name) && component_module.present) {
+        return hostmodel::handle_of(&component_module);
+    }
+    return nullptr;
+}
+
+void* proc_address(Handle module, const char* name) {
+    if (module == hostmodel::handle_of(&sound) && sound.references > 0) {
+        return hostmodel::sound_export(name);
+    }
+    if (module == hostmodel::handle_of(&component_module) && component_module.present) {
+        const bool linkage =
+            name != nullptr && std::string_view(name) == hostmodel::component::linkage_export;
+        return linkage ? component_module.linkage.data() : nullptr;
+    }
+    hostmodel::core::record_fault("GetProcAddress on a module that is not loaded");
+    return nullptr;
+}
+
+bool free_library(Handle module) {
+    if (module == hostmodel::handle_of(&sound) &&
+        hostmodel::binding::module_sound_references() > 0) {
+        --sound.references;
+        return true;
+    }
+    hostmodel::core::record_fault("FreeLibrary of a module the module holds no reference on");
+    return false;
+}
+
+}  // namespace loader

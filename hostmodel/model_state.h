@@ -1,0 +1,72 @@
+// The host model's state, shared by the files of its core: the module's
+// records, the service table, the panel and everything recorded for tests.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+#include "host/panel_interface.h"
+#include "hostmodel/host_component.h"
+#include "hostmodel/host_model.h"
+
+namespace hostmodel::core {
+
+// A string element's text buffer as the host provides it, with a guard zone
+// behind the declared capacity.
+struct TextBuffer {
+    host::String* element;
+    int index;  // down the chain
+    std::size_t capacity;
+    std::unique_ptr<char[]> storage;
+};
+
+struct PlacedGauge {
+    std::string name;
+    host::GaugeHeader* header;
+    bool updated = false;  // the first update after placing skips the turn-rate limit
+    std::vector<TextBuffer> texts;
+};
+
+struct Model {
+    host::ImportTableRecord* import_table = nullptr;
+    host::LinkageRecord* linkage          = nullptr;
+    host::PanelServices services          = {};
+
+    std::vector<PlacedGauge> panel;
+    std::vector<std::string> placed_names;
+    std::map<std::string, std::vector<DrawnElement>, std::less<>> drawings;
+
+    std::unordered_map<uint32_t, double> tokens;
+    std::vector<std::pair<std::string, double>> named;  // id = index
+
+    std::vector<SoundCall> sound_calls;
+    std::vector<KeyEvent> key_events;
+    std::vector<ElementOperation> element_operations;
+    std::vector<std::string> faults;
+
+    uint8_t status[std::size(component::default_status)] = {};
+};
+
+// The model of this process, set while the Host is being built.
+Model& model();
+
+// Fills a token record from the token values, as slot 40 does.
+void refresh(host::TokenVar* record);
+
+// Writes the status bytes into the host component, where it is present.
+void write_status(const Model& m);
+
+// Fills the 64 slots of `services`.
+void fill_services(host::PanelServices& services);
+
+// The children's mouse rectangle holding (x, y), or NULL.
+const host::MouseRect* mouse_child_at(const host::GaugeHeader* gauge, int x, int y);
+
+}  // namespace hostmodel::core

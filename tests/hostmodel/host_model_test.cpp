@@ -1,0 +1,458 @@
+// Checks of the host model itself, against the real module's gauges and
+// elements the tests put in place of a gauge's root for a while.
+#include "hostmodel/host_model.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "resources/bitmap_ids.h"
+
+namespace {
+
+using hostmodel::Host;
+
+constexpr uint32_t absent_variable = 0xFFFFFFFF;
+
+struct RootBitmap {
+    const char* gauge;
+    int32_t bitmap_id;
+    int width;
+    int height;
+};
+
+// clang-format off
+constexpr RootBitmap root_bitmaps[] = {
+    {"MERTQ4ComLnk",     bitmap::black_square,      28,  28},
+    {"MERTQ4GPWS",       bitmap::black_square,      28,  28},
+    {"MERTQ4SGN",        bitmap::sign_panel,        96,  51},
+    {"MERTQ4VSI",        bitmap::vsi_dial,         255, 254},
+    {"MERTQ4ASPD",       bitmap::aspd_dial,        230, 232},
+    {"MERTQ4_E1N1",      bitmap::tach_dial,        176, 176},
+    {"MERTQ4_E2N1",      bitmap::tach_dial,        176, 176},
+    {"MERTQ4_E1N2",      bitmap::tach_dial,        176, 176},
+    {"MERTQ4_E2N2",      bitmap::tach_dial,        176, 176},
+    {"MERTQ4_EPR1",      bitmap::epr_dial,         169, 169},
+    {"MERTQ4_EPR2",      bitmap::epr_dial,         169, 169},
+    {"MERTQ4_EPRKNB1",   bitmap::epr_knob_base,     41,  41},
+    {"MERTQ4_EPRKNB2",   bitmap::epr_knob_base,     41,  41},
+    {"MERTQ4ALTALRT",    bitmap::alerter_face,     232, 114},
+    {"MERTQ4RADALT",     bitmap::radalt_dial,      259, 259},
+    {"MERTQ4ALTALRTKNB", bitmap::alerter_knob_base, 36,  36},
+};
+// clang-format on
+
+// The gauge whose root the tests replace for a while.
+constexpr char test_gauge[] = "MERTQ4ComLnk";
+
+class HostModel : public ::testing::Test {
+  protected:
+    Host& host                = Host::instance();
+    std::size_t faults_before = host.faults().size();
+
+    void TearDown() override { host.remove_all(); }
+
+    std::vector<std::string> new_faults() const {
+        return {host.faults().begin() + static_cast<std::ptrdiff_t>(faults_before),
+                host.faults().end()};
+    }
+    bool faulted(const std::string& fault) const {
+        const auto faults = new_faults();
+        return std::find(faults.begin(), faults.end(), fault) != faults.end();
+    }
+};
+
+// Puts an element chain in place of a gauge's root until destroyed.
+class SwappedRoot {
+  public:
+    SwappedRoot(host::GaugeHeader* gauge, host::ElementHeader* root)
+        : slot_(gauge->elements), saved_(std::exchange(*gauge->elements, root)) {}
+    ~SwappedRoot() { *slot_ = saved_; }
+    SwappedRoot(const SwappedRoot&)            = delete;
+    SwappedRoot& operator=(const SwappedRoot&) = delete;
+
+  private:
+    host::ElementHeader** slot_;
+    host::ElementHeader* saved_;
+};
+
+// Replaces a gauge's member for a while.
+template <typename T>
+class Swapped {
+  public:
+    Swapped(T& field, T value) : field_(field), saved_(std::exchange(field, value)) {}
+    ~Swapped() { field_ = saved_; }
+    Swapped(const Swapped&)            = delete;
+    Swapped& operator=(const Swapped&) = delete;
+
+  private:
+    T& field_;
+    T saved_;
+};
+
+host::ElementHeader header(uint32_t type, int32_t bitmap_id, host::PixelPoint position,
+                           host::ElementHeader** next) {
+    return {.type = type, .bitmap_id = bitmap_id, .position = position, .next = next};
+}
+
+TEST_F(HostModel, DrawsTheSoundLinkRoot) {
+    host.place("MERTQ4ComLnk");
+    host.frame();
+    ASSERT_FALSE(host.drawn("MERTQ4ComLnk").empty());
+    const hostmodel::DrawnElement root = host.drawn("MERTQ4ComLnk").front();
+    EXPECT_EQ(root.index, 0);
+    EXPECT_EQ(root.bitmap_id, 0x100);
+    EXPECT_EQ(root.width, 28);
+    EXPECT_EQ(root.height, 28);
+}
+
+TEST_F(HostModel, EveryGaugePlacesAndDrawsItsRootBitmap) {
+    for (const RootBitmap& expected : root_bitmaps) {
+        SCOPED_TRACE(expected.gauge);
+        host.place(expected.gauge);
+        host.frame();
+        ASSERT_FALSE(host.drawn(expected.gauge).empty());
+        const hostmodel::DrawnElement root = host.drawn(expected.gauge).front();
+        EXPECT_EQ(root.index, 0);
+        EXPECT_EQ(root.bitmap_id, expected.bitmap_id);
+        EXPECT_EQ(root.width, expected.width);
+        EXPECT_EQ(root.height, expected.height);
+        int width = 0, height = 0, bits = 0;
+        EXPECT_TRUE(host.bitmap_resource(expected.bitmap_id, &width, &height, &bits));
+        EXPECT_EQ(width, expected.width);
+        EXPECT_EQ(height, expected.height);
+    }
+    EXPECT_EQ(host.placed().size(), std::size(root_bitmaps));
+}
+
+TEST_F(HostModel, PlacingAndRemovingEverythingRecordsNoFault) {
+    for (const RootBitmap& g : root_bitmaps) host.place(g.gauge);
+    host.frames(3);
+    for (const RootBitmap& g : root_bitmaps) host.remove(g.gauge);
+    EXPECT_TRUE(host.placed().empty());
+    EXPECT_EQ(new_faults(), std::vector<std::string>{});
+}
+
+TEST_F(HostModel, PlacingTwiceIsAFault) {
+    host.place(test_gauge);
+    host.place(test_gauge);
+    EXPECT_EQ(host.placed(), std::vector<std::string>{test_gauge});
+    EXPECT_EQ(new_faults().size(), 1u);
+}
+
+TEST_F(HostModel, ServiceTableIsInstalledInImportTable) {
+    const host::ImportTableRecord& table = host.import_table();
+    EXPECT_EQ(table.panels.id, host::panels_entry_id);
+    ASSERT_NE(table.panels.table, nullptr);
+    EXPECT_NE(table.panels.table->refresh_token_variable, nullptr);
+}
+
+TEST_F(HostModel, NamedVariablesRoundTrip) {
+    host::PanelServices& panel = *host.import_table().panels.table;
+    EXPECT_EQ(panel.find_named_variable("HostModelRoundTrip"), absent_variable);
+    const uint32_t id = panel.create_named_variable("HostModelRoundTrip");
+    EXPECT_NE(id, absent_variable);
+    EXPECT_EQ(panel.create_named_variable("HostModelRoundTrip"), id);
+    EXPECT_EQ(panel.find_named_variable("HostModelRoundTrip"), id);
+    EXPECT_TRUE(host.named_exists("HostModelRoundTrip"));
+    EXPECT_EQ(panel.read_named_variable(id), 0.0);
+    panel.write_named_variable(id, 12.5);
+    EXPECT_EQ(host.named("HostModelRoundTrip"), 12.5);
+    host.set_named("HostModelRoundTrip", -3.0);
+    EXPECT_EQ(panel.read_named_variable(id), -3.0);
+
+    host.set_named("HostModelWrittenByXml", 7.0);
+    const uint32_t xml = panel.find_named_variable("HostModelWrittenByXml");
+    ASSERT_NE(xml, absent_variable);
+    EXPECT_EQ(panel.read_named_variable(xml), 7.0);
+    EXPECT_EQ(panel.read_named_variable(absent_variable - 1), 0.0);
+    EXPECT_EQ(host.named("HostModelNeverWritten"), 0.0);
+    EXPECT_FALSE(host.named_exists("HostModelNeverWritten"));
+}
+
+TEST_F(HostModel, TokenRefreshKeepsThePreviousValue) {
+    host::PanelServices& panel = *host.import_table().panels.table;
+    constexpr uint32_t token   = 0xBEEF;
+    host.set_token(token, 2.5);
+    host::TokenVar record{.id = token};
+    panel.refresh_token_variable(&record);
+    EXPECT_EQ(record.value, 2.5);
+    host.set_token(token, 3.5);
+    panel.refresh_token_variable(&record);
+    EXPECT_EQ(record.value, 3.5);
+    EXPECT_EQ(record.previous_value, 2.5);
+    host::TokenVar unknown{.id = token + 1, .value = 9.0};
+    panel.refresh_token_variable(&unknown);
+    EXPECT_EQ(unknown.value, 0.0);
+}
+
+TEST_F(HostModel, UnusedSlotsRecordAFaultNamingThem) {
+    void* const* slots = reinterpret_cast<void* const*>(host.import_table().panels.table);
+    for (int slot : {0, 23, 30, 54, 63}) {
+        reinterpret_cast<void(HOST_CALL*)()>(slots[slot])();
+        EXPECT_TRUE(faulted("slot " + std::to_string(slot) + " called")) << slot;
+    }
+}
+
+TEST_F(HostModel, ElementOperationsAreRecorded) {
+    host.clear_element_operations();
+    host::GaugeHeader* gauge = host.gauge(test_gauge);
+    gauge->update();
+    gauge->install(7);
+    ASSERT_EQ(host.element_operations().size(), 2u);
+    const host::ElementHeader* first_root = *host.linkage().gauges[0]->elements;
+    EXPECT_EQ(host.element_operations()[0].slot, 27);
+    EXPECT_EQ(host.element_operations()[0].root, first_root);
+    EXPECT_EQ(host.element_operations()[1].slot, 25);
+    EXPECT_EQ(host.element_operations()[1].value, 7u);
+    EXPECT_TRUE(new_faults().empty());
+}
+
+struct ServiceCall {
+    std::string gauge;
+    int32_t code;
+    bool operator==(const ServiceCall&) const = default;
+};
+std::vector<ServiceCall> service_calls;
+
+void HOST_CALL record_service(host::GaugeHeader* gauge, int32_t code, uint32_t) {
+    service_calls.push_back({gauge->name, code});
+}
+
+TEST_F(HostModel, ServiceCodesComeInFrameOrder) {
+    host::GaugeHeader* a = host.gauge("MERTQ4VSI");
+    host::GaugeHeader* b = host.gauge("MERTQ4ASPD");
+    Swapped<host::GaugeCallback> swap_a(a->callback, record_service);
+    Swapped<host::GaugeCallback> swap_b(b->callback, record_service);
+    service_calls.clear();
+    host.place("MERTQ4VSI");
+    host.place("MERTQ4ASPD");
+    host.frame();
+    host.remove("MERTQ4VSI");
+    const std::vector<ServiceCall> expected = {
+        {"MERTQ4VSI", 2},  {"MERTQ4VSI", 4},   {"MERTQ4VSI", 14}, {"MERTQ4ASPD", 2},
+        {"MERTQ4ASPD", 4}, {"MERTQ4ASPD", 14}, {"MERTQ4VSI", 6},  {"MERTQ4ASPD", 6},
+        {"MERTQ4VSI", 10}, {"MERTQ4ASPD", 10}, {"MERTQ4VSI", 12},
+    };
+    EXPECT_EQ(service_calls, expected);
+    EXPECT_EQ(host.placed(), std::vector<std::string>{"MERTQ4ASPD"});
+}
+
+std::vector<std::pair<int, uint32_t>> mouse_calls;  // (x, events)
+
+host::BOOL HOST_CALL first_box(host::PixelPoint* point, uint32_t events) {
+    mouse_calls.emplace_back(point->x, events);
+    return 0;
+}
+host::BOOL HOST_CALL second_box(host::PixelPoint* point, uint32_t events) {
+    mouse_calls.emplace_back(-point->x, events);
+    return 0;
+}
+
+TEST_F(HostModel, ClicksGoToTheFirstChildHoldingThePoint) {
+    host::MouseRect list[] = {
+        {.type = host::mouse_record::parent, .cursor = host::cursor::none},
+        {.type     = host::mouse_record::child,
+         .x        = 0,
+         .y        = 0,
+         .width    = 10,
+         .height   = 10,
+         .cursor   = host::cursor::hand,
+         .events   = host::mouse_event::left_click | host::mouse_event::repeat,
+         .callback = first_box},
+        {.type     = host::mouse_record::child,
+         .x        = 5,
+         .y        = 5,
+         .width    = 10,
+         .height   = 10,
+         .cursor   = host::cursor::up_arrow,
+         .events   = host::mouse_event::left_click,
+         .callback = second_box},
+        {.type = host::mouse_record::parent_end, .cursor = host::cursor::none},
+        {.type = host::mouse_record::end_of_list, .cursor = host::cursor::none},
+    };
+    Swapped<host::MouseRect*> swap(host.gauge(test_gauge)->mouse_rects, list);
+    host.place(test_gauge);
+    mouse_calls.clear();
+    EXPECT_EQ(host.click(test_gauge, 5, 5), 1);
+    EXPECT_EQ(host.click(test_gauge, 9, 9, host::mouse_event::right_click, 3), 4);
+    EXPECT_EQ(host.click(test_gauge, 10, 10, host::mouse_event::left_click, 3), 1);
+    EXPECT_EQ(host.click(test_gauge, 15, 15), 0);
+    const std::vector<std::pair<int, uint32_t>> expected = {
+        {5, host::mouse_event::left_click},  {9, host::mouse_event::right_click},
+        {9, host::mouse_event::right_click}, {9, host::mouse_event::right_click},
+        {9, host::mouse_event::right_click}, {-10, host::mouse_event::left_click},
+    };
+    EXPECT_EQ(mouse_calls, expected);
+    EXPECT_EQ(host.cursor_at(test_gauge, 0, 9), host::cursor::hand);
+    EXPECT_EQ(host.cursor_at(test_gauge, 14, 14), host::cursor::up_arrow);
+    EXPECT_EQ(host.cursor_at(test_gauge, 14, 15), host::cursor::none);
+}
+
+TEST_F(HostModel, GaugeWithoutMouseListTakesNoClick) {
+    host.place(test_gauge);
+    EXPECT_EQ(host.click(test_gauge, 1, 1), 0);
+    EXPECT_EQ(host.cursor_at(test_gauge, 1, 1), host::cursor::none);
+}
+
+constexpr uint32_t needle_token = 0xA001;
+
+double HOST_CALL doubled_source(host::ElementHeader* element) {
+    return 2 * reinterpret_cast<host::Needle*>(element)->source.value;
+}
+
+TEST_F(HostModel, NeedleFollowsItsTableAndTurnLimit) {
+    constexpr host::PixelPoint pivot = {100, 100};
+    // Two rows either side of the wrap at 180 degrees, then one straight down.
+    host::NeedleRow rows[] = {
+        {.point = {0, 101}, .value = 0},
+        {.point = {0, 99}, .value = 10},
+        {.point = {100, 200}, .value = 20},
+    };
+    host::Needle needle = {
+        .header     = header(host::element_type::needle, bitmap::vsi_pointer, pivot, nullptr),
+        .source     = {.id = needle_token},
+        .table      = rows,
+        .row_count  = std::size(rows),
+        .turn_limit = 10,
+        .callback   = doubled_source,
+    };
+    SwappedRoot swap(host.gauge(test_gauge), &needle.header);
+    host.set_token(needle_token, 2.5);  // 5 after the callback: half way across the wrap
+    host.place(test_gauge);
+    EXPECT_FLOAT_EQ(rows[2].angle, 90.0f);
+    host.frame();
+    EXPECT_EQ(host.value(test_gauge, 0), 5.0);
+    EXPECT_NEAR(std::abs(host.angle(test_gauge, 0)), 180.0, 1e-9);  // went straight there
+    host.set_token(needle_token, 10);  // 20: straight down, 90 degrees away
+    host.frame();
+    EXPECT_NEAR(host.angle(test_gauge, 0), 170.0, 1e-9);  // 10 degrees on, anticlockwise
+    host.frames(20);
+    EXPECT_NEAR(host.angle(test_gauge, 0), host.angle_towards(test_gauge, 0, rows[2].point), 1e-9);
+    ASSERT_EQ(host.drawn(test_gauge).size(), 1u);
+    EXPECT_EQ(host.drawn(test_gauge)[0].bitmap_id, bitmap::vsi_pointer);
+    EXPECT_TRUE(new_faults().empty());
+}
+
+// Writes one byte more than its string's capacity allows.
+double HOST_CALL overrunning_text(host::ElementHeader* element) {
+    host::String& string = *reinterpret_cast<host::String*>(element);
+    std::memset(string.text, 'x', string.capacity + 1);
+    return 0;
+}
+
+// The bytes the host provides to a string that declares no capacity.
+constexpr std::size_t default_text_bytes = 64;
+
+// Fills the whole default buffer, terminator included.
+double HOST_CALL fitting_text(host::ElementHeader* element) {
+    host::String& string = *reinterpret_cast<host::String*>(element);
+    std::memset(string.text, 'y', default_text_bytes - 1);
+    string.text[default_text_bytes - 1] = '\0';
+    return 1;
+}
+
+TEST_F(HostModel, StringBuffersAreProvidedAndGuarded) {
+    host::String fits = {
+        .header   = header(host::element_type::string, -1, {0, 0}, nullptr),
+        .box      = {20, 10},
+        .callback = fitting_text,
+    };
+    host::ElementHeader* after_root[] = {&fits.header, nullptr};
+
+    host::String overruns = {
+        .header   = header(host::element_type::string, -1, {0, 0}, after_root),
+        .callback = overrunning_text,
+        .capacity = 4,
+    };
+    SwappedRoot swap(host.gauge(test_gauge), &overruns.header);
+    host.place(test_gauge);
+    ASSERT_NE(overruns.text, nullptr);
+    ASSERT_NE(fits.text, nullptr);
+    EXPECT_EQ(host.text(test_gauge, 0), "");
+    host.frame();
+    EXPECT_EQ(host.text(test_gauge, 0), "xxxx");
+    EXPECT_EQ(host.text(test_gauge, 1), std::string(default_text_bytes - 1, 'y'));
+    EXPECT_EQ(new_faults(), std::vector<std::string>{"string buffer overrun in " +
+                                                     std::string(test_gauge) + " element 0"});
+    const std::vector<hostmodel::DrawnElement>& drawn = host.drawn(test_gauge);
+    ASSERT_EQ(drawn.size(), 2u);
+    EXPECT_EQ(drawn[1].bitmap_id, -1);
+    EXPECT_EQ(drawn[1].width, 20);
+    host.remove(test_gauge);
+    EXPECT_EQ(overruns.text, nullptr);
+}
+
+TEST_F(HostModel, IconsMovingImagesAndHiddenElements) {
+    constexpr uint32_t icon_token  = 0xA002;
+    constexpr uint32_t strip_token = 0xA003;
+
+    host::MovingImage strip = {
+        .header =
+            header(host::element_type::moving_image, bitmap::alerter_digit_strip, {0, 0}, nullptr),
+        .y = {.source = {.id = strip_token}, .min = 10, .max = 20},
+    };
+    host::ElementHeader* after_icon[] = {&strip.header, nullptr};
+
+    host::Icon icon = {
+        .header      = header(host::element_type::icon, bitmap::sign_lever_up, {0, 0}, after_icon),
+        .source      = {.id = icon_token},
+        .image_count = 2,
+    };
+    host::ElementHeader* after_hidden[] = {&icon.header, nullptr};
+
+    host::StaticImage hidden = {
+        .header = header(host::element_type::static_image, 0x7777, {0, 0}, after_hidden),
+    };
+    hidden.header.image_flags = host::image_flag::hidden;
+    SwappedRoot swap(host.gauge(test_gauge), &hidden.header);
+    host.set_token(icon_token, 1.9);
+    host.set_token(strip_token, 12.5);
+    host.place(test_gauge);
+    host.frame();
+    EXPECT_TRUE(host.hidden(test_gauge, 0));
+    EXPECT_EQ(host.icon_image(test_gauge, 1), 1);
+    EXPECT_DOUBLE_EQ(host.moving_fraction(test_gauge, 2), 0.25);
+    const std::vector<hostmodel::DrawnElement>& drawn = host.drawn(test_gauge);
+    ASSERT_EQ(drawn.size(), 2u);
+    EXPECT_EQ(drawn[0].index, 1);
+    EXPECT_EQ(drawn[0].bitmap_id, bitmap::sign_lever_down);
+    EXPECT_EQ(drawn[1].index, 2);
+    EXPECT_TRUE(new_faults().empty());  // the hidden element's bitmap is never looked up
+
+    hidden.header.image_flags = 0;
+    host.frame();
+    EXPECT_TRUE(faulted("missing bitmap 0x7777 in " + std::string(test_gauge) + " element 0"));
+}
+
+TEST_F(HostModel, SoundLibraryHeldByAnotherModule) {
+    const bool loaded_before    = host.sound_library_loaded();
+    const int module_references = host.module_sound_references();
+    host.hold_sound_library(true);
+    EXPECT_TRUE(host.sound_library_loaded());
+    EXPECT_EQ(host.module_sound_references(), module_references);
+    host.hold_sound_library(false);
+    EXPECT_EQ(host.sound_library_loaded(), loaded_before);
+    EXPECT_EQ(host.module_sound_references(), module_references);
+    if (loaded_before) return;
+
+    host.set_sound_library(hostmodel::SoundLibrary::absent);
+    host.hold_sound_library(true);
+    EXPECT_FALSE(host.sound_library_loaded());
+    host.hold_sound_library(false);
+    host.set_sound_library(hostmodel::SoundLibrary::present);
+}
+
+TEST_F(HostModel, SoundCallsDescribeThemselves) {
+    EXPECT_EQ(hostmodel::describe(hostmodel::play("a.wav", "k", 1)), "play(\"a.wav\", \"k\", 1)");
+    EXPECT_EQ(hostmodel::describe(hostmodel::stop("k")), "stop(\"k\")");
+    EXPECT_EQ(hostmodel::describe(hostmodel::terminate()), "terminate()");
+    EXPECT_EQ(::testing::PrintToString(hostmodel::stop("k")), "stop(\"k\")");
+}
+
+}  // namespace

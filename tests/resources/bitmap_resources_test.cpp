@@ -1,0 +1,27 @@
+// The bitmaps as the host finds them among the loaded module's resources.
+#include <gtest/gtest.h>
+
+#include "hostmodel/host_model.h"
+#include "tests/resources/expected_bitmaps.h"
+
+namespace {
+
+TEST(BitmapResources, EveryBitmapIsThereWithItsSizeAndDepth) {
+    const hostmodel::Host& host = hostmodel::Host::instance();
+    for (const Expected& bitmap : expected) {
+        SCOPED_TRACE(testing::Message() << "bitmap 0x" << std::hex << bitmap.id);
+        int width = 0, height = 0, depth = 0;
+        ASSERT_TRUE(host.bitmap_resource(bitmap.id, &width, &height, &depth));
+        EXPECT_EQ(width, bitmap.width);
+        EXPECT_EQ(height, bitmap.height);
+        EXPECT_EQ(depth, bitmap.bpp);
+    }
+}
+
+TEST(BitmapResources, NoOtherIdIsFound) {
+    int width = 0, height = 0, depth = 0;
+    EXPECT_FALSE(hostmodel::Host::instance().bitmap_resource(0x1176, &width, &height, &depth));
+    EXPECT_FALSE(hostmodel::Host::instance().bitmap_resource(0x101, &width, &height, &depth));
+}
+
+}  // namespace
