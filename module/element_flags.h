@@ -13,4 +13,13 @@ namespace module {
 void set_nth_element_flags(host::ElementHeader* element, int n, uint32_t flags);
 void clear_nth_element_flags(host::ElementHeader* element, int n, uint32_t flags);
 
+// Shows (clears the hidden flag of) or hides (sets it on) element n of the chain.
+inline void show_nth_element(host::ElementHeader* root, int n, bool shown) {
+    if (shown) {
+        clear_nth_element_flags(root, n, host::image_flag::hidden);
+    } else {
+        set_nth_element_flags(root, n, host::image_flag::hidden);
+    }
+}
+
 }  // namespace module
