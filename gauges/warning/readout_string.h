@@ -1,0 +1,68 @@
+// The one-line numeric readout string that the sound link and the warning
+// gauge carry: its element record, and the bounded writing of its text.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+
+#include "host/panel_interface.h"
+#include "module/gauge_records.h"
+
+namespace gauges::readout {
+
+// Bytes of text buffer the readout asks the host for, terminator included.
+// The longest text written is 23 characters ("XMLClick1 = -2147483648");
+// longer radio heights are cut to fit.
+inline constexpr uint32_t text_capacity = 32;
+
+inline constexpr host::BoxSize box     = {.width = 30, .height = 10};  // pixels
+inline constexpr uint32_t white        = 0x00FFFFFF;
+inline constexpr uint32_t black        = 0x00000000;
+inline constexpr const char* font_face = "Courier New";
+inline constexpr int32_t font_weight   = 100;
+inline constexpr uint32_t charset      = 1;
+inline constexpr uint32_t format_flags = 0x4240;
+inline constexpr uint32_t image_flags  = 0x83;  // transparent, erase, bilinear
+inline constexpr int32_t no_bitmap     = -1;
+
+// A readout at (0, 0) of `gauge`, with `next` as its children, drawing the
+// text `callback` writes; `source` is the token of its first source record
+// (0 for none).
+constexpr host::String string_element(host::GaugeHeader* gauge, host::ElementHeader** next,
+                                      host::ElementCallback callback, uint32_t source = 0) {
+    return host::String{
+        .header = module::element_header(
+            host::element_type::string, gauge, next,
+            {.bitmap_id = no_bitmap, .position = {0, 0}, .image_flags = image_flags}),
+        .sources      = {{.id = source}, {}, {}},
+        .box          = box,
+        .foreground   = white,
+        .background   = black,
+        .highlight    = black,
+        .font_face    = font_face,
+        .font_weight  = font_weight,
+        .charset      = charset,
+        .format_flags = format_flags,
+        .callback     = callback,
+        .capacity     = text_capacity,
+    };
+}
+
+// The string element the host called an update callback with: the element
+// header is the first member of the record.
+inline host::String& string_of(host::ElementHeader* element) {
+    return *reinterpret_cast<host::String*>(element);
+}
+
+// Formats `value` into the element's buffer, never past the capacity the
+// record declares, always terminated; text that does not fit is cut. Nothing
+// is written when the host gave no buffer.
+inline void write_text(host::String& string, const char* format, double value) {
+    if (string.text == nullptr || string.capacity == 0) return;
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wformat-nonliteral"
+    std::snprintf(string.text, string.capacity, format, value);
+#pragma GCC diagnostic pop
+}
+
+}  // namespace gauges::readout

@@ -1,0 +1,170 @@
+// The sound library binding the three sound-making gauges share, through the
+// host: panel reloads with the reference balance, another module holding the
+// library, removal of one gauge while others stay, and libraries that are
+// missing or lack entry points.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "hostmodel/host_model.h"
+#include "tests/warning/expected_sounds.h"
+
+namespace {
+
+using expected::once;
+using hostmodel::Host;
+using hostmodel::SoundCall;
+using hostmodel::SoundLibrary;
+
+constexpr char sound_link[] = "MERTQ4ComLnk";
+constexpr char gpws[]       = "MERTQ4GPWS";
+constexpr char signs[]      = "MERTQ4SGN";
+
+class SoundLibraryBinding : public ::testing::Test {
+  protected:
+    Host& host                = Host::instance();
+    std::size_t faults_before = 0;
+
+    void SetUp() override {
+        faults_before = host.faults().size();
+        host.hold_sound_library(false);
+        host.set_sound_library(SoundLibrary::present);
+        host.set_host_component(true);
+        host.set_status_bytes(1, 1, 0);
+        ASSERT_FALSE(host.sound_library_loaded()) << "the previous test left the library loaded";
+        host.take_sound_calls();
+    }
+
+    void TearDown() override {
+        host.remove_all();
+        EXPECT_EQ(host.module_sound_references(), 0)
+            << "references left after removing every gauge";
+        host.hold_sound_library(false);
+        host.set_sound_library(SoundLibrary::present);
+        const std::vector<std::string> faults(host.faults().begin() + faults_before,
+                                              host.faults().end());
+        EXPECT_TRUE(faults.empty()) << "first host fault: " << faults.front();
+    }
+
+    void place_all() {
+        host.place(sound_link);
+        host.place(gpws);
+        host.place(signs);
+    }
+
+    // Two clicks on the left sign switch: one of them switches it on, so a
+    // bound library hears exactly one chime; the switch ends as it was.
+    bool chimes() {
+        host.take_sound_calls();
+        host.click(signs, 10, 10);
+        host.click(signs, 10, 10);
+        return host.take_sound_calls() == std::vector<SoundCall>{once(expected::signs)};
+    }
+};
+
+// Reloading the panel removes every gauge (code 12 each) and places them
+// again: the module releases exactly what it loaded, each removal stops every
+// sound, and the library works again after the reload.
+TEST_F(SoundLibraryBinding, ReloadingThePanelBalancesTheReferences) {
+    for (int load = 0; load < 3; ++load) {
+        SCOPED_TRACE("panel load " + std::to_string(load));
+        place_all();
+        host.frames(2);
+        EXPECT_TRUE(host.sound_library_loaded());
+        EXPECT_GE(host.module_sound_references(), 1);
+        EXPECT_TRUE(chimes());
+        host.take_sound_calls();
+        host.remove_all();
+        EXPECT_EQ(host.take_sound_calls(),
+                  (std::vector<SoundCall>{hostmodel::terminate(), hostmodel::terminate(),
+                                          hostmodel::terminate()}));
+        EXPECT_EQ(host.module_sound_references(), 0);
+        EXPECT_FALSE(host.sound_library_loaded());
+    }
+}
+
+// Another module of the process holds the library: the module never
+// releases that reference, and the library stays for it. When that module
+// lets go while none of the gauges is placed, the next panel load binds
+// afresh without looking through the handle kept from before.
+TEST_F(SoundLibraryBinding, AnotherModulesReferenceIsNeverReleased) {
+    host.hold_sound_library(true);
+    for (int load = 0; load < 2; ++load) {
+        place_all();
+        host.frames(2);
+        EXPECT_TRUE(chimes());
+        host.remove_all();
+        EXPECT_EQ(host.module_sound_references(), 0);
+        EXPECT_TRUE(host.sound_library_loaded()) << "the other module's reference was released";
+    }
+    host.hold_sound_library(false);
+    EXPECT_FALSE(host.sound_library_loaded());
+    place_all();
+    EXPECT_FALSE(chimes()) << "nothing bound before the first frame";
+    host.frame();
+    EXPECT_TRUE(chimes());
+}
+
+// Removing one gauge releases the library; a click arriving before the next
+// frame rebinds must not call into it. The next frame loads it again.
+TEST_F(SoundLibraryBinding, ClickAfterAnotherGaugesRemovalBeforeTheNextFrame) {
+    place_all();
+    host.frames(2);
+    host.remove(gpws);
+    EXPECT_FALSE(host.sound_library_loaded());
+    EXPECT_FALSE(chimes()) << "a call went through an entry point of the released library";
+    host.frame();
+    EXPECT_TRUE(chimes());
+    host.remove(signs);
+    host.frames(2);  // the sound link alone rebinds on its own
+    host.set_named("XMLBus", 1.0);
+    host.take_sound_calls();
+    host.frame();
+    EXPECT_EQ(host.take_sound_calls(),
+              std::vector<SoundCall>{once(expected::folder + "TQ4Bus.wav")});
+}
+
+// Without the library every gauge goes on working and no call is made.
+TEST_F(SoundLibraryBinding, WithoutTheLibraryEveryGaugeKeepsWorking) {
+    host.set_sound_library(SoundLibrary::absent);
+    place_all();
+    host.set_named("XMLSmoke", 1.0);
+    host.set_named("XMLStalltst", 1.0);
+    host.set_token(907, 1.0);  // flaps at the slats detent
+    host.frames(3);
+    host.click(signs, 10, 10);
+    host.frame();
+    EXPECT_EQ(host.sound_calls(), std::vector<SoundCall>{});
+    EXPECT_EQ(host.named("XMLSmoke"), 0.0) << "the handshake still completes";
+    EXPECT_EQ(host.icon_image(signs, 1), 1) << "the switch still flips";
+    EXPECT_EQ(host.text(sound_link, 9), "XMLSmoke = 0");
+    host.click(signs, 10, 10);
+    host.remove_all();
+    EXPECT_EQ(host.take_sound_calls(), std::vector<SoundCall>{});
+    host.set_named("XMLStalltst", 0.0);
+    host.set_token(907, 0.0);
+}
+
+// A library with GaugePlaySound alone: plays go through, stops and
+// terminations are skipped.
+TEST_F(SoundLibraryBinding, WithOnlyThePlayEntryPoint) {
+    host.set_sound_library(SoundLibrary::without_stop_and_terminate);
+    place_all();
+    host.set_named("XMLStalltst", 1.0);
+    host.frames(2);
+    const std::vector<SoundCall> calls = host.take_sound_calls();
+    ASSERT_FALSE(calls.empty());
+    for (const SoundCall& call : calls)
+        EXPECT_EQ(call.kind, SoundCall::Kind::play) << describe(call);
+    EXPECT_EQ(calls.back(), expected::looping(expected::stall_test, "stalltest"));
+    host.set_status_bytes(1, 1, 2);
+    host.frame();
+    EXPECT_EQ(host.take_sound_calls(), std::vector<SoundCall>{}) << "no TerminateSounds to call";
+    EXPECT_TRUE(chimes());
+    host.remove_all();
+    EXPECT_EQ(host.take_sound_calls(), std::vector<SoundCall>{});
+    host.set_named("XMLStalltst", 0.0);
+}
+
+}  // namespace

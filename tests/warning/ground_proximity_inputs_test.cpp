@@ -1,0 +1,81 @@
+// The minimums callout on the flag the radio altimeter sets, written here
+// directly, with the warning gauge alone on the panel.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "hostmodel/host_model.h"
+#include "module/shared_variables.h"
+#include "tests/warning/expected_sounds.h"
+
+namespace {
+
+using expected::once;
+using expected::Pass;
+using hostmodel::Host;
+using hostmodel::SoundCall;
+
+constexpr char gpws[] = "MERTQ4GPWS";
+
+class WarningInputs : public ::testing::Test {
+  protected:
+    Host& host                = Host::instance();
+    std::size_t faults_before = 0;
+
+    // Level at 1000 m with gear and flaps up, settled.
+    void SetUp() override {
+        faults_before = host.faults().size();
+        host.set_status_bytes(1, 1, 0);
+        host.place(gpws);
+        host.set_token(614, 1000.0);
+        host.set_token(74, 10000.0);
+        host.set_token(61, 200.0);
+        shared::minimums_flag = 0;
+        host.frames(4);
+        host.take_sound_calls();
+    }
+
+    void TearDown() override {
+        host.remove_all();
+        host.set_status_bytes(1, 1, 0);
+        const std::vector<std::string> faults(host.faults().begin() + faults_before,
+                                              host.faults().end());
+        EXPECT_TRUE(faults.empty()) << "first host fault: " << faults.front();
+    }
+
+    std::vector<SoundCall> frame() {
+        host.frame();
+        return host.take_sound_calls();
+    }
+};
+
+TEST_F(WarningInputs, MinimumsCalloutPlaysOnceUntilTheFlagDrops) {
+    const std::vector<SoundCall> callout = Pass{.minimums = {once(expected::minimums)}}.calls();
+    shared::minimums_flag                = 1;
+    EXPECT_EQ(frame(), callout);
+    for (int pass = 0; pass < 3; ++pass) EXPECT_EQ(frame(), Pass{}.calls()) << "held";
+    shared::minimums_flag = 0;
+    EXPECT_EQ(frame(), Pass{}.calls());
+    shared::minimums_flag = 1;
+    EXPECT_EQ(frame(), callout) << "re-armed by one enabled pass with the flag down";
+}
+
+// The re-arm is a rule too: a flag that drops only during disabled passes
+// leaves the callout latched.
+TEST_F(WarningInputs, MinimumsReArmNeedsAnEnabledPass) {
+    shared::minimums_flag = 1;
+    frame();
+    host.set_status_bytes(1, 1, 2);
+    shared::minimums_flag = 0;
+    EXPECT_EQ(frame(), expected::disabled_pass());
+    shared::minimums_flag = 1;
+    host.set_status_bytes(1, 1, 0);
+    EXPECT_EQ(frame(), Pass{}.calls());
+    shared::minimums_flag = 0;
+    frame();
+    shared::minimums_flag = 1;
+    EXPECT_EQ(frame(), Pass{.minimums = {once(expected::minimums)}}.calls());
+}
+
+}  // namespace

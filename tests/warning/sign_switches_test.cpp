@@ -1,0 +1,129 @@
+// The sign switches through the host: clicks on the two areas, the levers
+// shown, and the chime when a sign goes on.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "hostmodel/host_model.h"
+#include "tests/warning/expected_sounds.h"
+
+namespace {
+
+using expected::once;
+using hostmodel::Host;
+using hostmodel::SoundCall;
+using hostmodel::SoundLibrary;
+
+constexpr char signs[] = "MERTQ4SGN";
+constexpr int left     = 1;  // elements down the chain
+constexpr int right    = 2;
+
+class SignSwitches : public ::testing::Test {
+  protected:
+    Host& host                = Host::instance();
+    std::size_t faults_before = 0;
+
+    // Both switches off (levers up), whatever earlier tests left.
+    void SetUp() override {
+        faults_before = host.faults().size();
+        host.set_sound_library(SoundLibrary::present);
+        host.place(signs);
+        host.frame();
+        if (host.icon_image(signs, left) == 1) host.click(signs, 10, 10);
+        if (host.icon_image(signs, right) == 1) host.click(signs, 80, 10);
+        host.frame();
+        host.take_sound_calls();
+    }
+
+    void TearDown() override {
+        host.remove_all();
+        const std::vector<std::string> faults(host.faults().begin() + faults_before,
+                                              host.faults().end());
+        EXPECT_TRUE(faults.empty()) << "first host fault: " << faults.front();
+    }
+
+    std::vector<int> levers() {
+        host.frame();
+        return {host.icon_image(signs, left), host.icon_image(signs, right)};
+    }
+};
+
+TEST_F(SignSwitches, ClicksFlipTheSwitchAndChimeOnlyWhenSwitchingOn) {
+    const std::vector<SoundCall> chime = {once(expected::signs)};
+    EXPECT_EQ(levers(), (std::vector<int>{0, 0}));
+    host.click(signs, 10, 20);
+    EXPECT_EQ(host.take_sound_calls(), chime) << "on";
+    EXPECT_EQ(levers(), (std::vector<int>{1, 0}));
+    host.click(signs, 10, 20);
+    EXPECT_EQ(host.take_sound_calls(), std::vector<SoundCall>{}) << "off is silent";
+    EXPECT_EQ(levers(), (std::vector<int>{0, 0}));
+    host.click(signs, 10, 20);
+    EXPECT_EQ(host.take_sound_calls(), chime) << "on again";
+    EXPECT_EQ(levers(), (std::vector<int>{1, 0}));
+}
+
+TEST_F(SignSwitches, EachAreaFlipsOnlyItsOwnSwitch) {
+    struct Row {
+        const char* reason;
+        int x, y;
+        std::vector<int> levers_after;
+    };
+    // clang-format off
+    const std::vector<Row> rows = {
+        {"left area, top left corner",        0,  0,  {1, 0}},
+        {"left area, bottom right corner",    31, 50, {0, 0}},
+        {"strip between the areas, left end", 32, 10, {0, 0}},
+        {"strip between the areas, right end", 63, 10, {0, 0}},
+        {"right area, top left corner",       64, 0,  {0, 1}},
+        {"right area, bottom right corner",   95, 50, {0, 0}},
+        {"below both areas",                  10, 51, {0, 0}},
+    };
+    // clang-format on
+    for (const Row& row : rows) {
+        host.click(signs, row.x, row.y);
+        EXPECT_EQ(levers(), row.levers_after) << row.reason;
+        host.take_sound_calls();
+    }
+}
+
+TEST_F(SignSwitches, CursorIsAHandOverTheSwitchesOnly) {
+    EXPECT_EQ(host.cursor_at(signs, 16, 25), 5);
+    EXPECT_EQ(host.cursor_at(signs, 80, 25), 5);
+    EXPECT_EQ(host.cursor_at(signs, 48, 25), -1);
+}
+
+TEST_F(SignSwitches, HoldingTheButtonFlipsOnce) {
+    EXPECT_EQ(host.click(signs, 10, 10, host::mouse_event::left_click, 5), 1);
+    EXPECT_EQ(host.take_sound_calls(), std::vector<SoundCall>{once(expected::signs)});
+    EXPECT_EQ(levers(), (std::vector<int>{1, 0}));
+}
+
+TEST_F(SignSwitches, BothOnInQuickSuccessionChimeTwice) {
+    host.click(signs, 10, 10);
+    host.click(signs, 80, 10);
+    EXPECT_EQ(host.take_sound_calls(),
+              (std::vector<SoundCall>{once(expected::signs), once(expected::signs)}));
+    EXPECT_EQ(levers(), (std::vector<int>{1, 1}));
+}
+
+TEST_F(SignSwitches, LeversShowTheirOwnImages) {
+    host.click(signs, 80, 10);
+    host.frame();
+    const auto& drawn = host.drawn(signs);
+    ASSERT_EQ(drawn.size(), 3u);
+    EXPECT_EQ(drawn[0].bitmap_id, 0x1000);
+    EXPECT_EQ(drawn[1].bitmap_id, 0x1110) << "left lever up";
+    EXPECT_EQ(drawn[2].bitmap_id, 0x1111) << "right lever down";
+    EXPECT_EQ(drawn[2].width, 20);
+    EXPECT_EQ(drawn[2].height, 48);
+}
+
+TEST_F(SignSwitches, PositionsSurviveRemovalAndReplacement) {
+    host.click(signs, 10, 10);
+    host.remove(signs);
+    host.place(signs);
+    EXPECT_EQ(levers(), (std::vector<int>{1, 0}));
+}
+
+}  // namespace
