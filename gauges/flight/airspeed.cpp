@@ -1,21 +1,378 @@
-// Airspeed indicator with Mach ring, command marker and three reference markers.
+// Airspeed indicator: five needles on one knots scale (the airspeed pointer, the
+// command marker of the host's speed reference, three pilot-set reference markers)
+// over a Mach ring that turns with altitude.
+//
+// Inputs:  token 61 indicated airspeed (knots); token 116 speed reference (knots),
+//          read into the gauge's own copy at install; token 73 altitude (metres);
+//          left clicks, repeated while held, on eight areas.
+// Outputs: key event 0x101F5 with the new speed reference (knots); the needles'
+//          values in knots, the Mach ring's in feet of altitude.
+#include <algorithm>
+#include <array>
+#include <cstdint>
+
+#include "module/convert.h"
+#include "module/element_chain.h"
 #include "module/gauge_records.h"
 #include "module/gauge_table.h"
+#include "module/needle_values.h"
+#include "module/panel.h"
+#include "module/record_checks.h"
+#include "module/units.h"
 #include "resources/bitmap_ids.h"
 
 namespace gauges {
 namespace {
 
-constinit host::StaticImage airspeed_root = {
-    .header = module::element_header(
-        host::element_type::static_image, &airspeed_gauge, nullptr,
-        {.bitmap_id = bitmap::aspd_dial, .position = {0, 0}, .image_flags = 0x4081}),
+namespace token {
+constexpr uint32_t indicated_airspeed_kt = 61;
+constexpr uint32_t altitude_m            = 73;
+constexpr uint32_t speed_reference_kt    = 116;
+}  // namespace token
+
+// Key event that sets the host's speed reference (65536 + 501); its value is knots.
+constexpr uint32_t set_speed_reference_event = 0x101F5;
+
+// The command areas step the speed reference through 1 to 400 kt and wrap around.
+constexpr uint32_t command_speed_top_kt = 400;
+
+// A speed reference at or beyond 2^32 kt does not fit the 32-bit setting.
+constexpr double command_speed_beyond_kt = 4294967296.0;
+
+// Needle holds: the speed needles stop at the top of the scale, the Mach ring
+// at the top of its altitude table.
+constexpr int16_t airspeed_pointer_limit_kt = 400;
+constexpr int16_t command_marker_limit_kt   = 400;
+constexpr double mach_ring_top_ft           = 40000;
+constexpr double mach_ring_turn_limit_deg   = 7;  // per host update
+
+// ------------------------------------------------------------------ needle tables
+
+using SpeedTable = std::array<host::NeedleRow, 15>;
+using MachTable  = std::array<host::NeedleRow, 17>;
+
+// The knots scale: clockwise from just right of the top (0) to just left of it (400).
+// Each of the five speed needles carries its own copy, since the host writes its rows.
+// clang-format off
+constexpr SpeedTable speed_scale = {{
+    //  point on the dial (px)   value (kt)
+    {.point = {118,  25}, .value =   0},
+    {.point = {149,  34}, .value =  60},
+    {.point = {184,  63}, .value = 100},
+    {.point = {197,  92}, .value = 120},
+    {.point = {200, 110}, .value = 130},
+    {.point = {199, 128}, .value = 140},
+    {.point = {195, 147}, .value = 150},
+    {.point = {186, 164}, .value = 160},
+    {.point = {157, 192}, .value = 180},
+    {.point = {118, 204}, .value = 200},
+    {.point = { 75, 195}, .value = 225},
+    {.point = { 44, 170}, .value = 250},
+    {.point = { 26, 103}, .value = 300},
+    {.point = { 57,  48}, .value = 350},
+    {.point = {102,  29}, .value = 400},
+}};
+
+// The Mach ring by altitude, highest first.
+constexpr MachTable mach_scale = {{
+    //  point on the dial (px)   value (ft)
+    {.point = {172,  50}, .value = 40000},
+    {.point = {187,  66}, .value = 37500},
+    {.point = {199,  89}, .value = 35000},
+    {.point = {203, 114}, .value = 32500},
+    {.point = {202, 134}, .value = 30000},
+    {.point = {194, 155}, .value = 27500},
+    {.point = {184, 172}, .value = 25000},
+    {.point = {169, 186}, .value = 22500},
+    {.point = {152, 197}, .value = 20000},
+    {.point = {133, 203}, .value = 17500},
+    {.point = {115, 205}, .value = 15000},
+    {.point = { 98, 204}, .value = 12500},
+    {.point = { 74, 195}, .value = 10000},
+    {.point = { 57, 184}, .value =  7500},
+    {.point = { 45, 171}, .value =  5000},
+    {.point = { 38, 160}, .value =  2500},
+    {.point = { 34, 154}, .value =     0},
+}};
+// clang-format on
+
+// The Mach table is stored highest first: reversed, its values must ascend.
+constexpr MachTable reversed(MachTable rows) {
+    std::reverse(rows.begin(), rows.end());
+    return rows;
+}
+
+static_assert(module::values_ascend(speed_scale));
+static_assert(module::values_ascend(reversed(mach_scale)));
+static_assert(speed_scale.back().value == command_speed_top_kt);
+static_assert(speed_scale.back().value == airspeed_pointer_limit_kt);
+static_assert(speed_scale.back().value == command_marker_limit_kt);
+static_assert(mach_scale.front().value == mach_ring_top_ft && mach_scale.back().value == 0);
+
+constinit SpeedTable command_marker_table   = speed_scale;
+constinit SpeedTable airspeed_pointer_table = speed_scale;
+constinit SpeedTable marker3_table          = speed_scale;
+constinit SpeedTable marker2_table          = speed_scale;
+constinit SpeedTable marker1_table          = speed_scale;
+constinit MachTable mach_ring_table         = mach_scale;
+
+// ----------------------------------------------------------------------- state
+
+// The gauge's own copy of the speed reference, read at install and stepped by
+// the command areas; knots, 0 to 400 once read from a reference of 0 to 400.
+constinit uint32_t command_speed_kt = 0;
+
+// Module-level records of the tokens the gauge refreshes itself.
+constinit host::TokenVar speed_reference = {.id = token::speed_reference_kt};
+constinit host::TokenVar altitude        = {.id = token::altitude_m};
+
+// A reference marker: its setting, which only this gauge knows, and the limits
+// the clicks hold it in.
+struct ReferenceMarker {
+    uint32_t speed_kt;
+    const uint32_t low_kt;
+    const uint32_t high_kt;
 };
-constinit host::ElementHeader* airspeed_root_slot = &airspeed_root.header;
+
+// clang-format off
+constinit ReferenceMarker marker1 = {.speed_kt = 100, .low_kt = 60, .high_kt = 380};
+constinit ReferenceMarker marker2 = {.speed_kt = 110, .low_kt = 70, .high_kt = 390};
+constinit ReferenceMarker marker3 = {.speed_kt = 120, .low_kt = 80, .high_kt = 400};
+// clang-format on
+
+// ------------------------------------------------------------------- callbacks
+
+// The setting a speed reference read at install gives: exactly 400 kt reads
+// as 0, so that the next step up sends 1; a value that cannot be a setting
+// (negative, not a number, infinite or beyond 32 bits) reads as 0 as well.
+uint32_t command_speed_from(double reference_kt) {
+    if (reference_kt == command_speed_top_kt) return 0;
+    if (!(reference_kt < command_speed_beyond_kt)) return 0;
+    return module::truncate_to<uint32_t>(reference_kt);
+}
+
+void HOST_CALL aspd_gauge_callback(host::GaugeHeader*, int32_t service, uint32_t) {
+    if (service != host::service::install) return;
+    module::panel().refresh_token_variable(&speed_reference);
+    command_speed_kt = command_speed_from(speed_reference.value);
+}
+
+void send_speed_reference(uint32_t speed_kt) {
+    module::panel().send_key_event(set_speed_reference_event, speed_kt);
+}
+
+// One knot down; from 1 (or 0) the setting wraps to the top of the scale.
+host::BOOL HOST_CALL command_speed_down(host::PixelPoint*, uint32_t) {
+    if (command_speed_kt > 1) {
+        --command_speed_kt;
+    } else {
+        command_speed_kt = command_speed_top_kt;
+    }
+    send_speed_reference(command_speed_kt);
+    return module::mouse_handled;
+}
+
+// One knot up; from the top the setting wraps to 0 while the host is sent the
+// top once more, so that the next step up sends 1.
+host::BOOL HOST_CALL command_speed_up(host::PixelPoint*, uint32_t) {
+    if (command_speed_kt < command_speed_top_kt) {
+        ++command_speed_kt;
+        send_speed_reference(command_speed_kt);
+    } else {
+        command_speed_kt = 0;
+        send_speed_reference(command_speed_top_kt);
+    }
+    return module::mouse_handled;
+}
+
+template <ReferenceMarker& marker>
+host::BOOL HOST_CALL speed_marker_down(host::PixelPoint*, uint32_t) {
+    marker.speed_kt = marker.speed_kt > marker.low_kt ? marker.speed_kt - 1 : marker.low_kt;
+    return module::mouse_handled;
+}
+
+template <ReferenceMarker& marker>
+host::BOOL HOST_CALL speed_marker_up(host::PixelPoint*, uint32_t) {
+    marker.speed_kt = marker.speed_kt < marker.high_kt ? marker.speed_kt + 1 : marker.high_kt;
+    return module::mouse_handled;
+}
+
+template <ReferenceMarker& marker>
+double HOST_CALL read_speed_marker(host::ElementHeader*) {
+    return static_cast<uint16_t>(marker.speed_kt);
+}
+
+// The value of a speed needle's own source token, as the host refreshed it
+// for this update. The element header is the first member of the needle record.
+double own_reading_kt(const host::ElementHeader* needle) {
+    return reinterpret_cast<const host::Needle*>(needle)->source.value;
+}
+
+double HOST_CALL read_airspeed_pointer(host::ElementHeader* element) {
+    return module::clamp_reading(own_reading_kt(element), 0, airspeed_pointer_limit_kt);
+}
+
+double HOST_CALL read_command_marker(host::ElementHeader* element) {
+    return module::clamp_reading(own_reading_kt(element), 0, command_marker_limit_kt);
+}
+
+double HOST_CALL read_mach_ring_altitude(host::ElementHeader*) {
+    module::panel().refresh_token_variable(&altitude);
+    return module::clamp_reading(altitude.value * module::feet_per_metre, 0, mach_ring_top_ft);
+}
+
+// ----------------------------------------------------------------- element tree
+
+using namespace host::image_flag;
+
+// Image flags of the elements, as the drawing options they combine.
+constexpr uint32_t lit_filtered          = transparent | erase | bilinear | lit;  // 0x4083
+constexpr uint32_t lit_filtered_unerased = transparent | bilinear | lit;          // 0x4081
+constexpr uint32_t lit_unfiltered        = transparent | erase | lit;             // 0x4003
+
+using host::element_type::icon;
+using host::element_type::needle;
+using host::element_type::static_image;
+
+extern host::StaticImage dial;
+extern host::Needle mach_ring;
+extern host::Icon face;
+extern host::Needle command_marker;
+extern host::Needle airspeed_pointer;
+extern host::Needle marker3_needle;
+extern host::Needle marker2_needle;
+extern host::Needle marker1_needle;
+
+// Chain order, root first: each element is drawn over the ones before it.
+// clang-format off
+constexpr std::array<host::ElementHeader*, 8> chain = {
+    &dial.header,
+    &mach_ring.header,
+    &face.header,
+    &command_marker.header,
+    &airspeed_pointer.header,
+    &marker3_needle.header,
+    &marker2_needle.header,
+    &marker1_needle.header,
+};
+// clang-format on
+constinit auto below = module::child_lists(chain);
+
+// clang-format off
+constinit host::StaticImage dial = {
+    .header = module::element_header(static_image, &airspeed_gauge, below[0].data(),
+                                     {.bitmap_id   = bitmap::aspd_dial,
+                                      .position    = {0, 0},
+                                      .image_flags = lit_filtered_unerased}),
+};
+
+// Turns about its own centre; the face shows its Mach marks along the 250 to 400 kt arc.
+constinit host::Needle mach_ring = {
+    .header     = module::element_header(needle, &airspeed_gauge, below[1].data(),
+                                         {.bitmap_id   = bitmap::mach_ring,
+                                          .position    = {115, 116},
+                                          .pivot       = {89, 89},
+                                          .image_flags = lit_filtered}),
+    .source     = {.id = token::altitude_m},
+    .table      = mach_ring_table.data(),
+    .row_count  = mach_ring_table.size(),
+    .turn_limit = mach_ring_turn_limit_deg,
+    .callback   = read_mach_ring_altitude,
+};
+
+// One image, no source and no callback: it always shows that image.
+constinit host::Icon face = {
+    .header      = module::element_header(icon, &airspeed_gauge, below[2].data(),
+                                          {.bitmap_id   = bitmap::aspd_face,
+                                           .position    = {0, 0},
+                                           .image_flags = lit_unfiltered}),
+    .image_count = 1,
+};
+
+constinit host::Needle command_marker = {
+    .header    = module::element_header(needle, &airspeed_gauge, below[3].data(),
+                                        {.bitmap_id   = bitmap::command_marker,
+                                         .position    = {115, 116},
+                                         .pivot       = {0, 13},
+                                         .image_flags = lit_filtered}),
+    .source    = {.id = token::speed_reference_kt},
+    .table     = command_marker_table.data(),
+    .row_count = command_marker_table.size(),
+    .callback  = read_command_marker,
+};
+
+constinit host::Needle airspeed_pointer = {
+    .header    = module::element_header(needle, &airspeed_gauge, below[4].data(),
+                                        {.bitmap_id   = bitmap::airspeed_pointer,
+                                         .position    = {115, 116},
+                                         .pivot       = {32, 6},
+                                         .image_flags = lit_filtered}),
+    .source    = {.id = token::indicated_airspeed_kt},
+    .table     = airspeed_pointer_table.data(),
+    .row_count = airspeed_pointer_table.size(),
+    .callback  = read_airspeed_pointer,
+};
+
+// The reference markers have no source token: each shows its own setting.
+constinit host::Needle marker3_needle = {
+    .header    = module::element_header(needle, &airspeed_gauge, below[5].data(),
+                                        {.bitmap_id   = bitmap::speed_marker_1_3,
+                                         .position    = {115, 116},
+                                         .pivot       = {0, 4},
+                                         .image_flags = lit_filtered}),
+    .table     = marker3_table.data(),
+    .row_count = marker3_table.size(),
+    .callback  = read_speed_marker<marker3>,
+};
+
+constinit host::Needle marker2_needle = {
+    .header    = module::element_header(needle, &airspeed_gauge, below[6].data(),
+                                        {.bitmap_id   = bitmap::speed_marker_2,
+                                         .position    = {115, 116},
+                                         .pivot       = {0, 4},
+                                         .image_flags = lit_filtered}),
+    .table     = marker2_table.data(),
+    .row_count = marker2_table.size(),
+    .callback  = read_speed_marker<marker2>,
+};
+
+constinit host::Needle marker1_needle = {
+    .header    = module::element_header(needle, &airspeed_gauge, nullptr,
+                                        {.bitmap_id   = bitmap::speed_marker_1_3,
+                                         .position    = {115, 116},
+                                         .pivot       = {0, 4},
+                                         .image_flags = lit_filtered}),
+    .table     = marker1_table.data(),
+    .row_count = marker1_table.size(),
+    .callback  = read_speed_marker<marker1>,
+};
+// clang-format on
+
+constinit host::ElementHeader* root_slot = &dial.header;
+
+// ------------------------------------------------------------------ mouse areas
+
+constexpr uint32_t stepping = host::mouse_event::left_click | host::mouse_event::repeat;
+constexpr int32_t down      = host::cursor::down_arrow;
+constexpr int32_t up        = host::cursor::up_arrow;
+
+// The two command areas share the column x = 199; the first in the list takes it.
+// clang-format off
+constinit auto mouse_areas = module::mouse_list(
+    //                  origin (px)   size (px)  cursor  events    routine
+    module::mouse_child({170, 178},  {30, 53},  down,   stepping, command_speed_down),
+    module::mouse_child({199, 178},  {30, 53},  up,     stepping, command_speed_up),
+    module::mouse_child({109,   0},  {60, 70},  down,   stepping, speed_marker_down<marker1>),
+    module::mouse_child({169,   0},  {60, 70},  up,     stepping, speed_marker_up<marker1>),
+    module::mouse_child({109,  71},  {60, 70},  down,   stepping, speed_marker_down<marker2>),
+    module::mouse_child({169,  71},  {60, 70},  up,     stepping, speed_marker_up<marker2>),
+    module::mouse_child({ 32, 162},  {60, 70},  down,   stepping, speed_marker_down<marker3>),
+    module::mouse_child({ 92, 162},  {60, 70},  up,     stepping, speed_marker_up<marker3>));
+// clang-format on
 
 }  // namespace
 
 constinit host::GaugeHeader airspeed_gauge =
-    module::gauge_header("MERTQ4ASPD", &airspeed_root_slot, nullptr, module::ignore_service);
+    module::gauge_header("MERTQ4ASPD", &root_slot, mouse_areas.data(), aspd_gauge_callback);
 
 }  // namespace gauges

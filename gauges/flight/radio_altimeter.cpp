@@ -1,21 +1,255 @@
-// Radio altimeter with decision height, its lamp and the warning flag.
+// Radio altimeter: a radio altitude pointer and a decision-height marker on one
+// dial of feet, the knob that sets the decision height, the decision-height
+// light and the warning flag.
+//
+// Inputs:  token 614 radio height (metres; the shared record, refreshed here at
+//          each pre-draw pass); shared::altclk_value, the sound link's copy of
+//          "XMLAltclk"; left clicks, repeated while held, on the knob's two halves.
+// Outputs: shared::minimums_flag, 1 while the radio altitude is within 10 ft of
+//          the decision height; pointer and marker values in feet, the knob's
+//          rotation in degrees; the light and the flag shown or hidden.
+#include <array>
+#include <cstdint>
+
+#include "module/element_chain.h"
+#include "module/element_flags.h"
 #include "module/gauge_records.h"
 #include "module/gauge_table.h"
+#include "module/needle_values.h"
+#include "module/panel.h"
+#include "module/record_checks.h"
+#include "module/shared_variables.h"
+#include "module/units.h"
 #include "resources/bitmap_ids.h"
 
 namespace gauges {
 namespace {
 
-constinit host::StaticImage radio_altimeter_root = {
-    .header = module::element_header(
-        host::element_type::static_image, &radio_altimeter_gauge, nullptr,
-        {.bitmap_id = bitmap::radalt_dial, .position = {0, 0}, .image_flags = 0x4083}),
+// The pointer is driven up to 3000 ft; its scale ends at 2500 (the 2506 row).
+constexpr double pointer_top_ft = 3000;
+
+// The decision height is set from 0 to 2500 ft, one foot per click. At 2500
+// the decision-height test is not made and minimums_flag keeps its last value.
+constexpr uint32_t decision_height_top_ft = 2500;
+
+// The aircraft is at the decision height while strictly within 10 ft of it.
+constexpr uint32_t decision_band_ft = 10;
+
+// The knob has 36 positions, 10 degrees apart, one per foot of setting.
+constexpr uint16_t knob_step_deg = 10;
+constexpr uint16_t knob_last_deg = 350;
+
+// ----------------------------------------------------------------- needle table
+
+// Every value is 6 ft above the dial mark its point names, so both needles
+// read 6 ft less than they are given; the first 500 ft span half the dial.
+// clang-format off
+constexpr std::array<host::NeedleRow, 14> height_scale = {{
+    //  point on the dial (px)   value (ft)
+    {.point = {133,  28}, .value =    6},
+    {.point = {190,  49}, .value =  106},
+    {.point = {224,  99}, .value =  206},
+    {.point = {224, 159}, .value =  306},
+    {.point = {186, 205}, .value =  406},
+    {.point = {130, 223}, .value =  506},
+    {.point = {111, 221}, .value =  606},
+    {.point = { 92, 215}, .value =  706},
+    {.point = { 76, 205}, .value =  806},
+    {.point = { 60, 193}, .value =  906},
+    {.point = { 48, 179}, .value = 1006},
+    {.point = { 32, 128}, .value = 1506},
+    {.point = { 40,  86}, .value = 2006},
+    {.point = { 65,  55}, .value = 2506},
+}};
+// clang-format on
+static_assert(module::values_ascend(height_scale));
+static_assert(height_scale.back().value < pointer_top_ft);
+
+// Each needle's own copy: the host writes its rows.
+constinit std::array<host::NeedleRow, 14> decision_height_table = height_scale;
+constinit std::array<host::NeedleRow, 14> radio_altitude_table  = height_scale;
+
+// ----------------------------------------------------------------------- state
+
+constinit double radio_altitude_ft    = 0;  // the latest pre-draw pass's radio height
+constinit uint32_t decision_height_ft = 0;  // 0 to 2500
+constinit uint16_t dh_knob_angle_deg  = 0;  // 0 to 350, multiples of 10
+
+// ------------------------------------------------------------------- callbacks
+
+// Radio altitude r strictly within the band around setting d. A setting under
+// the band's width never triggers, so that with none set (0 at load) the light
+// stays dark on the ground; a radio altitude that is not a number never does.
+bool at_decision_height(uint32_t d, double r) {
+    if (d < decision_band_ft) return false;
+    return static_cast<double>(d - decision_band_ft) < r &&
+           r < static_cast<double>(d + decision_band_ft);
+}
+
+// Element numbers down the chain of the two elements the pre-draw pass shows and hides.
+constexpr int light_element = 5;
+constexpr int flag_element  = 6;
+
+void HOST_CALL radalt_gauge_callback(host::GaugeHeader* gauge, int32_t service, uint32_t) {
+    if (service != host::service::pre_draw) return;
+    module::panel().refresh_token_variable(&shared::radio_height_m);
+    radio_altitude_ft = shared::radio_height_m.value * module::feet_per_metre;
+    if (decision_height_ft < decision_height_top_ft) {
+        shared::minimums_flag = at_decision_height(decision_height_ft, radio_altitude_ft) ? 1 : 0;
+    }
+    host::ElementHeader* root = module::root_of(gauge);
+    module::show_nth_element(root, flag_element, shared::altclk_value == 0);
+    module::show_nth_element(root, light_element, shared::minimums_flag == 1);
+}
+
+// One foot down and the knob turns back a step; at 0 nothing moves.
+host::BOOL HOST_CALL decision_height_down(host::PixelPoint*, uint32_t) {
+    if (decision_height_ft == 0) return module::mouse_handled;
+    --decision_height_ft;
+    dh_knob_angle_deg = dh_knob_angle_deg == 0 ? knob_last_deg : dh_knob_angle_deg - knob_step_deg;
+    return module::mouse_handled;
+}
+
+// One foot up and the knob turns on a step; at 2500 nothing moves.
+host::BOOL HOST_CALL decision_height_up(host::PixelPoint*, uint32_t) {
+    if (decision_height_ft >= decision_height_top_ft) return module::mouse_handled;
+    ++decision_height_ft;
+    dh_knob_angle_deg = dh_knob_angle_deg < knob_last_deg ? dh_knob_angle_deg + knob_step_deg : 0;
+    return module::mouse_handled;
+}
+
+double HOST_CALL read_decision_height(host::ElementHeader*) {
+    return static_cast<uint16_t>(decision_height_ft);
+}
+
+double HOST_CALL read_radio_altitude(host::ElementHeader*) {
+    return module::clamp_reading(radio_altitude_ft, 0, pointer_top_ft);
+}
+
+double HOST_CALL read_dh_knob_angle(host::ElementHeader*) {
+    return dh_knob_angle_deg;
+}
+
+// ----------------------------------------------------------------- element tree
+
+using namespace host::image_flag;
+
+// Image flags of the elements, as the drawing options they combine.
+constexpr uint32_t lit_filtered     = transparent | erase | bilinear | lit;  // 0x4083
+constexpr uint32_t lit_unfiltered   = transparent | erase | lit;             // 0x4003
+constexpr uint32_t unlit_unfiltered = transparent | erase;                   // 0x03
+constexpr uint32_t lamp             = transparent | erase | bright;          // 0x07
+
+using host::element_type::needle;
+using host::element_type::static_image;
+
+extern host::StaticImage dial;
+extern host::Needle decision_height_marker;
+extern host::Needle radio_altitude_pointer;
+extern host::Needle knob;
+extern host::StaticImage pointer_shield;
+extern host::StaticImage decision_height_light;
+extern host::StaticImage warning_flag;
+
+// Chain order, root first: each element is drawn over the ones before it.
+// clang-format off
+constexpr std::array<host::ElementHeader*, 7> chain = {
+    &dial.header,
+    &decision_height_marker.header,
+    &radio_altitude_pointer.header,
+    &knob.header,
+    &pointer_shield.header,
+    &decision_height_light.header,
+    &warning_flag.header,
 };
-constinit host::ElementHeader* radio_altimeter_root_slot = &radio_altimeter_root.header;
+// clang-format on
+static_assert(chain[light_element] == &decision_height_light.header);
+static_assert(chain[flag_element] == &warning_flag.header);
+constinit auto below = module::child_lists(chain);
+
+// clang-format off
+constinit host::StaticImage dial = {
+    .header = module::element_header(static_image, &radio_altimeter_gauge, below[0].data(),
+                                     {.bitmap_id   = bitmap::radalt_dial,
+                                      .position    = {0, 0},
+                                      .image_flags = lit_filtered}),
+};
+
+// Neither needle has a source token: the marker shows the setting, the
+// pointer the radio altitude of the latest pre-draw pass.
+constinit host::Needle decision_height_marker = {
+    .header    = module::element_header(needle, &radio_altimeter_gauge, below[1].data(),
+                                        {.bitmap_id   = bitmap::decision_height_marker,
+                                         .position    = {131, 128},
+                                         .pivot       = {0, 9},
+                                         .image_flags = lit_filtered}),
+    .table     = decision_height_table.data(),
+    .row_count = decision_height_table.size(),
+    .callback  = read_decision_height,
+};
+
+constinit host::Needle radio_altitude_pointer = {
+    .header    = module::element_header(needle, &radio_altimeter_gauge, below[2].data(),
+                                        {.bitmap_id   = bitmap::radalt_pointer,
+                                         .position    = {131, 128},
+                                         .pivot       = {13, 16},
+                                         .image_flags = lit_filtered}),
+    .table     = radio_altitude_table.data(),
+    .row_count = radio_altitude_table.size(),
+    .callback  = read_radio_altitude,
+};
+
+// A needle without a table: its value is its rotation in degrees.
+constinit host::Needle knob = {
+    .header   = module::element_header(needle, &radio_altimeter_gauge, below[3].data(),
+                                       {.bitmap_id   = bitmap::decision_height_knob,
+                                        .position    = {223, 225},
+                                        .pivot       = {21, 21},
+                                        .image_flags = lit_filtered}),
+    .callback = read_dh_knob_angle,
+};
+
+// Black but for a dark shield over the arc from the end of the scale to its zero.
+constinit host::StaticImage pointer_shield = {
+    .header = module::element_header(static_image, &radio_altimeter_gauge, below[4].data(),
+                                     {.bitmap_id   = bitmap::radalt_pointer_shield,
+                                      .position    = {0, 0},
+                                      .image_flags = unlit_unfiltered}),
+};
+
+// Shown while minimums_flag is 1.
+constinit host::StaticImage decision_height_light = {
+    .header = module::element_header(static_image, &radio_altimeter_gauge, below[5].data(),
+                                     {.bitmap_id   = bitmap::decision_height_light,
+                                      .position    = {18, 19},
+                                      .image_flags = lamp}),
+};
+
+// Shown while altclk_value is 0.
+constinit host::StaticImage warning_flag = {
+    .header = module::element_header(static_image, &radio_altimeter_gauge, nullptr,
+                                     {.bitmap_id   = bitmap::radalt_warning_flag,
+                                      .position    = {185, 47},
+                                      .image_flags = lit_unfiltered}),
+};
+// clang-format on
+
+constinit host::ElementHeader* root_slot = &dial.header;
+
+// ------------------------------------------------------------------ mouse areas
+
+constexpr uint32_t stepping = host::mouse_event::left_click | host::mouse_event::repeat;
+
+// clang-format off
+constinit auto mouse_areas = module::mouse_list(
+    //                  origin (px)   size (px)  cursor                   events    routine
+    module::mouse_child({186, 191},  {36, 67},  host::cursor::down_arrow, stepping, decision_height_down),
+    module::mouse_child({222, 191},  {36, 67},  host::cursor::up_arrow,   stepping, decision_height_up));
+// clang-format on
 
 }  // namespace
 
 constinit host::GaugeHeader radio_altimeter_gauge =
-    module::gauge_header("MERTQ4RADALT", &radio_altimeter_root_slot, nullptr, module::ignore_service);
+    module::gauge_header("MERTQ4RADALT", &root_slot, mouse_areas.data(), radalt_gauge_callback);
 
 }  // namespace gauges

@@ -1,21 +1,111 @@
-// Vertical speed indicator.
+// Vertical speed indicator: one pointer on a dial of thousands of feet per
+// minute, climb over the top and descent under the bottom, held at 6000 either way.
+//
+// Inputs:  token 65 vertical speed, positive in a climb (1/256 metre per second).
+// Outputs: the pointer's value, feet per minute, -6000 to 6000.
+#include <array>
+#include <cstdint>
+
+#include "module/element_chain.h"
 #include "module/gauge_records.h"
 #include "module/gauge_table.h"
+#include "module/needle_values.h"
+#include "module/record_checks.h"
 #include "resources/bitmap_ids.h"
 
 namespace gauges {
 namespace {
 
-constinit host::StaticImage vertical_speed_root = {
-    .header = module::element_header(
-        host::element_type::static_image, &vertical_speed_gauge, nullptr,
-        {.bitmap_id = bitmap::vsi_dial, .position = {0, 0}, .image_flags = 0x4083}),
+namespace token {
+constexpr uint32_t vertical_speed = 65;  // 1/256 m/s
+}  // namespace token
+
+// 1/256 m/s x 3.28084 ft/m x 60 s/min = 0.76894 ft/min per host unit.
+constexpr double feet_per_minute_per_unit = 0.76894;
+constexpr double scale_end_fpm            = 6000;
+constexpr double pointer_turn_limit_deg   = 8;  // per host update
+
+// Zero at nine o'clock; the first 1000 ft/min either way span about twice the
+// angle of the next 1000.
+// clang-format off
+constexpr std::array<host::NeedleRow, 15> vertical_speed_scale = {{
+    //  point on the dial (px)   value (ft/min)
+    {.point = {231, 145}, .value = -6000},
+    {.point = {219, 178}, .value = -5000},
+    {.point = {198, 204}, .value = -4000},
+    {.point = {170, 223}, .value = -3000},
+    {.point = {137, 232}, .value = -2000},
+    {.point = { 81, 223}, .value = -1000},
+    {.point = { 43, 190}, .value =  -500},
+    {.point = { 23, 127}, .value =     0},
+    {.point = { 44,  65}, .value =   500},
+    {.point = { 82,  34}, .value =  1000},
+    {.point = {137,  24}, .value =  2000},
+    {.point = {169,  33}, .value =  3000},
+    {.point = {197,  51}, .value =  4000},
+    {.point = {218,  77}, .value =  5000},
+    {.point = {230, 109}, .value =  6000},
+}};
+// clang-format on
+
+static_assert(module::values_ascend(vertical_speed_scale));
+static_assert(vertical_speed_scale.front().value == -scale_end_fpm);
+static_assert(vertical_speed_scale.back().value == scale_end_fpm);
+
+// The pointer's own copy: the host writes its rows.
+constinit std::array<host::NeedleRow, 15> vertical_speed_table = vertical_speed_scale;
+
+double HOST_CALL read_vertical_speed(host::ElementHeader* element) {
+    // The pointer's own source, as the host refreshed it for this update.
+    const double units    = reinterpret_cast<const host::Needle*>(element)->source.value;
+    const double rate_fpm = units * feet_per_minute_per_unit;
+    return module::clamp_reading(rate_fpm, -scale_end_fpm, scale_end_fpm);
+}
+
+using namespace host::image_flag;
+
+// Image flags of the elements, as the drawing options they combine.
+constexpr uint32_t lit_filtered = transparent | erase | bilinear | lit;  // 0x4083
+
+using host::element_type::needle;
+using host::element_type::static_image;
+
+extern host::StaticImage dial;
+extern host::Needle pointer;
+
+// Chain order, root first: the pointer is drawn over the dial.
+constexpr std::array<host::ElementHeader*, 2> chain = {&dial.header, &pointer.header};
+
+constinit auto below = module::child_lists(chain);
+
+// clang-format off
+constinit host::StaticImage dial = {
+    .header = module::element_header(static_image, &vertical_speed_gauge, below[0].data(),
+                                     {.bitmap_id   = bitmap::vsi_dial,
+                                      .position    = {0, 0},
+                                      .image_flags = lit_filtered}),
 };
-constinit host::ElementHeader* vertical_speed_root_slot = &vertical_speed_root.header;
+
+constinit host::Needle pointer = {
+    .header     = module::element_header(needle, &vertical_speed_gauge, nullptr,
+                                         {.bitmap_id   = bitmap::vsi_pointer,
+                                          .position    = {127, 127},
+                                          .pivot       = {46, 8},
+                                          .image_flags = lit_filtered}),
+    .source     = {.id = token::vertical_speed},
+    .table      = vertical_speed_table.data(),
+    .row_count  = vertical_speed_table.size(),
+    .turn_limit = pointer_turn_limit_deg,
+    .callback   = read_vertical_speed,
+};
+// clang-format on
+
+constinit host::ElementHeader* root_slot = &dial.header;
 
 }  // namespace
 
+// The gauge takes no clicks and acts on no service code.
 constinit host::GaugeHeader vertical_speed_gauge =
-    module::gauge_header("MERTQ4VSI", &vertical_speed_root_slot, nullptr, module::ignore_service);
+    module::gauge_header("MERTQ4VSI", &root_slot, nullptr, module::ignore_service);
 
 }  // namespace gauges

@@ -1,0 +1,223 @@
+// The altitude alerter and its knob as the host drives them, on a panel
+// without the ground proximity warning gauge: the selected altitude stepped by
+// left and right clicks and its stops, the counter drums, the knob's turns,
+// the click areas, and the alert light against an altitude record that
+// nothing on this panel refreshes.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+
+#include "hostmodel/host_model.h"
+
+namespace {
+
+using hostmodel::Host;
+
+constexpr char alerter[] = "MERTQ4ALTALRT";
+constexpr char knob[]    = "MERTQ4ALTALRTKNB";
+
+constexpr uint32_t left  = host::mouse_event::left_click;
+constexpr uint32_t right = host::mouse_event::right_click;
+
+// Element numbers down the alerter's chain, and the knob's.
+constexpr int ten_thousands_drum = 1;
+constexpr int thousands_drum     = 2;
+constexpr int hundreds_drum      = 3;
+constexpr int alert_light        = 4;
+constexpr int knob_needle        = 1;
+
+constexpr host::PixelPoint lower_area = {160, 80};
+constexpr host::PixelPoint raise_area = {205, 80};
+constexpr host::PixelPoint knob_area  = {18, 18};
+
+class AltitudeAlerter : public ::testing::Test {
+  protected:
+    Host& host                = Host::instance();
+    std::size_t faults_before = host.faults().size();
+
+    void SetUp() override {
+        host.place(alerter);
+        host.place(knob);
+    }
+    void TearDown() override {
+        EXPECT_EQ(host.faults().size(), faults_before) << host.faults().back();
+        host.remove_all();
+    }
+
+    int click(const char* gauge, host::PixelPoint at, uint32_t events, int repeats = 0) {
+        return host.click(gauge, at.x, at.y, events, repeats);
+    }
+
+    // The selected altitude as the counter shows it, in feet.
+    double selected() {
+        host.frame();
+        return host.value(alerter, ten_thousands_drum) * 10000 +
+               host.value(alerter, thousands_drum) * 1000 +
+               host.value(alerter, hundreds_drum) * 100;
+    }
+    double knob_angle() {
+        host.frame();
+        return host.value(knob, knob_needle);
+    }
+
+    // Down to 0 and up again on the alerter's own areas, which leave the knob alone.
+    void select(int feet) {
+        click(alerter, lower_area, right, 100);
+        if (feet >= 1000) click(alerter, raise_area, right, feet / 1000 - 1);
+        if (feet % 1000 != 0) click(alerter, raise_area, left, feet % 1000 / 100 - 1);
+        ASSERT_EQ(selected(), feet);
+    }
+};
+
+// Runs first in the suite: the selection and the knob are as loaded.
+TEST_F(AltitudeAlerter, FromLoad) {
+    EXPECT_FALSE(host.hidden(alerter, alert_light)) << "the light's flags at load do not hide it";
+    EXPECT_EQ(selected(), 0);
+    EXPECT_EQ(host.moving_fraction(alerter, ten_thousands_drum), 0) << "the hatched top cell";
+    EXPECT_TRUE(host.hidden(alerter, alert_light)) << "0 ft selected, 0 ft flown: no alert";
+
+    click(knob, knob_area, right);
+    EXPECT_EQ(selected(), 0) << "lowering from 0 stays at 0";
+    EXPECT_EQ(knob_angle(), 0) << "and the knob does not turn";
+    click(knob, knob_area, left);
+    EXPECT_EQ(selected(), 100);
+    EXPECT_EQ(knob_angle(), 10);
+    EXPECT_EQ(click(knob, knob_area, left, 34), 35) << "held down, the click repeats";
+    EXPECT_EQ(selected(), 3600);
+    EXPECT_EQ(knob_angle(), 0) << "36 steps turn the knob once round";
+    click(knob, knob_area, right);
+    EXPECT_EQ(knob_angle(), 350) << "back from 0 wraps to 350";
+    EXPECT_EQ(host.angle(knob, knob_needle), 350) << "a needle without a table turns by its value";
+}
+
+TEST_F(AltitudeAlerter, ClicksStepTheSelectionAndStopAtItsEnds) {
+    struct Row {
+        int from;
+        const char* gauge;
+        host::PixelPoint area;
+        uint32_t events;
+        int to;
+        int knob_turn;  // degrees
+        const char* reason;
+    };
+    const Row rows[] = {
+        {0, alerter, raise_area, left, 100, 0, "a left click raises 100 ft"},
+        {0, alerter, raise_area, right, 1000, 0, "a right click raises 1000 ft"},
+        {95100, alerter, raise_area, left, 95200, 0, "to the top"},
+        {95200, alerter, raise_area, left, 95200, 0, "stays at the top"},
+        {94100, alerter, raise_area, right, 95100, 0, "1000 ft up"},
+        {94200, alerter, raise_area, right, 95200, 0, "1000 ft up to the top"},
+        {94300, alerter, raise_area, right, 95200, 0,
+         "less than 1000 ft below the top stops there"},
+        {35000, alerter, lower_area, left, 34900, 0, "a left click lowers 100 ft"},
+        {35000, alerter, lower_area, right, 34000, 0, "a right click lowers 1000 ft"},
+        {100, alerter, lower_area, left, 0, 0, "down to 0"},
+        {0, alerter, lower_area, left, 0, 0, "stays at 0"},
+        {900, alerter, lower_area, right, 0, 0, "less than 1000 ft above 0 stops there"},
+        {1000, alerter, lower_area, right, 0, 0, "1000 ft down to 0"},
+        {1100, alerter, lower_area, right, 100, 0, "1000 ft down"},
+        {95100, knob, knob_area, left, 95200, 10, "the knob raises 100 ft and turns on"},
+        {95200, knob, knob_area, left, 95200, 0, "at the top it does not turn"},
+        {95200, knob, knob_area, right, 95100, -10, "a right click lowers 100 ft, never 1000"},
+        {100, knob, knob_area, right, 0, -10, "down to 0"},
+        {0, knob, knob_area, right, 0, 0, "at 0 it does not turn"},
+    };
+    for (const Row& row : rows) {
+        select(row.from);
+        const double angle = knob_angle();
+        EXPECT_EQ(click(row.gauge, row.area, row.events), 1);
+        EXPECT_EQ(selected(), row.to) << row.reason;
+        EXPECT_EQ(knob_angle(), std::fmod(angle + 360 + row.knob_turn, 360)) << row.reason;
+    }
+}
+
+TEST_F(AltitudeAlerter, ClicksOtherThanAPlainLeftOrRightChangeNothing) {
+    select(5000);
+    const double angle = knob_angle();
+    for (const uint32_t events :
+         {0u, left | host::mouse_event::repeat, left | right, 0x40000000u}) {
+        click(alerter, raise_area, events);
+        click(alerter, lower_area, events);
+        click(knob, knob_area, events);
+        EXPECT_EQ(selected(), 5000) << std::hex << events;
+        EXPECT_EQ(knob_angle(), angle) << std::hex << events;
+    }
+}
+
+TEST_F(AltitudeAlerter, DrumsShowTheSelectedAltitudeInHundreds) {
+    struct Row {
+        int feet;
+        int digits[3];  // ten thousands, thousands, hundreds
+    };
+    const Row rows[] = {{900, {0, 0, 9}},
+                        {9900, {0, 9, 9}},
+                        {10000, {1, 0, 0}},
+                        {35000, {3, 5, 0}},
+                        {95200, {9, 5, 2}}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.feet);
+        select(row.feet);
+        const int drums[] = {ten_thousands_drum, thousands_drum, hundreds_drum};
+        for (int i = 0; i < 3; ++i) {
+            EXPECT_EQ(host.value(alerter, drums[i]), row.digits[i]);
+            EXPECT_NEAR(host.moving_fraction(alerter, drums[i]), row.digits[i] / 9.0, 1e-6)
+                << "0 shows the strip's top cell, 9 its bottom cell";
+        }
+    }
+}
+
+TEST_F(AltitudeAlerter, LightFollowsAnAltitudeRecordThatStaysAt0WithoutTheWarningGauge) {
+    struct Row {
+        int selected_ft;
+        bool shown;
+        const char* reason;
+    };
+    const Row rows[] = {
+        {300, false, "300 ft below the selection is the band's near edge"},
+        {400, true, "400 ft below it"},
+        {800, true, "800 ft below it"},
+        {900, false, "900 ft below it is the band's far edge"},
+        {0, false, "at the selected altitude"},
+        {400, true, "back in the band: the light is not latched"},
+    };
+    host.set_token(74, 10000);  // the altitude token, which only the warning gauge refreshes
+    for (const Row& row : rows) {
+        select(row.selected_ft);
+        EXPECT_EQ(!host.hidden(alerter, alert_light), row.shown) << row.reason;
+    }
+}
+
+TEST_F(AltitudeAlerter, ClickAreasAndTheirCursors) {
+    struct Row {
+        const char* gauge;
+        int x;
+        int y;
+        int step;  // hundreds of feet
+        const char* reason;
+    };
+    const Row rows[] = {
+        {alerter, 140, 80, 0, "just left of the lower area"},
+        {alerter, 141, 59, -1, "top left corner of the lower area"},
+        {alerter, 183, 113, -1, "bottom right corner of the lower area"},
+        {alerter, 184, 59, 1, "top left corner of the raise area"},
+        {alerter, 226, 113, 1, "bottom right corner of the raise area"},
+        {alerter, 227, 80, 0, "just right of the raise area"},
+        {alerter, 160, 58, 0, "just above the areas"},
+        {knob, 0, 0, 1, "top left corner of the knob"},
+        {knob, 35, 35, 1, "bottom right corner of the knob"},
+        {knob, 36, 18, 0, "just right of the knob"},
+        {knob, 18, 36, 0, "just below the knob"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.reason);
+        select(5000);
+        EXPECT_EQ(host.click(row.gauge, row.x, row.y, left), row.step == 0 ? 0 : 1);
+        EXPECT_EQ(selected(), 5000 + 100 * row.step);
+        EXPECT_EQ(host.cursor_at(row.gauge, row.x, row.y), row.step == 0  ? host::cursor::none
+                                                           : row.step < 0 ? host::cursor::down_arrow
+                                                                          : host::cursor::up_arrow);
+    }
+}
+
+}  // namespace

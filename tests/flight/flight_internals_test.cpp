@@ -1,0 +1,162 @@
+// Inside the flight instruments, in the native build: the counter's digit
+// routines over the whole selectable range and beyond it, and the shared
+// variables through which the radio altimeter and the altitude alerter meet
+// the warning gauges, written and read directly.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <limits>
+
+#include "gauges/flight/altitude_alerter.h"
+#include "hostmodel/host_model.h"
+#include "module/shared_variables.h"
+#include "tests/flight/needle_checks.h"
+
+namespace {
+
+using gauges::altitude_alerter::hundreds_digit;
+using gauges::altitude_alerter::ten_thousands_digit;
+using gauges::altitude_alerter::thousands_digit;
+using hostmodel::Host;
+
+constexpr double nan      = std::numeric_limits<double>::quiet_NaN();
+constexpr double infinity = std::numeric_limits<double>::infinity();
+
+constexpr char radio_altimeter[] = "MERTQ4RADALT";
+constexpr char alerter[]         = "MERTQ4ALTALRT";
+
+constexpr uint32_t radio_height_token = 614;  // metres
+constexpr int decision_height_light   = 5;
+constexpr int warning_flag            = 6;
+constexpr int alert_light             = 4;
+
+TEST(AltitudeDigits, EveryHundredFeetFrom0To95200GivesItsOwnDigits) {
+    for (uint32_t feet = 0; feet <= gauges::altitude_alerter::highest_ft; feet += 100) {
+        const double x = feet;
+        ASSERT_EQ(ten_thousands_digit(x), static_cast<int32_t>(feet / 10000)) << feet << " ft";
+        ASSERT_EQ(thousands_digit(x), static_cast<int32_t>(feet / 1000 % 10)) << feet << " ft";
+        ASSERT_EQ(hundreds_digit(x), static_cast<int32_t>(feet / 100 % 10)) << feet << " ft";
+    }
+}
+
+// Values the selection never takes; the sanitizers fail the test on any
+// conversion they would make undefined.
+TEST(AltitudeDigits, AnyDoubleIsAccepted) {
+    const double xs[] = {nan, infinity, -infinity, -100, -1e300, 1e300, 4294967296.0 * 10000, 1e20};
+    for (const double x : xs) {
+        const int32_t digits[] = {ten_thousands_digit(x), thousands_digit(x), hundreds_digit(x)};
+        if (std::isnan(x)) {
+            for (const int32_t digit : digits) EXPECT_EQ(digit, 0) << "not a number shows zeros";
+        }
+    }
+}
+
+class SharedVariables : public ::testing::Test {
+  protected:
+    Host& host                = Host::instance();
+    std::size_t faults_before = host.faults().size();
+
+    void TearDown() override {
+        EXPECT_EQ(host.faults().size(), faults_before) << host.faults().back();
+        host.remove_all();
+        shared::altclk_value = 0;
+    }
+
+    void set_decision_height(int feet) {
+        host.click(radio_altimeter, 200, 220, host::mouse_event::left_click, 2600);
+        if (feet > 0)
+            host.click(radio_altimeter, 240, 220, host::mouse_event::left_click, feet - 1);
+    }
+
+    void fly_at(double feet) {
+        host.set_token(radio_height_token,
+                       std::isfinite(feet) ? flight_test::metres_for_feet(feet) : feet);
+        host.frame();
+    }
+};
+
+TEST_F(SharedVariables, MinimumsFlagFollowsTheRadioAltimeterWithoutTheWarningGauge) {
+    struct Row {
+        int decision_height;
+        double feet;
+        int32_t flag;
+        const char* reason;
+    };
+    const Row rows[] = {
+        {300, 295, 1, "within 10 ft of the decision height"},
+        {300, 290, 0, "on the band's lower edge"},
+        {300, 309.99, 1, "just inside the upper edge"},
+        {300, nan, 0, "a radio height that is not a number"},
+        {0, 0, 0, "no setting, on the ground"},
+    };
+    host.place(radio_altimeter);
+    for (const Row& row : rows) {
+        set_decision_height(row.decision_height);
+        fly_at(row.feet);
+        EXPECT_EQ(shared::minimums_flag, row.flag) << row.reason;
+        EXPECT_EQ(host.hidden(radio_altimeter, decision_height_light), row.flag == 0) << row.reason;
+    }
+}
+
+TEST_F(SharedVariables, WarningFlagShowsOnlyWhileAltclkValueIsZero) {
+    struct Row {
+        int32_t altclk_value;
+        bool hidden;
+        const char* reason;
+    };
+    const Row rows[] = {
+        {0, false, "no altitude-alert click: the flag shows"},
+        {1, true, "set: the flag hides at the next pre-draw pass"},
+        {-1, true, "any value but 0 hides it"},
+        {2, true, "any value but 0 hides it"},
+        {0, false, "cleared: the flag shows again"},
+    };
+    host.place(radio_altimeter);
+    for (const Row& row : rows) {
+        shared::altclk_value = row.altclk_value;
+        host.frame();
+        EXPECT_EQ(host.hidden(radio_altimeter, warning_flag), row.hidden) << row.reason;
+    }
+}
+
+TEST_F(SharedVariables, AlertLightShowsOnlyStrictlyBetween300And900FeetAway) {
+    struct Row {
+        uint32_t selected_ft;
+        double altitude_ft;
+        bool shown;
+        const char* reason;
+    };
+    const Row rows[] = {
+        {10000, 9100, false, "900 ft below: the far edge"},
+        {10000, 9100.001, true, "just inside the far edge below"},
+        {10000, 9699.999, true, "just inside the near edge below"},
+        {10000, 9700, false, "300 ft below: the near edge"},
+        {10000, 10000, false, "at the selected altitude"},
+        {10000, 10300, false, "300 ft above: the near edge"},
+        {10000, 10300.001, true, "just inside the near edge above"},
+        {10000, 10899.999, true, "just inside the far edge above"},
+        {10000, 10900, false, "900 ft above: the far edge"},
+        {10000, nan, false, "an altitude that is not a number"},
+        {10000, infinity, false, "infinity"},
+        {10000, -infinity, false, "minus infinity"},
+        {500, 199.999, true, "just inside the near edge below"},
+        {500, 200, false, "300 ft below 500 ft"},
+        {500, 800, false, "300 ft above 500 ft"},
+        {500, 800.001, true, "just inside the near edge above"},
+        {0, 600, true, "600 ft above a selection of 0"},
+        {0, -600, true, "600 ft below a selection of 0"},
+        {95200, 94700, true, "500 ft below the top selection"},
+    };
+    host.place(alerter);
+    const double record_before = shared::altitude_ft.value;
+    for (const Row& row : rows) {
+        shared::selected_altitude = row.selected_ft;
+        shared::altitude_ft.value = row.altitude_ft;
+        host.frame();
+        EXPECT_EQ(!host.hidden(alerter, alert_light), row.shown) << row.reason;
+    }
+    shared::altitude_ft.value = record_before;
+}
+
+}  // namespace

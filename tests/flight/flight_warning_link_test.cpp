@@ -1,0 +1,105 @@
+// The flight instruments on a panel with the warning gauges: the altitude
+// alerter's light follows the altitude only while the ground proximity
+// warning gauge refreshes it, the radio altimeter's decision height brings
+// the minimums callout, and the sound link's altitude-alert click hides the
+// radio altimeter's warning flag.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <vector>
+
+#include "hostmodel/host_model.h"
+#include "tests/flight/needle_checks.h"
+
+namespace {
+
+using hostmodel::Host;
+
+constexpr char alerter[]         = "MERTQ4ALTALRT";
+constexpr char radio_altimeter[] = "MERTQ4RADALT";
+constexpr char warning[]         = "MERTQ4GPWS";
+constexpr char sound_link[]      = "MERTQ4ComLnk";
+
+constexpr uint32_t altitude_token     = 74;   // feet
+constexpr uint32_t radio_height_token = 614;  // metres
+
+constexpr int alert_light  = 4;
+constexpr int warning_flag = 6;
+
+constexpr char minimums_callout[] = "sound\\MERTQ4\\TQ4MIN.wav";
+
+class FlightWithWarnings : public ::testing::Test {
+  protected:
+    Host& host = Host::instance();
+
+    void TearDown() override { host.remove_all(); }
+
+    bool light_shown_at(double altitude_ft) {
+        host.set_token(altitude_token, altitude_ft);
+        host.frame();
+        return !host.hidden(alerter, alert_light);
+    }
+
+    int minimums_callouts() {
+        const std::vector<hostmodel::SoundCall> calls = host.take_sound_calls();
+        return static_cast<int>(std::count_if(calls.begin(), calls.end(), [](const auto& call) {
+            return call.kind == hostmodel::SoundCall::Kind::play && call.file == minimums_callout;
+        }));
+    }
+
+    void fly_at(double feet, int passes) {
+        host.set_token(radio_height_token, flight_test::metres_for_feet(feet));
+        host.frames(passes);
+    }
+};
+
+TEST_F(FlightWithWarnings, AlertLightFollowsTheAltitudeOnlyWhileTheWarningGaugeIsPlaced) {
+    host.place(alerter);
+    host.click(alerter, 160, 80, host::mouse_event::right_click, 100);
+    host.click(alerter, 205, 80, host::mouse_event::right_click, 9);  // 10000 ft selected
+    EXPECT_FALSE(light_shown_at(9500)) << "no warning gauge: the altitude record reads 0";
+
+    host.place(warning);
+    EXPECT_TRUE(light_shown_at(9500)) << "500 ft below the selection";
+    EXPECT_FALSE(light_shown_at(9000)) << "1000 ft below";
+    EXPECT_FALSE(light_shown_at(9700)) << "300 ft below, the band's near edge";
+    EXPECT_TRUE(light_shown_at(10500)) << "500 ft above";
+    EXPECT_FALSE(light_shown_at(10300)) << "300 ft above, the band's near edge";
+    EXPECT_FALSE(light_shown_at(10900)) << "900 ft above, the band's far edge";
+    EXPECT_FALSE(light_shown_at(10000)) << "at the selection";
+
+    host.remove(warning);
+    EXPECT_FALSE(light_shown_at(9500)) << "the record keeps the last altitude refreshed";
+}
+
+TEST_F(FlightWithWarnings, DecisionHeightBringsTheMinimumsCalloutOnce) {
+    host.place(radio_altimeter);
+    host.place(warning);
+    host.click(radio_altimeter, 200, 220, host::mouse_event::left_click, 2600);
+    host.click(radio_altimeter, 240, 220, host::mouse_event::left_click, 299);  // 300 ft
+    fly_at(1000, 3);
+    host.take_sound_calls();
+    fly_at(295, 5);
+    EXPECT_EQ(minimums_callouts(), 1) << "once while within 10 ft of 300 ft";
+    fly_at(250, 3);
+    EXPECT_EQ(minimums_callouts(), 0) << "below the band";
+    fly_at(305, 3);
+    EXPECT_EQ(minimums_callouts(), 1) << "again after leaving the band";
+}
+
+TEST_F(FlightWithWarnings, AltitudeAlertClickHidesTheRadioAltimeterFlag) {
+    host.place(sound_link);
+    host.place(radio_altimeter);
+    host.frame();
+    EXPECT_FALSE(host.hidden(radio_altimeter, warning_flag));
+    host.set_named("XMLAltclk", 1);
+    host.frame();
+    EXPECT_TRUE(host.hidden(radio_altimeter, warning_flag));
+    host.set_named("XMLAltclk", 0);
+    host.frame();
+    EXPECT_FALSE(host.hidden(radio_altimeter, warning_flag));
+}
+
+}  // namespace

@@ -1,0 +1,238 @@
+// The radio altimeter as the host drives it: the decision-height knob and its
+// stops, the decision-height band and its hold at 2500 ft, the light and the
+// warning flag across passes, and where the two needles point.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <limits>
+
+#include "hostmodel/host_model.h"
+#include "tests/flight/needle_checks.h"
+
+namespace {
+
+using flight_test::metres_for_feet;
+using flight_test::points_at;
+using flight_test::points_between;
+using hostmodel::Host;
+
+constexpr char gauge[]    = "MERTQ4RADALT";
+constexpr double nan      = std::numeric_limits<double>::quiet_NaN();
+constexpr double infinity = std::numeric_limits<double>::infinity();
+
+constexpr uint32_t radio_height_token = 614;  // metres
+
+// Element numbers down the chain.
+constexpr int marker  = 1;
+constexpr int pointer = 2;
+constexpr int knob    = 3;
+constexpr int light   = 5;
+constexpr int flag    = 6;
+
+constexpr host::PixelPoint knob_down   = {200, 220};
+constexpr host::PixelPoint knob_up     = {240, 220};
+constexpr host::PixelPoint zero_mark   = {133, 28};
+constexpr host::PixelPoint ft2500_mark = {65, 55};
+
+class RadioAltimeter : public ::testing::Test {
+  protected:
+    Host& host                = Host::instance();
+    std::size_t faults_before = host.faults().size();
+
+    void SetUp() override { host.place(gauge); }
+    void TearDown() override {
+        EXPECT_EQ(host.faults().size(), faults_before) << host.faults().back();
+        host.remove_all();
+    }
+
+    int click(host::PixelPoint at, int repeats = 0) {
+        return host.click(gauge, at.x, at.y, host::mouse_event::left_click, repeats);
+    }
+    double shown(int needle) {
+        host.frame();
+        return host.value(gauge, needle);
+    }
+
+    // Down to the stop at 0, then up one foot per click.
+    void set_decision_height(int feet) {
+        click(knob_down, 2600);
+        if (feet > 0) click(knob_up, feet - 1);
+        ASSERT_EQ(shown(marker), feet);
+    }
+
+    // One pass at a radio height given in feet.
+    bool light_shown_at(double feet) {
+        host.set_token(radio_height_token, std::isfinite(feet) ? metres_for_feet(feet) : feet);
+        host.frame();
+        return !host.hidden(gauge, light);
+    }
+};
+
+// Runs first in the suite: the setting, the knob and both lamps are as loaded.
+TEST_F(RadioAltimeter, FromLoad) {
+    EXPECT_FALSE(host.hidden(gauge, light)) << "shown until the first pre-draw pass";
+    EXPECT_FALSE(host.hidden(gauge, flag)) << "shown until the first pre-draw pass";
+    EXPECT_FALSE(light_shown_at(0)) << "no decision height set: dark on the ground";
+    EXPECT_FALSE(host.hidden(gauge, flag)) << "no sound link on the panel: the flag shows";
+
+    click(knob_down);
+    EXPECT_EQ(shown(marker), 0) << "the first click down does nothing";
+    EXPECT_EQ(shown(knob), 0) << "nor does the knob turn";
+    click(knob_up);
+    EXPECT_EQ(shown(marker), 1);
+    EXPECT_EQ(shown(knob), 10);
+    click(knob_up, 34);
+    EXPECT_EQ(shown(marker), 36);
+    EXPECT_EQ(shown(knob), 0) << "36 clicks turn the knob once round";
+    click(knob_down);
+    EXPECT_EQ(shown(knob), 350) << "back from 0 wraps to 350";
+    EXPECT_EQ(host.angle(gauge, knob), 350) << "a needle without a table turns by its value";
+}
+
+TEST_F(RadioAltimeter, SettingStopsAt0And2500AndTheKnobStopsWithIt) {
+    set_decision_height(0);
+    const double at_bottom = shown(knob);
+    click(knob_down);
+    EXPECT_EQ(shown(marker), 0) << "stays at 0";
+    EXPECT_EQ(shown(knob), at_bottom) << "and the knob stays where it is";
+    EXPECT_EQ(click(knob_up, 2499), 2500) << "held down, the click repeats";
+    EXPECT_EQ(shown(marker), 2500);
+    const double at_top = shown(knob);
+    EXPECT_EQ(at_top, 160) << "2500 steps of 10 degrees, less whole turns";
+    click(knob_up);
+    EXPECT_EQ(shown(marker), 2500) << "stays at 2500";
+    EXPECT_EQ(shown(knob), at_top) << "and the knob stays where it is";
+    click(knob_down);
+    EXPECT_EQ(shown(marker), 2499);
+    EXPECT_EQ(shown(knob), 150);
+}
+
+TEST_F(RadioAltimeter, LightShowsOnlyStrictlyWithin10FeetOfTheDecisionHeight) {
+    struct Row {
+        int decision_height;
+        double feet;
+        bool shown;
+        const char* reason;
+    };
+    // 300 ft, whose band edges have radio heights in metres that convert exactly.
+    const Row rows[] = {
+        {300, 295, true, "5 ft below the decision height"},
+        {300, 290, false, "the band's lower edge is outside it"},
+        {300, 290.001, true, "just inside the lower edge"},
+        {300, 309.999, true, "just inside the upper edge"},
+        {300, 310, false, "the band's upper edge is outside it"},
+        {300, -infinity, false, "minus infinity"},
+        {300, infinity, false, "infinity"},
+        {300, nan, false, "a radio height that is not a number"},
+        {300, 305, true, "back in the band: the light is not latched"},
+        {0, 0, false, "no decision height, on the ground"},
+        {9, 9, false, "9 ft is the highest setting that never triggers"},
+        {10, 10, true, "10 ft is the lowest setting that triggers"},
+        {10, 0, false, "its band starts above 0"},
+        {10, 0.001, true, "just above 0"},
+        {10, 20, false, "its band ends below 20"},
+    };
+    for (const double edge : {290.0, 310.0, 20.0}) {
+        ASSERT_FALSE(std::isnan(flight_test::exact_metres_for_feet(edge))) << edge;
+    }
+    for (const Row& row : rows) {
+        set_decision_height(row.decision_height);
+        EXPECT_EQ(light_shown_at(row.feet), row.shown) << row.reason;
+        host.frame();
+        EXPECT_EQ(!host.hidden(gauge, light), row.shown) << row.reason << ", on the next pass";
+    }
+}
+
+TEST_F(RadioAltimeter, At2500TheTestIsNotMadeAndTheLightKeepsItsState) {
+    set_decision_height(2499);
+    ASSERT_TRUE(light_shown_at(2499));
+    click(knob_up);
+    EXPECT_TRUE(light_shown_at(0)) << "raised to 2500 while lit: stays lit on the ground";
+    click(knob_down);
+    EXPECT_FALSE(light_shown_at(0)) << "lowered again, the test clears it";
+    click(knob_up);
+    EXPECT_FALSE(light_shown_at(2500)) << "raised to 2500 while dark: stays dark at 2500 ft";
+}
+
+TEST_F(RadioAltimeter, NeedlesPointAtTheirScale) {
+    struct Row {
+        double metres;
+        double pointer_ft;
+        host::PixelPoint mark;
+        host::PixelPoint next_mark;  // equal to mark when the pointer sits on it
+        const char* reason;
+    };
+    const Row rows[] = {
+        {-infinity, 0, zero_mark, zero_mark, "minus infinity drives 0"},
+        {-5, 0, zero_mark, zero_mark, "a negative height drives 0, below the first row"},
+        {metres_for_feet(56), 56, zero_mark, {190, 49}, "between the 0 and 100 marks"},
+        {metres_for_feet(506), 506, {130, 223}, {130, 223}, "the 500 mark stands for 506 ft"},
+        {metres_for_feet(2999.5), 2999.5, ft2500_mark, ft2500_mark, "just below 3000 passes"},
+        {metres_for_feet(3000.5), 3000, ft2500_mark, ft2500_mark, "just above 3000 holds"},
+        {1000, 3000, ft2500_mark, ft2500_mark, "1000 m (3281 ft) drives 3000"},
+        {infinity, 3000, ft2500_mark, ft2500_mark, "infinity drives 3000"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.reason);
+        host.set_token(radio_height_token, row.metres);
+        host.frames(2);  // a pass's height reaches the pointer at the next update
+        EXPECT_NEAR(host.value(gauge, pointer), row.pointer_ft, 1e-9);
+        EXPECT_TRUE(row.mark.x == row.next_mark.x && row.mark.y == row.next_mark.y
+                        ? points_at(host, gauge, pointer, row.mark)
+                        : points_between(host, gauge, pointer, row.mark, row.next_mark));
+    }
+    set_decision_height(0);
+    EXPECT_TRUE(points_at(host, gauge, marker, zero_mark)) << "0 lies below the first row";
+    set_decision_height(6);
+    EXPECT_TRUE(points_at(host, gauge, marker, zero_mark)) << "6 ft is the zero mark";
+    set_decision_height(2500);
+    EXPECT_TRUE(points_between(host, gauge, marker, {40, 86}, ft2500_mark))
+        << "the top setting stops 6 ft short of the 2500 mark";
+}
+
+TEST_F(RadioAltimeter, ClickAreasAndTheirCursors) {
+    struct Row {
+        int x;
+        int y;
+        int step;
+        const char* reason;
+    };
+    const Row rows[] = {
+        {185, 220, 0, "just left of the down half"},
+        {186, 191, -1, "top left corner of the down half"},
+        {221, 257, -1, "bottom right corner of the down half"},
+        {222, 191, 1, "top left corner of the up half"},
+        {257, 257, 1, "bottom right corner of the up half"},
+        {258, 220, 0, "just right of the up half"},
+        {200, 190, 0, "just above the knob areas"},
+        {240, 258, 0, "just below them"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.reason);
+        set_decision_height(100);
+        EXPECT_EQ(host.click(gauge, row.x, row.y), row.step == 0 ? 0 : 1);
+        EXPECT_EQ(shown(marker), 100 + row.step);
+        EXPECT_EQ(host.cursor_at(gauge, row.x, row.y), row.step == 0  ? host::cursor::none
+                                                       : row.step < 0 ? host::cursor::down_arrow
+                                                                      : host::cursor::up_arrow);
+    }
+}
+
+TEST_F(RadioAltimeter, ApproachToMinimums) {
+    struct Pass {
+        double feet;
+        bool lit;
+    };
+    const Pass approach[] = {
+        {1500, false}, {400, false}, {211, false}, {209, true}, {200, true},
+        {191, true},   {189, false}, {50, false},  {0, false},
+    };
+    set_decision_height(200);
+    for (const Pass& pass : approach) {
+        EXPECT_EQ(light_shown_at(pass.feet), pass.lit) << pass.feet << " ft";
+        EXPECT_FALSE(host.hidden(gauge, flag)) << pass.feet << " ft";
+    }
+}
+
+}  // namespace

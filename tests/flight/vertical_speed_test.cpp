@@ -1,0 +1,110 @@
+// The vertical speed indicator as the host drives it: the conversion to feet
+// per minute held at 6000 either way, where the pointer points, and its
+// turn-rate limit of 8 degrees per update.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <limits>
+
+#include "hostmodel/host_model.h"
+#include "tests/flight/needle_checks.h"
+
+namespace {
+
+using flight_test::points_at;
+using flight_test::points_between;
+using hostmodel::Host;
+
+constexpr char gauge[]    = "MERTQ4VSI";
+constexpr double nan      = std::numeric_limits<double>::quiet_NaN();
+constexpr double infinity = std::numeric_limits<double>::infinity();
+
+constexpr uint32_t vertical_speed_token = 65;  // 1/256 m/s, positive in a climb
+constexpr int pointer                   = 1;
+
+// The host units that make `fpm` feet per minute.
+constexpr double units_for(double fpm) {
+    return fpm / 0.76894;
+}
+
+constexpr host::PixelPoint level_mark      = {23, 127};
+constexpr host::PixelPoint climb_6000_mark = {230, 109};
+constexpr host::PixelPoint sink_6000_mark  = {231, 145};
+
+class VerticalSpeed : public ::testing::Test {
+  protected:
+    Host& host                = Host::instance();
+    std::size_t faults_before = host.faults().size();
+
+    void SetUp() override { host.place(gauge); }
+    void TearDown() override {
+        EXPECT_EQ(host.faults().size(), faults_before) << host.faults().back();
+        host.remove_all();
+    }
+
+    void fly(double units) {
+        host.set_token(vertical_speed_token, units);
+        host.frames(50);  // time to turn half round and more at the limit
+    }
+};
+
+TEST_F(VerticalSpeed, PointerShowsFeetPerMinuteHeldWithin6000) {
+    struct Row {
+        double units;
+        double shown_fpm;  // NaN: units x 0.76894 unchanged
+        host::PixelPoint mark;
+        host::PixelPoint next_mark;  // equal to mark when the pointer sits on it
+        const char* reason;
+    };
+    const Row rows[] = {
+        {-infinity, -6000, sink_6000_mark, sink_6000_mark, "minus infinity holds at -6000"},
+        {-7803, -6000, sink_6000_mark, sink_6000_mark, "about -7803 units is just beyond -6000"},
+        {-7802.9, nan, {219, 178}, sink_6000_mark, "just inside -6000 passes"},
+        {units_for(-1500), nan, {81, 223}, {137, 232}, "between the -1000 and -2000 marks"},
+        {0, 0, level_mark, level_mark, "level flight points at nine o'clock"},
+        {units_for(250), nan, level_mark, {44, 65}, "between level and 500 climb"},
+        {units_for(1000), nan, {82, 34}, {82, 34}, "1000 ft/min climb"},
+        {7802.9, nan, {218, 77}, climb_6000_mark, "just inside 6000 passes"},
+        {7803, 6000, climb_6000_mark, climb_6000_mark, "about 7803 units is just beyond 6000"},
+        {infinity, 6000, climb_6000_mark, climb_6000_mark, "infinity holds at 6000"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.reason);
+        fly(row.units);
+        EXPECT_EQ(host.value(gauge, pointer),
+                  std::isnan(row.shown_fpm) ? row.units * 0.76894 : row.shown_fpm);
+        EXPECT_TRUE(row.mark.x == row.next_mark.x && row.mark.y == row.next_mark.y
+                        ? points_at(host, gauge, pointer, row.mark)
+                        : points_between(host, gauge, pointer, row.mark, row.next_mark));
+    }
+}
+
+TEST_F(VerticalSpeed, PointerTurnsAtMostEightDegreesPerUpdate) {
+    struct Row {
+        double from_units;
+        double to_units;
+        host::PixelPoint to_mark;
+        const char* reason;
+    };
+    const Row rows[] = {
+        {0, 8000, climb_6000_mark, "level to full climb: a long swing over the top"},
+        {8000, -8000, sink_6000_mark, "full climb to full descent"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.reason);
+        fly(row.from_units);
+        host.set_token(vertical_speed_token, row.to_units);
+        flight_test::expect_turn_at_limit(host, gauge, pointer, 8, row.to_mark);
+    }
+}
+
+TEST_F(VerticalSpeed, ReadingThatIsNotANumberPassesAndThePointerStays) {
+    fly(0);
+    host.set_token(vertical_speed_token, nan);
+    host.frame();
+    EXPECT_TRUE(std::isnan(host.value(gauge, pointer)));
+    EXPECT_TRUE(points_at(host, gauge, pointer, level_mark));
+}
+
+}  // namespace
