@@ -3,10 +3,32 @@
 
 # frame and host model
 mertq4_test(host_model_test SOURCES hostmodel/host_model_test.cpp)
+mertq4_test(needle_geometry_test NATIVE_ONLY SOURCES hostmodel/needle_geometry_test.cpp)
 mertq4_test(bitmap_table_test NATIVE_ONLY SOURCES resources/bitmap_table_test.cpp LIBS bitmap_table)
+mertq4_test(bitmap_resources_test SOURCES resources/bitmap_resources_test.cpp)
+mertq4_test(linkage_test SOURCES module/linkage_test.cpp)
+mertq4_test(frame_internals_test NATIVE_ONLY SOURCES module/frame_internals_test.cpp)
+mertq4_test(binary_image_test WINDOWS_ONLY SOURCES module/binary_image_test.cpp)
 
 # warning gauges and sound
+mertq4_test(sound_library_test SOURCES sound/sound_library_test.cpp)
+mertq4_test(sound_link_test SOURCES warning/sound_link_test.cpp)
+mertq4_test(warning_rules_test NATIVE_ONLY SOURCES warning/warning_rules_test.cpp)
+mertq4_test(ground_proximity_test SOURCES warning/ground_proximity_test.cpp)
+mertq4_test(ground_proximity_inputs_test NATIVE_ONLY SOURCES warning/ground_proximity_inputs_test.cpp)
+mertq4_test(configuration_sounds_test SOURCES warning/configuration_sounds_test.cpp)
+mertq4_test(sign_switches_test SOURCES warning/sign_switches_test.cpp)
 
 # flight instruments
+mertq4_test(airspeed_test SOURCES flight/airspeed_test.cpp)
+mertq4_test(vertical_speed_test SOURCES flight/vertical_speed_test.cpp)
+mertq4_test(radio_altimeter_test SOURCES flight/radio_altimeter_test.cpp)
+mertq4_test(altitude_alerter_test SOURCES flight/altitude_alerter_test.cpp)
+mertq4_test(flight_warning_link_test SOURCES flight/flight_warning_link_test.cpp)
+mertq4_test(flight_internals_test NATIVE_ONLY SOURCES flight/flight_internals_test.cpp)
 
 # engine instruments
+mertq4_test(tachometer_test SOURCES engine/tachometer_test.cpp)
+mertq4_test(epr_indicator_test SOURCES engine/epr_indicator_test.cpp)
+mertq4_test(epr_knob_test SOURCES engine/epr_knob_test.cpp)
+mertq4_test(epr_reading_test NATIVE_ONLY SOURCES engine/epr_reading_test.cpp)

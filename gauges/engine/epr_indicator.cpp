@@ -1,30 +1,230 @@
-// EPR indicators of both engines.
+// EPR indicators of both engines: one dial shown twice, with a pointer,
+// the crew's reference marker and a three-drum counter.
+//
+// Input:  the engine's N2, percent (tokens 625 and 644, records shared with
+//         the N2 tachometers); its correction value, full scale 16383 (tokens
+//         128 and 163); the EPR reference set with the engine's knob,
+//         hundredths of EPR.
+// Output: the pointer and the reference marker over the 0.90 to 2.50 scale
+//         (values in hundredths of EPR), and the counter drums, each the digit
+//         it shows. The reading is worked out in epr_reading.h.
+#include <array>
+#include <cstdint>
+
+#include "gauges/engine/epr_reading.h"
+#include "host/panel_interface.h"
 #include "module/gauge_records.h"
 #include "module/gauge_table.h"
+#include "module/panel.h"
+#include "module/record_checks.h"
+#include "module/shared_variables.h"
 #include "resources/bitmap_ids.h"
 
 namespace gauges {
 namespace {
 
-constinit host::StaticImage engine1_epr_root = {
-    .header = module::element_header(
-        host::element_type::static_image, &engine1_epr_gauge, nullptr,
-        {.bitmap_id = bitmap::epr_dial, .position = {0, 0}, .image_flags = 0x4083}),
-};
-constinit host::ElementHeader* engine1_epr_root_slot = &engine1_epr_root.header;
+inline constexpr uint32_t engine1_correction_token = 128;  // full scale 16383
+inline constexpr uint32_t engine2_correction_token = 163;  // full scale 16383
 
-constinit host::StaticImage engine2_epr_root = {
-    .header = module::element_header(
-        host::element_type::static_image, &engine2_epr_gauge, nullptr,
-        {.bitmap_id = bitmap::epr_dial, .position = {0, 0}, .image_flags = 0x4083}),
+inline constexpr uint32_t instrument_flags = host::image_flag::transparent |
+                                             host::image_flag::erase | host::image_flag::bilinear |
+                                             host::image_flag::lit;
+
+// Each drum's strip holds eleven 21-pixel cells reading 0, 9, 8, ..., 1, 0 from
+// the top. Value d shows digit d, and 10 shows the top 0, so that a drum rolls
+// on from 9 to 0. All three drums, the ones drum included, span the strip with
+// this one range. With 9 at the top instead, digit d of the ones drum would
+// stand d/9 of a cell above its cell, and a counter held at 9.99 would show
+// the top 0 in the ones window.
+inline constexpr double drum_top_value    = 10;  // shows the strip's top cell
+inline constexpr double drum_bottom_value = 0;   // shows its bottom cell
+
+// ------------------------------------------------------------------ table
+
+using DialTable = std::array<host::NeedleRow, 17>;
+
+// Pressure-ratio scale: 0.90 at the upper right, clockwise through 1.00 at
+// the right to 2.50 just past the top.
+// clang-format off
+constexpr DialTable dial_rows = {{
+    //        point on the face, px    EPR, hundredths
+    {.point = {159,  50}, .value =  90},
+    {.point = {167,  76}, .value = 100},
+    {.point = {164, 104}, .value = 110},
+    {.point = {154, 129}, .value = 120},
+    {.point = {135, 149}, .value = 130},
+    {.point = {111, 161}, .value = 140},
+    {.point = { 83, 166}, .value = 150},
+    {.point = { 57, 160}, .value = 160},
+    {.point = { 33, 147}, .value = 170},
+    {.point = { 15, 127}, .value = 180},
+    {.point = {  4, 102}, .value = 190},
+    {.point = {  2,  75}, .value = 200},
+    {.point = {  9,  48}, .value = 210},
+    {.point = { 25,  26}, .value = 220},
+    {.point = { 46,  10}, .value = 230},
+    {.point = { 71,   2}, .value = 240},
+    {.point = { 99,   2}, .value = 250},
+}};
+// clang-format on
+static_assert(module::values_ascend(dial_rows));
+static_assert(dial_rows.front().value == engine::epr_scale_low &&
+                  dial_rows.back().value == engine::epr_scale_high,
+              "the reference knobs stop at the ends of the dial");
+
+// The table the host reads and fills with row angles; the pointer and the
+// marker of both gauges turn about the same point and share it.
+constinit DialTable dial_table = dial_rows;
+
+// ------------------------------------------------------ per-gauge state
+
+struct EprIndicator {
+    host::TokenVar& n2_pct;     // percent; shared with the engine's N2 tachometer
+    host::TokenVar correction;  // full scale 16383
+    const uint32_t& reference;  // hundredths of EPR; set by the engine's knob
+    double reading;             // hundredths of EPR; 0 at load
+    engine::EprCounter drums;   // digit values; 0.00 at load
 };
-constinit host::ElementHeader* engine2_epr_root_slot = &engine2_epr_root.header;
+
+constinit EprIndicator epr1 = {
+    .n2_pct     = shared::engine1_n2_pct,
+    .correction = {.id = engine1_correction_token},
+    .reference  = shared::epr1_reference,
+    .reading    = 0,
+    .drums      = {},
+};
+constinit EprIndicator epr2 = {
+    .n2_pct     = shared::engine2_n2_pct,
+    .correction = {.id = engine2_correction_token},
+    .reference  = shared::epr2_reference,
+    .reading    = 0,
+    .drums      = {},
+};
+
+// ------------------------------------------------------------ callbacks
+
+// Pre-draw: refresh N2, then the correction value, and work out the reading
+// and the drums.
+template <EprIndicator& epr>
+void HOST_CALL epr_gauge_callback(host::GaugeHeader*, int32_t service, uint32_t) {
+    if (service != host::service::pre_draw) return;
+    module::panel().refresh_token_variable(&epr.n2_pct);
+    module::panel().refresh_token_variable(&epr.correction);
+    epr.reading = engine::epr_reading(epr.n2_pct.value, epr.correction.value);
+    epr.drums   = engine::epr_counter(epr.reading);
+}
+
+template <EprIndicator& epr>
+double HOST_CALL read_epr_reading(host::ElementHeader*) {
+    return epr.reading;
+}
+
+// The reference's low 16 bits, as an unsigned number.
+template <EprIndicator& epr>
+double HOST_CALL read_epr_reference(host::ElementHeader*) {
+    return static_cast<uint16_t>(epr.reference);
+}
+
+template <EprIndicator& epr, double engine::EprCounter::*drum>
+double HOST_CALL read_epr_drum(host::ElementHeader*) {
+    return epr.drums.*drum;
+}
+
+// ------------------------------------------------------------ element tree
+
+constexpr host::MovingImage drum(host::GaugeHeader& gauge, host::ElementHeader** next,
+                                 int32_t strip, host::PixelPoint position,
+                                 host::ElementCallback callback) {
+    return {
+        .header = module::element_header(
+            host::element_type::moving_image, &gauge, next,
+            {.bitmap_id = strip, .position = position, .image_flags = instrument_flags}),
+        .x = {},
+        .y = {.source   = {.id = 0},
+              .min      = drum_top_value,
+              .max      = drum_bottom_value,
+              .callback = callback},
+    };
+}
+
+constexpr host::Needle dial_needle(host::GaugeHeader& gauge, host::ElementHeader** next,
+                                   int32_t bitmap_id, host::PixelPoint pivot,
+                                   host::ElementCallback callback) {
+    return {
+        .header     = module::element_header(host::element_type::needle, &gauge, next,
+                                             {.bitmap_id   = bitmap_id,
+                                              .position    = {84, 83},
+                                              .pivot       = pivot,
+                                              .image_flags = instrument_flags}),
+        .source     = {.id = 0},
+        .table      = dial_table.data(),
+        .row_count  = static_cast<uint32_t>(dial_table.size()),
+        .turn_limit = 0,
+        .callback   = callback,
+    };
+}
+
+// Face, the hundredths, tenths and ones drums behind its cut-out, the
+// reference marker, and the pointer on top.
+struct EprTree {
+    host::StaticImage face;
+    module::ChildList face_children;
+    host::MovingImage hundredths_drum;
+    module::ChildList hundredths_children;
+    host::MovingImage tenths_drum;
+    module::ChildList tenths_children;
+    host::MovingImage ones_drum;
+    module::ChildList ones_children;
+    host::Needle reference_marker;
+    module::ChildList marker_children;
+    host::Needle pointer;
+    host::ElementHeader* root_slot;  // the gauge header's elements list
+};
+inline constexpr int epr_element_count = 6;
+
+template <EprIndicator& epr>
+constexpr EprTree epr_tree(EprTree& self, host::GaugeHeader& gauge) {
+    using engine::EprCounter;
+    return {
+        .face          = {.header = module::element_header(host::element_type::static_image, &gauge,
+                                                           self.face_children.data(),
+                                                           {.bitmap_id   = bitmap::epr_dial,
+                                                            .position    = {0, 0},
+                                                            .image_flags = instrument_flags})},
+        .face_children = module::only_child(&self.hundredths_drum.header),
+        .hundredths_drum =
+            drum(gauge, self.hundredths_children.data(), bitmap::epr_hundredths_strip, {94, 110},
+                 read_epr_drum<epr, &EprCounter::hundredths>),
+        .hundredths_children = module::only_child(&self.tenths_drum.header),
+        .tenths_drum = drum(gauge, self.tenths_children.data(), bitmap::epr_tenths_strip, {79, 110},
+                            read_epr_drum<epr, &EprCounter::tenths>),
+        .tenths_children = module::only_child(&self.ones_drum.header),
+        .ones_drum       = drum(gauge, self.ones_children.data(), bitmap::epr_ones_strip, {61, 110},
+                                read_epr_drum<epr, &EprCounter::ones>),
+        .ones_children   = module::only_child(&self.reference_marker.header),
+        .reference_marker =
+            dial_needle(gauge, self.marker_children.data(), bitmap::epr_reference_marker, {0, 5},
+                        read_epr_reference<epr>),
+        .marker_children = module::only_child(&self.pointer.header),
+        .pointer = dial_needle(gauge, nullptr, bitmap::epr_pointer, {29, 5}, read_epr_reading<epr>),
+        .root_slot = &self.face.header,
+    };
+}
+
+consteval int built_epr_chain_length() {
+    EprTree tree = epr_tree<epr1>(tree, engine1_epr_gauge);
+    return module::chain_length(tree.root_slot);
+}
+static_assert(built_epr_chain_length() == epr_element_count);
+
+constinit EprTree epr1_tree = epr_tree<epr1>(epr1_tree, engine1_epr_gauge);
+constinit EprTree epr2_tree = epr_tree<epr2>(epr2_tree, engine2_epr_gauge);
 
 }  // namespace
 
 constinit host::GaugeHeader engine1_epr_gauge =
-    module::gauge_header("MERTQ4_EPR1", &engine1_epr_root_slot, nullptr, module::ignore_service);
+    module::gauge_header("MERTQ4_EPR1", &epr1_tree.root_slot, nullptr, epr_gauge_callback<epr1>);
 constinit host::GaugeHeader engine2_epr_gauge =
-    module::gauge_header("MERTQ4_EPR2", &engine2_epr_root_slot, nullptr, module::ignore_service);
+    module::gauge_header("MERTQ4_EPR2", &epr2_tree.root_slot, nullptr, epr_gauge_callback<epr2>);
 
 }  // namespace gauges
