@@ -132,11 +132,11 @@ void write_status_byte(std::size_t offset, uint8_t value) {
 }
 
 bool bitmap_resource(int32_t id, int* width, int* height, int* bits_per_pixel) {
-    const BitmapSpec* spec = find_bitmap(id);
-    if (spec == nullptr) return false;
-    *width          = spec->width;
-    *height         = spec->height;
-    *bits_per_pixel = spec->bits_per_pixel;
+    const BitmapSpec* bitmap_entry = find_bitmap(id);
+    if (bitmap_entry == nullptr) return false;
+    *width          = bitmap_entry->width;
+    *height         = bitmap_entry->height;
+    *bits_per_pixel = bitmap_entry->bits_per_pixel;
     return true;
 }
 

@@ -421,8 +421,8 @@ const BitmapSpec* find_bitmap(int32_t id) {
     return it == table.end() ? nullptr : &*it;
 }
 
-Canvas render(const BitmapSpec& spec) {
-    Canvas canvas(spec.width, spec.height);
-    spec.draw(canvas);
+Canvas render(const BitmapSpec& bitmap_entry) {
+    Canvas canvas(bitmap_entry.width, bitmap_entry.height);
+    bitmap_entry.draw(canvas);
     return canvas;
 }

@@ -51,4 +51,4 @@ struct BitmapSpec {
 
 std::span<const BitmapSpec> bitmap_specs();
 const BitmapSpec* find_bitmap(int32_t id);  // nullptr when unknown
-Canvas render(const BitmapSpec& spec);      // a fresh canvas of the bitmap's size, drawn
+Canvas render(const BitmapSpec& bitmap_entry);      // a fresh canvas of the bitmap's size, drawn

@@ -105,8 +105,8 @@ inline std::vector<uint8_t> encode(const Canvas& canvas, int bits_per_pixel) {
 }  // namespace bmp
 
 // The complete BMP file for one bitmap, drawn afresh.
-inline std::vector<uint8_t> encode_bmp(const BitmapSpec& spec) {
-    return bmp::encode(render(spec), spec.bits_per_pixel);
+inline std::vector<uint8_t> encode_bmp(const BitmapSpec& bitmap_entry) {
+    return bmp::encode(render(bitmap_entry), bitmap_entry.bits_per_pixel);
 }
 
 // "bitmap_XXXX.bmp", the id in four lowercase hex digits.

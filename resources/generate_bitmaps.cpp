@@ -30,11 +30,11 @@ int main(int argc, char** argv) {
         const std::filesystem::path folder = argv[1];
         std::filesystem::create_directories(folder);
         std::string script;
-        for (const BitmapSpec& spec : bitmap_specs()) {
-            const std::string name           = bmp_file_name(spec.id);
-            const std::vector<uint8_t> bytes = encode_bmp(spec);
+        for (const BitmapSpec& bitmap_entry : bitmap_specs()) {
+            const std::string name           = bmp_file_name(bitmap_entry.id);
+            const std::vector<uint8_t> bytes = encode_bmp(bitmap_entry);
             write_file(folder / name, reinterpret_cast<const char*>(bytes.data()), bytes.size());
-            script += std::to_string(spec.id) + " BITMAP \"" + name + "\"\n";
+            script += std::to_string(bitmap_entry.id) + " BITMAP \"" + name + "\"\n";
         }
         write_file(folder / "bitmaps.rc", script.data(), script.size());
     } catch (const std::exception& e) {

@@ -26,19 +26,19 @@ TEST(BitmapTable, HoldsFortyTwoUniqueIds) {
     const auto specs = bitmap_specs();
     ASSERT_EQ(specs.size(), 42u);
     std::set<int32_t> ids;
-    for (const BitmapSpec& spec : specs) ids.insert(spec.id);
+    for (const BitmapSpec& bitmap_entry : specs) ids.insert(bitmap_entry.id);
     EXPECT_EQ(ids.size(), 42u);
 }
 
 TEST(BitmapTable, EverySizeAndDepthMatchesWhatTheGaugesLoad) {
     for (const Expected& e : expected) {
         SCOPED_TRACE(testing::Message() << "id 0x" << std::hex << e.id);
-        const BitmapSpec* spec = find_bitmap(e.id);
-        ASSERT_NE(spec, nullptr);
-        EXPECT_EQ(spec->width, e.width);
-        EXPECT_EQ(spec->height, e.height);
-        EXPECT_EQ(spec->bits_per_pixel, e.bpp);
-        ASSERT_NE(spec->draw, nullptr);
+        const BitmapSpec* bitmap_entry = find_bitmap(e.id);
+        ASSERT_NE(bitmap_entry, nullptr);
+        EXPECT_EQ(bitmap_entry->width, e.width);
+        EXPECT_EQ(bitmap_entry->height, e.height);
+        EXPECT_EQ(bitmap_entry->bits_per_pixel, e.bpp);
+        ASSERT_NE(bitmap_entry->draw, nullptr);
     }
     EXPECT_EQ(find_bitmap(0x1234), nullptr);
 }
@@ -76,17 +76,17 @@ constexpr std::array<HeaderCase, 2> header_cases{{
 TEST(BmpWriter, HeadersDescribeSizeDepthPaddingAndFileLength) {
     for (const HeaderCase& c : header_cases) {
         SCOPED_TRACE(testing::Message() << "id 0x" << std::hex << c.id);
-        const BitmapSpec& spec         = *find_bitmap(c.id);
-        const std::vector<uint8_t> bmp = encode_bmp(spec);
-        const uint32_t image           = c.stride * spec.height;
+        const BitmapSpec& bitmap_entry         = *find_bitmap(c.id);
+        const std::vector<uint8_t> bmp = encode_bmp(bitmap_entry);
+        const uint32_t image           = c.stride * bitmap_entry.height;
         ASSERT_EQ(bmp.size(), c.pixel_offset + image);
         EXPECT_EQ(bmp[0], 'B');
         EXPECT_EQ(bmp[1], 'M');
         EXPECT_EQ(u32(bmp, 2), bmp.size());       // bfSize
         EXPECT_EQ(u32(bmp, 10), c.pixel_offset);  // bfOffBits
         EXPECT_EQ(u32(bmp, 14), 40u);             // biSize
-        EXPECT_EQ(u32(bmp, 18), uint32_t(spec.width));
-        EXPECT_EQ(u32(bmp, 22), uint32_t(spec.height));  // positive: bottom-up
+        EXPECT_EQ(u32(bmp, 18), uint32_t(bitmap_entry.width));
+        EXPECT_EQ(u32(bmp, 22), uint32_t(bitmap_entry.height));  // positive: bottom-up
         EXPECT_EQ(u16(bmp, 26), 1u);                     // biPlanes
         EXPECT_EQ(u16(bmp, 28), c.bpp);
         EXPECT_EQ(u32(bmp, 30), 0u);     // BI_RGB
@@ -95,18 +95,18 @@ TEST(BmpWriter, HeadersDescribeSizeDepthPaddingAndFileLength) {
 }
 
 TEST(BmpWriter, EightBitPaletteStartsWithPureBlackAndIndexesPixels) {
-    const BitmapSpec& spec = *find_bitmap(bitmap::epr_hundredths_window);  // black inside a frame
-    const std::vector<uint8_t> bmp = encode_bmp(spec);
+    const BitmapSpec& bitmap_entry = *find_bitmap(bitmap::epr_hundredths_window);  // black inside a frame
+    const std::vector<uint8_t> bmp = encode_bmp(bitmap_entry);
     EXPECT_EQ(u32(bmp, 46), 256u);  // biClrUsed
     EXPECT_EQ(u32(bmp, 54), 0u);    // palette entry 0: B, G, R, reserved all zero
-    const Canvas canvas     = render(spec);
+    const Canvas canvas     = render(bitmap_entry);
     const size_t offset     = u32(bmp, 10);
     const size_t bottom_row = offset;  // rows run bottom-up
-    const size_t middle     = offset + 16 * (spec.height - 1 - 11) + 7;
+    const size_t middle     = offset + 16 * (bitmap_entry.height - 1 - 11) + 7;
     EXPECT_EQ(bmp[middle], 0) << "transparent interior must use entry 0";
     const uint8_t frame = bmp[bottom_row];
     const size_t entry  = 54 + 4 * frame;
-    const Rgb colour    = canvas.at(0, spec.height - 1);
+    const Rgb colour    = canvas.at(0, bitmap_entry.height - 1);
     EXPECT_EQ(bmp[entry], colour.b);
     EXPECT_EQ(bmp[entry + 1], colour.g);
     EXPECT_EQ(bmp[entry + 2], colour.r);
@@ -114,11 +114,11 @@ TEST(BmpWriter, EightBitPaletteStartsWithPureBlackAndIndexesPixels) {
 }
 
 TEST(BmpWriter, EveryBitmapEncodesToItsExactFileLength) {
-    for (const BitmapSpec& spec : bitmap_specs()) {
-        SCOPED_TRACE(testing::Message() << "id 0x" << std::hex << spec.id);
-        const size_t stride  = (spec.width * spec.bits_per_pixel + 31) / 32 * 4;
-        const size_t palette = spec.bits_per_pixel == 8 ? 1024 : 0;
-        EXPECT_EQ(encode_bmp(spec).size(), 54 + palette + stride * spec.height);
+    for (const BitmapSpec& bitmap_entry : bitmap_specs()) {
+        SCOPED_TRACE(testing::Message() << "id 0x" << std::hex << bitmap_entry.id);
+        const size_t stride  = (bitmap_entry.width * bitmap_entry.bits_per_pixel + 31) / 32 * 4;
+        const size_t palette = bitmap_entry.bits_per_pixel == 8 ? 1024 : 0;
+        EXPECT_EQ(encode_bmp(bitmap_entry).size(), 54 + palette + stride * bitmap_entry.height);
     }
 }
 
