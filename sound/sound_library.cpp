@@ -85,6 +85,22 @@ void release() {
     if (loader::module_handle(library_name) == nullptr) clear_entry_points();
 }
 
+void bind_for_service(int32_t service, void (*bind_at_update)()) {
+    switch (service) {
+        case host::service::initialize:
+            bind_at_initialize();
+            break;
+        case host::service::pre_update:
+            bind_at_update();
+            break;
+        case host::service::pre_kill:
+            release();
+            break;
+        default:
+            break;
+    }
+}
+
 void play(const char* path, const char* key, int32_t loop) {
     if (play_sound_entry != nullptr) play_sound_entry(path, key, loop);
 }

@@ -52,6 +52,12 @@ void bind_for_sound_link();
 // points are cleared; the handle keeps its value.
 void release();
 
+// The binding steps of one service code, for any of the three gauges: code 4
+// binds as at initialization, code 6 with `bind_at_update` (the gauge's own
+// step above), code 12 releases; other codes take none. A gauge's own work at
+// a code follows its binding.
+void bind_for_service(int32_t service, void (*bind_at_update)());
+
 // The library's calls, skipped when the entry point is missing.
 void play(const char* path, const char* key, int32_t loop);
 void stop(const char* key);

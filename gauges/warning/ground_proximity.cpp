@@ -16,12 +16,14 @@
 #include <cstdint>
 #include <limits>
 
+#include "gauges/warning/elements.h"
 #include "gauges/warning/readout_string.h"
 #include "gauges/warning/warning_rules.h"
 #include "module/gauge_records.h"
 #include "module/gauge_table.h"
 #include "module/loader.h"
 #include "module/panel.h"
+#include "module/record_checks.h"
 #include "module/shared_variables.h"
 #include "resources/bitmap_ids.h"
 #include "sound/sound_library.h"
@@ -54,6 +56,15 @@ void keep_looping(bool holds, const LoopingSound& sound) {
 
 void play_once(const OneShotSound& sound) {
     sound::play(sound.file, sound.key, sound::play_once);
+}
+
+// A latched one-shot sound: plays when `due` holds and the latch is open,
+// then closes the latch. Returns whether it played; the caller re-arms.
+bool play_latched(bool due, bool& latch, const OneShotSound& sound) {
+    if (!due || latch) return false;
+    play_once(sound);
+    latch = true;
+    return true;
 }
 
 // clang-format off
@@ -125,7 +136,8 @@ constinit host::TokenVar trim_token                 = {.id = 783};
 constinit host::TokenVar flaps_token                = {.id = 907};  // detents 0, 1, 5, 15, 25, 40, 50
 // clang-format on
 
-constinit std::array<host::TokenVar*, 14> refreshed_tokens = {
+// Refreshed before every update, in this order.
+constexpr std::array refreshed_tokens = {
     &shared::radio_height_m,
     &vertical_speed_token,
     &glideslope_deviation_token,
@@ -203,31 +215,28 @@ bool warnings_allowed() {
 }
 
 // ---------------------------------------------------------------- gauge state
-// Flags and latches hold 0 or 1; none is reset by any service code.
-constinit int32_t gpws_enabled                                 = 0;
-constinit int32_t minimums_latch                               = 0;
-constinit int32_t alt_alert_beep_latch                         = 0;
-constinit int32_t callout_500_latch                            = 0;
-constinit int32_t callout_100_latch                            = 0;
-constinit int32_t callout_50_latch                             = 0;
-constinit int32_t callout_30_latch                             = 0;
-constinit int32_t callout_10_latch                             = 0;
-constinit int32_t gear_up_latch                                = 0;
-constinit int32_t gear_down_latch                              = 0;
-constinit int32_t spoiler_ext_latch                            = 0;
-constinit int32_t spoiler_ext2_latch                           = 0;
-constinit ParkingBrakeSamples parking_brake                    = {};
-constinit TrimSamples trim                                     = {};
-constinit std::array<int32_t, flap_callout_count> flap_latches = {};
+// Latches are closed once their sound has played; none is reset by any
+// service code.
+constinit bool minimums_latch                               = false;
+constinit bool alt_alert_beep_latch                         = false;
+constinit bool callout_500_latch                            = false;
+constinit bool callout_100_latch                            = false;
+constinit bool callout_50_latch                             = false;
+constinit bool callout_30_latch                             = false;
+constinit bool callout_10_latch                             = false;
+constinit bool gear_up_latch                                = false;
+constinit bool gear_down_latch                              = false;
+constinit bool spoiler_ext_latch                            = false;
+constinit bool spoiler_ext2_latch                           = false;
+constinit ParkingBrakeSamples parking_brake                 = {};
+constinit TrimSamples trim                                  = {};
+constinit std::array<bool, flap_callout_count> flap_latches = {};
 
 // ---------------------------------------------------------------- rule steps
 
 void minimums_callout_rule() {
-    if (minimums_callout_due(shared::minimums_flag) && minimums_latch == 0) {
-        play_once(minimums_callout);
-        minimums_latch = 1;
-    }
-    if (minimums_callout_rearms(shared::minimums_flag) && minimums_latch == 1) minimums_latch = 0;
+    play_latched(minimums_callout_due(shared::minimums_flag), minimums_latch, minimums_callout);
+    if (minimums_callout_rearms(shared::minimums_flag)) minimums_latch = false;
 }
 
 void altitude_alert_rules() {
@@ -235,32 +244,23 @@ void altitude_alert_rules() {
 
     const double difference =
         altitude_difference_ft(shared::altitude_ft.value, shared::selected_altitude);
-    if (altitude_beep_due(difference) && alt_alert_beep_latch == 0) {
-        play_once(altitude_alert_beep);
-        alt_alert_beep_latch = 1;
-    }
-    if (altitude_beep_rearms(difference) && alt_alert_beep_latch == 1) alt_alert_beep_latch = 0;
+    play_latched(altitude_beep_due(difference), alt_alert_beep_latch, altitude_alert_beep);
+    if (altitude_beep_rearms(difference)) alt_alert_beep_latch = false;
 }
 
+// Each gear sound re-arms the other.
 void gear_rules(const Configuration& c) {
-    if (gear_up_locked(c) && gear_up_latch == 0) {
-        play_once(gear_up_locked_sound);
-        gear_up_latch   = 1;
-        gear_down_latch = 0;
+    if (play_latched(gear_up_locked(c), gear_up_latch, gear_up_locked_sound)) {
+        gear_down_latch = false;
     }
-    if (gear_down_locked(c) && gear_down_latch == 0) {
-        play_once(gear_down_locked_sound);
-        gear_down_latch = 1;
-        gear_up_latch   = 0;
+    if (play_latched(gear_down_locked(c), gear_down_latch, gear_down_locked_sound)) {
+        gear_up_latch = false;
     }
 }
 
 void spoiler_extension_rule(const Configuration& c) {
-    if (spoiler_extension_due(c) && spoiler_ext_latch == 0) {
-        play_once(spoiler_extension);
-        spoiler_ext_latch = 1;
-    }
-    if (spoiler_extension_rearms(c)) spoiler_ext_latch = 0;
+    play_latched(spoiler_extension_due(c), spoiler_ext_latch, spoiler_extension);
+    if (spoiler_extension_rearms(c)) spoiler_ext_latch = false;
 }
 
 void ground_proximity_rules(const Flight& f) {
@@ -271,42 +271,23 @@ void ground_proximity_rules(const Flight& f) {
     keep_looping(terrain_pull_up_warning(f), terrain_pull_up);
 }
 
+// The 50 callout re-arms the 100, the 30 callout the 50.
 void radio_height_callouts(const Flight& f) {
-    if (callout_500_rearms(f)) callout_500_latch = 0;
-    if (callout_500_due(f) && callout_500_latch == 0) {
-        play_once(callout_500);
-        callout_500_latch = 1;
-    }
-    if (callout_100_due(f) && callout_100_latch == 0) {
-        play_once(callout_100);
-        callout_100_latch = 1;
-    }
-    if (callout_50_due(f) && callout_50_latch == 0) {
-        play_once(callout_50);
-        callout_50_latch  = 1;
-        callout_100_latch = 0;
-    }
-    if (callout_30_due(f) && callout_30_latch == 0) {
-        play_once(callout_30);
-        callout_30_latch = 1;
-        callout_50_latch = 0;
-    }
+    if (callout_500_rearms(f)) callout_500_latch = false;
+    play_latched(callout_500_due(f), callout_500_latch, callout_500);
+    play_latched(callout_100_due(f), callout_100_latch, callout_100);
+    if (play_latched(callout_50_due(f), callout_50_latch, callout_50)) callout_100_latch = false;
+    if (play_latched(callout_30_due(f), callout_30_latch, callout_30)) callout_50_latch = false;
     if (callouts_30_10_rearm(f)) {
-        callout_30_latch = 0;
-        callout_10_latch = 0;
+        callout_30_latch = false;
+        callout_10_latch = false;
     }
-    if (callout_10_due(f) && callout_10_latch == 0) {
-        play_once(callout_10);
-        callout_10_latch = 1;
-    }
+    play_latched(callout_10_due(f), callout_10_latch, callout_10);
 }
 
 void second_spoiler_rule(const Configuration& c) {
-    if (second_spoiler_due(c) && spoiler_ext2_latch == 0) {
-        play_once(second_spoiler);
-        spoiler_ext2_latch = 1;
-    }
-    if (second_spoiler_rearms(c)) spoiler_ext2_latch = 0;
+    play_latched(second_spoiler_due(c), spoiler_ext2_latch, second_spoiler);
+    if (second_spoiler_rearms(c)) spoiler_ext2_latch = false;
 }
 
 void parking_brake_rule(const Configuration& c) {
@@ -329,9 +310,8 @@ void test_sound_rules() {
 
 // The pass before every draw.
 void rule_pass() {
-    gpws_enabled = warnings_allowed() ? 1 : 0;
-    trim         = sample_trim(trim, trim_token.value);
-    if (gpws_enabled == 0) {
+    trim = sample_trim(trim, trim_token.value);
+    if (!warnings_allowed()) {
         sound::terminate();
         return;
     }
@@ -350,20 +330,14 @@ void rule_pass() {
 }
 
 void HOST_CALL ground_proximity_callback(host::GaugeHeader*, int32_t service, uint32_t) {
+    sound::bind_for_service(service, sound::bind_loaded_or_load);
     switch (service) {
-        case host::service::initialize:
-            sound::bind_at_initialize();
-            break;
         case host::service::pre_update:
-            sound::bind_loaded_or_load();
             for (host::TokenVar* token : refreshed_tokens)
                 module::panel().refresh_token_variable(token);
             break;
         case host::service::pre_draw:
             rule_pass();
-            break;
-        case host::service::pre_kill:
-            sound::release();
             break;
         case host::service::connect_to_window:
             bind_host_component();
@@ -393,11 +367,9 @@ double HOST_CALL flap_callout_routine(host::ElementHeader* element) {
     const double flaps = flaps_token.value;
     for (std::size_t c = 0; c < flap_callouts.size(); ++c) {
         const FlapCalloutRule& rule = flap_callouts[c];
-        if (!rule.at_detent(flaps) || flap_latches[c] != 0) continue;
-        play_once(rule.sound);
-        flap_latches[c] = 1;
+        if (!play_latched(rule.at_detent(flaps), flap_latches[c], rule.sound)) continue;
         for (std::size_t other = 0; other < flap_latches.size(); ++other) {
-            if ((rule.rearms & (1u << other)) != 0) flap_latches[other] = 0;
+            if ((rule.rearms & (1u << other)) != 0) flap_latches[other] = false;
         }
     }
     host::String& readout = readout::string_of(element);
@@ -409,13 +381,10 @@ double HOST_CALL flap_callout_routine(host::ElementHeader* element) {
 
 constinit host::String radio_height_readout = readout::string_element(
     &ground_proximity_gauge, nullptr, flap_callout_routine, shared::token::radio_height_m);
-constinit std::array<host::ElementHeader*, 2> to_readout = {&radio_height_readout.header, nullptr};
+constinit module::ChildList to_readout = module::only_child(&radio_height_readout.header);
 
-constinit host::StaticImage ground_proximity_root = {
-    .header = module::element_header(
-        host::element_type::static_image, &ground_proximity_gauge, to_readout.data(),
-        {.bitmap_id = bitmap::black_square, .position = {0, 0}, .image_flags = 0x83}),
-};
+constinit host::StaticImage ground_proximity_root =
+    elements::root_image(&ground_proximity_gauge, to_readout.data(), bitmap::black_square);
 constinit host::ElementHeader* ground_proximity_root_slot = &ground_proximity_root.header;
 
 // The gauge takes no clicks: the enclosing parent rectangle only.

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "gauges/warning/elements.h"
 #include "host/panel_interface.h"
 #include "module/gauge_records.h"
 
@@ -22,7 +23,6 @@ inline constexpr const char* font_face = "Courier New";
 inline constexpr int32_t font_weight   = 100;
 inline constexpr uint32_t charset      = 1;
 inline constexpr uint32_t format_flags = 0x4240;
-inline constexpr uint32_t image_flags  = 0x83;  // transparent, erase, bilinear
 inline constexpr int32_t no_bitmap     = -1;
 
 // A readout at (0, 0) of `gauge`, with `next` as its children, drawing the
@@ -33,7 +33,7 @@ constexpr host::String string_element(host::GaugeHeader* gauge, host::ElementHea
     return host::String{
         .header = module::element_header(
             host::element_type::string, gauge, next,
-            {.bitmap_id = no_bitmap, .position = {0, 0}, .image_flags = image_flags}),
+            {.bitmap_id = no_bitmap, .position = {0, 0}, .image_flags = elements::image_flags}),
         .sources      = {{.id = source}, {}, {}},
         .box          = box,
         .foreground   = white,

@@ -7,8 +7,10 @@
 #include <array>
 #include <cstdint>
 
+#include "gauges/warning/elements.h"
 #include "module/gauge_records.h"
 #include "module/gauge_table.h"
+#include "module/record_checks.h"
 #include "resources/bitmap_ids.h"
 #include "sound/sound_library.h"
 
@@ -43,20 +45,9 @@ double HOST_CALL read_sign_switch(host::ElementHeader*) {
     return static_cast<double>(s.on);
 }
 
+// The switches act on no service code; the gauge binds the sound library.
 void HOST_CALL signs_gauge_callback(host::GaugeHeader*, int32_t service, uint32_t) {
-    switch (service) {
-        case host::service::initialize:
-            sound::bind_at_initialize();
-            break;
-        case host::service::pre_update:
-            sound::bind_loaded_or_load();
-            break;
-        case host::service::pre_kill:
-            sound::release();
-            break;
-        default:
-            break;
-    }
+    sound::bind_for_service(service, sound::bind_loaded_or_load);
 }
 
 // ---------------------------------------------------------------- elements
@@ -67,9 +58,10 @@ constexpr uint32_t lever_switch_mode = 3;
 constexpr host::Icon sign_switch_icon(host::ElementHeader** next, host::PixelPoint position,
                                       host::ElementCallback callback) {
     return host::Icon{
-        .header = module::element_header(
-            host::element_type::icon, &sign_switches_gauge, next,
-            {.bitmap_id = bitmap::sign_lever_up, .position = position, .image_flags = 0x83}),
+        .header      = module::element_header(host::element_type::icon, &sign_switches_gauge, next,
+                                              {.bitmap_id   = bitmap::sign_lever_up,
+                                               .position    = position,
+                                               .image_flags = elements::image_flags}),
         .image_count = lever_images,
         .switch_mode = lever_switch_mode,
         .scale       = 0.0,
@@ -82,17 +74,13 @@ static_assert(bitmap::sign_lever_down == bitmap::sign_lever_up + 1);
 // Chain: background, left switch, right switch. Defined from the last up.
 constinit host::Icon right_switch_icon =
     sign_switch_icon(nullptr, {76, 3}, read_sign_switch<right_sign_switch>);
-constinit std::array<host::ElementHeader*, 2> to_right_switch = {&right_switch_icon.header,
-                                                                 nullptr};
+constinit module::ChildList to_right_switch = module::only_child(&right_switch_icon.header);
 constinit host::Icon left_switch_icon =
     sign_switch_icon(to_right_switch.data(), {1, 3}, read_sign_switch<left_sign_switch>);
-constinit std::array<host::ElementHeader*, 2> to_left_switch = {&left_switch_icon.header, nullptr};
+constinit module::ChildList to_left_switch = module::only_child(&left_switch_icon.header);
 
-constinit host::StaticImage sign_switches_root = {
-    .header = module::element_header(
-        host::element_type::static_image, &sign_switches_gauge, to_left_switch.data(),
-        {.bitmap_id = bitmap::sign_panel, .position = {0, 0}, .image_flags = 0x83}),
-};
+constinit host::StaticImage sign_switches_root =
+    elements::root_image(&sign_switches_gauge, to_left_switch.data(), bitmap::sign_panel);
 constinit host::ElementHeader* sign_switches_root_slot = &sign_switches_root.header;
 
 // Two 32 x 51 areas at the panel's ends, left click only; the strip from

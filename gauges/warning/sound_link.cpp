@@ -10,9 +10,12 @@
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
+#include <utility>
 
+#include "gauges/warning/elements.h"
 #include "gauges/warning/readout_string.h"
 #include "module/convert.h"
+#include "module/element_chain.h"
 #include "module/gauge_records.h"
 #include "module/gauge_table.h"
 #include "module/panel.h"
@@ -45,12 +48,11 @@ constexpr int32_t request_met = 0;
 // One named variable shared with the XML gauges. A one-shot variable has a
 // sound and its own empty sound key; a level variable has a flag instead.
 struct LinkVariable {
-    const char* name    = nullptr;
-    int32_t* copy       = nullptr;
-    const char* sound   = nullptr;  // one-shot: played once when the copy is 1
-    int32_t* flag       = nullptr;  // level: 1 while the copy is 1, else 0
-    const char* readout = nullptr;  // format of its readout string, or none
-    char sound_key[1]   = "";
+    const char* name  = nullptr;
+    int32_t* copy     = nullptr;
+    const char* sound = nullptr;  // one-shot: played once when the copy is 1
+    int32_t* flag     = nullptr;  // level: 1 while the copy is 1, else 0
+    char sound_key[1] = "";
 };
 
 // clang-format off
@@ -63,15 +65,15 @@ enum Variable : std::size_t {
 // Every step of the pass goes through the variables in this order.
 // clang-format off
 constexpr std::array<LinkVariable, variable_count> link_variables = {{
-    {.name = "XMLSmoke",    .copy = &smoke_value,          .sound = "sound\\MERTQ4\\TQ4Signs.wav",  .readout = "XMLSmoke = %.0f"},
-    {.name = "XMLBelts",    .copy = &belts_value,          .sound = "sound\\MERTQ4\\TQ4Signs.wav",  .readout = "XMLBelts = %.0f"},
-    {.name = "XMLAltclk",   .copy = &shared::altclk_value, .flag  = &shared::alt_alert_tone_on,     .readout = "XMLAltclk = %.0f"},
-    {.name = "XMLBus",      .copy = &bus_value,            .sound = "sound\\MERTQ4\\TQ4Bus.wav",    .readout = "XMLBus = %.0f"},
-    {.name = "XMLClick1",   .copy = &click1_value,         .sound = "sound\\MERTQ4\\TQ4Click1.wav", .readout = "XMLClick1 = %.0f"},
-    {.name = "XMLClick2",   .copy = &click2_value,         .sound = "sound\\MERTQ4\\TQ4Click2.wav", .readout = "XMLClick2 = %.0f"},
-    {.name = "XMLClick3",   .copy = &click3_value,         .sound = "sound\\MERTQ4\\TQ4Click3.wav", .readout = "XMLClick3 = %.0f"},
-    {.name = "XMLRotar",    .copy = &rotar_value,          .sound = "sound\\MERTQ4\\TQ4ClickR.wav", .readout = "XMLRotar = %.0f"},
-    {.name = "XMLRotor",    .copy = &rotor_value,          .sound = "sound\\MERTQ4\\TQ4Rtr.wav",    .readout = "XMLRotor = %.0f"},
+    {.name = "XMLSmoke",    .copy = &smoke_value,          .sound = "sound\\MERTQ4\\TQ4Signs.wav"},
+    {.name = "XMLBelts",    .copy = &belts_value,          .sound = "sound\\MERTQ4\\TQ4Signs.wav"},
+    {.name = "XMLAltclk",   .copy = &shared::altclk_value, .flag  = &shared::alt_alert_tone_on},
+    {.name = "XMLBus",      .copy = &bus_value,            .sound = "sound\\MERTQ4\\TQ4Bus.wav"},
+    {.name = "XMLClick1",   .copy = &click1_value,         .sound = "sound\\MERTQ4\\TQ4Click1.wav"},
+    {.name = "XMLClick2",   .copy = &click2_value,         .sound = "sound\\MERTQ4\\TQ4Click2.wav"},
+    {.name = "XMLClick3",   .copy = &click3_value,         .sound = "sound\\MERTQ4\\TQ4Click3.wav"},
+    {.name = "XMLRotar",    .copy = &rotar_value,          .sound = "sound\\MERTQ4\\TQ4ClickR.wav"},
+    {.name = "XMLRotor",    .copy = &rotor_value,          .sound = "sound\\MERTQ4\\TQ4Rtr.wav"},
     {.name = "XMLOvspd",    .copy = &ovspd_value,          .flag  = &shared::overspeed_test_on},
     {.name = "XMLStalltst", .copy = &stalltst_value,       .flag  = &shared::stall_test_on},
     {.name = "XMLFirewarn", .copy = &firewarn_value,       .flag  = &shared::fire_test_on},
@@ -91,17 +93,14 @@ constexpr std::size_t one_shot_count() {
 }
 static_assert(one_shot_count() == 8, "eight one-shot variables, four level variables");
 
-// Ids of the named variables found in the latest pass.
-constinit std::array<uint32_t, variable_count> variable_ids = {};
-
-// The pass before every update: read all twelve, act on them, write all back.
+// The pass before every update, after the binding: read all twelve, act on
+// them, write all back.
 void link_pass() {
-    sound::bind_for_sound_link();
-    host::PanelServices& panel = module::panel();
+    host::PanelServices& panel               = module::panel();
+    std::array<uint32_t, variable_count> ids = {};
     for (std::size_t v = 0; v < variable_count; ++v) {
-        variable_ids[v] = panel.find_named_variable(link_variables[v].name);
-        *link_variables[v].copy =
-            module::truncate_to<int32_t>(panel.read_named_variable(variable_ids[v]));
+        ids[v]                  = panel.find_named_variable(link_variables[v].name);
+        *link_variables[v].copy = module::truncate_to<int32_t>(panel.read_named_variable(ids[v]));
     }
     for (const LinkVariable& row : link_variables) {
         if (row.sound != nullptr) {
@@ -114,14 +113,14 @@ void link_pass() {
         }
     }
     for (std::size_t v = 0; v < variable_count; ++v) {
-        panel.write_named_variable(variable_ids[v], static_cast<double>(*link_variables[v].copy));
+        panel.write_named_variable(ids[v], static_cast<double>(*link_variables[v].copy));
     }
 }
 
 void HOST_CALL sound_link_callback(host::GaugeHeader*, int32_t service, uint32_t) {
+    sound::bind_for_service(service, sound::bind_for_sound_link);
     switch (service) {
         case host::service::initialize:
-            sound::bind_at_initialize();
             for (const LinkVariable& row : link_variables) {
                 module::panel().create_named_variable(row.name);
             }
@@ -129,62 +128,64 @@ void HOST_CALL sound_link_callback(host::GaugeHeader*, int32_t service, uint32_t
         case host::service::pre_update:
             link_pass();
             break;
-        case host::service::pre_kill:
-            sound::release();
-            break;
         default:
             break;
     }
 }
 
-// Readout of one variable's copy, as a single-precision number.
-template <Variable v>
+// ---------------------------------------------------------------- elements
+
+// One readout string: the variable whose copy it shows, and how.
+struct Readout {
+    Variable variable;
+    const char* format;
+};
+
+// The readouts down the chain below the root, first to last.
+// clang-format off
+constexpr auto readouts = std::to_array<Readout>({
+    {.variable = rotor,  .format = "XMLRotor = %.0f"},
+    {.variable = rotar,  .format = "XMLRotar = %.0f"},
+    {.variable = click3, .format = "XMLClick3 = %.0f"},
+    {.variable = click2, .format = "XMLClick2 = %.0f"},
+    {.variable = click1, .format = "XMLClick1 = %.0f"},
+    {.variable = bus,    .format = "XMLBus = %.0f"},
+    {.variable = altclk, .format = "XMLAltclk = %.0f"},
+    {.variable = belts,  .format = "XMLBelts = %.0f"},
+    {.variable = smoke,  .format = "XMLSmoke = %.0f"},
+});
+// clang-format on
+
+// Update of readout n: its variable's copy, as a single-precision number.
+template <std::size_t n>
 double HOST_CALL show_copy(host::ElementHeader* element) {
-    static_assert(link_variables[v].readout != nullptr, "the variable has no readout");
-    readout::write_text(readout::string_of(element), link_variables[v].readout,
-                        static_cast<float>(*link_variables[v].copy));
+    readout::write_text(readout::string_of(element), readouts[n].format,
+                        static_cast<float>(*link_variables[readouts[n].variable].copy));
     return 0.0;
 }
 
-// ---------------------------------------------------------------- elements
-// Chain: root, then the readouts of Rotor, Rotar, Click3, Click2, Click1, Bus,
-// Altclk, Belts and Smoke. Defined from the last element up.
+extern host::StaticImage sound_link_root;
+extern std::array<host::String, readouts.size()> readout_strings;
 
-using ChildList = std::array<host::ElementHeader*, 2>;  // the one child, then the NULL end
+// Chain order, root first: the black square, then the readouts.
+constexpr std::array<host::ElementHeader*, readouts.size() + 1> chain = [] {
+    std::array<host::ElementHeader*, readouts.size() + 1> order = {&sound_link_root.header};
+    for (std::size_t n = 0; n < readouts.size(); ++n) order[n + 1] = &readout_strings[n].header;
+    return order;
+}();
+constinit auto below = module::child_lists(chain);
 
-constinit host::String smoke_readout =
-    readout::string_element(&sound_link_gauge, nullptr, show_copy<smoke>);
-constinit ChildList to_smoke = {&smoke_readout.header, nullptr};
-constinit host::String belts_readout =
-    readout::string_element(&sound_link_gauge, to_smoke.data(), show_copy<belts>);
-constinit ChildList to_belts = {&belts_readout.header, nullptr};
-constinit host::String altclk_readout =
-    readout::string_element(&sound_link_gauge, to_belts.data(), show_copy<altclk>);
-constinit ChildList to_altclk = {&altclk_readout.header, nullptr};
-constinit host::String bus_readout =
-    readout::string_element(&sound_link_gauge, to_altclk.data(), show_copy<bus>);
-constinit ChildList to_bus = {&bus_readout.header, nullptr};
-constinit host::String click1_readout =
-    readout::string_element(&sound_link_gauge, to_bus.data(), show_copy<click1>);
-constinit ChildList to_click1 = {&click1_readout.header, nullptr};
-constinit host::String click2_readout =
-    readout::string_element(&sound_link_gauge, to_click1.data(), show_copy<click2>);
-constinit ChildList to_click2 = {&click2_readout.header, nullptr};
-constinit host::String click3_readout =
-    readout::string_element(&sound_link_gauge, to_click2.data(), show_copy<click3>);
-constinit ChildList to_click3 = {&click3_readout.header, nullptr};
-constinit host::String rotar_readout =
-    readout::string_element(&sound_link_gauge, to_click3.data(), show_copy<rotar>);
-constinit ChildList to_rotar = {&rotar_readout.header, nullptr};
-constinit host::String rotor_readout =
-    readout::string_element(&sound_link_gauge, to_rotar.data(), show_copy<rotor>);
-constinit ChildList to_rotor = {&rotor_readout.header, nullptr};
+// Readout n is element n + 1 of the chain; the last has no children.
+template <std::size_t... n>
+constexpr std::array<host::String, sizeof...(n)> readout_elements(std::index_sequence<n...>) {
+    return {readout::string_element(
+        &sound_link_gauge, n + 1 < sizeof...(n) ? below[n + 1].data() : nullptr, show_copy<n>)...};
+}
+constinit std::array<host::String, readouts.size()> readout_strings =
+    readout_elements(std::make_index_sequence<readouts.size()>{});
 
-constinit host::StaticImage sound_link_root = {
-    .header = module::element_header(
-        host::element_type::static_image, &sound_link_gauge, to_rotor.data(),
-        {.bitmap_id = bitmap::black_square, .position = {0, 0}, .image_flags = 0x83}),
-};
+constinit host::StaticImage sound_link_root =
+    elements::root_image(&sound_link_gauge, below[0].data(), bitmap::black_square);
 constinit host::ElementHeader* sound_link_root_slot = &sound_link_root.header;
 
 }  // namespace

@@ -7,31 +7,24 @@
 #include <string>
 #include <vector>
 
-#include "hostmodel/host_model.h"
 #include "tests/warning/expected_sounds.h"
+#include "tests/warning/warning_fixture.h"
 
 namespace {
 
 using expected::once;
-using hostmodel::Host;
-using hostmodel::SoundCall;
-using hostmodel::SoundLibrary;
+using warning_test::gpws;
+using warning_test::signs;
+using warning_test::sound_link;
+using warning_test::SoundCall;
+using warning_test::SoundLibrary;
+namespace token = warning_test::token;
 
-constexpr char sound_link[] = "MERTQ4ComLnk";
-constexpr char gpws[]       = "MERTQ4GPWS";
-constexpr char signs[]      = "MERTQ4SGN";
-
-class SoundLibraryBinding : public ::testing::Test {
+class SoundLibraryBinding : public warning_test::WarningGaugeTest {
   protected:
-    Host& host                = Host::instance();
-    std::size_t faults_before = 0;
-
     void SetUp() override {
-        faults_before = host.faults().size();
+        WarningGaugeTest::SetUp();
         host.hold_sound_library(false);
-        host.set_sound_library(SoundLibrary::present);
-        host.set_host_component(true);
-        host.set_status_bytes(1, 1, 0);
         ASSERT_FALSE(host.sound_library_loaded()) << "the previous test left the library loaded";
         host.take_sound_calls();
     }
@@ -41,10 +34,7 @@ class SoundLibraryBinding : public ::testing::Test {
         EXPECT_EQ(host.module_sound_references(), 0)
             << "references left after removing every gauge";
         host.hold_sound_library(false);
-        host.set_sound_library(SoundLibrary::present);
-        const std::vector<std::string> faults(host.faults().begin() + faults_before,
-                                              host.faults().end());
-        EXPECT_TRUE(faults.empty()) << "first host fault: " << faults.front();
+        WarningGaugeTest::TearDown();
     }
 
     void place_all() {
@@ -121,8 +111,7 @@ TEST_F(SoundLibraryBinding, ClickAfterAnotherGaugesRemovalBeforeTheNextFrame) {
     host.set_named("XMLBus", 1.0);
     host.take_sound_calls();
     host.frame();
-    EXPECT_EQ(host.take_sound_calls(),
-              std::vector<SoundCall>{once(expected::folder + "TQ4Bus.wav")});
+    EXPECT_EQ(host.take_sound_calls(), std::vector<SoundCall>{once(expected::bus)});
 }
 
 // Without the library every gauge goes on working and no call is made.
@@ -131,7 +120,7 @@ TEST_F(SoundLibraryBinding, WithoutTheLibraryEveryGaugeKeepsWorking) {
     place_all();
     host.set_named("XMLSmoke", 1.0);
     host.set_named("XMLStalltst", 1.0);
-    host.set_token(907, 1.0);  // flaps at the slats detent
+    host.set_token(token::flaps, 1.0);  // at the slats detent
     host.frames(3);
     host.click(signs, 10, 10);
     host.frame();
@@ -143,7 +132,7 @@ TEST_F(SoundLibraryBinding, WithoutTheLibraryEveryGaugeKeepsWorking) {
     host.remove_all();
     EXPECT_EQ(host.take_sound_calls(), std::vector<SoundCall>{});
     host.set_named("XMLStalltst", 0.0);
-    host.set_token(907, 0.0);
+    host.set_token(token::flaps, 0.0);
 }
 
 // A library with GaugePlaySound alone: plays go through, stops and

@@ -8,81 +8,34 @@
 #include <string>
 #include <vector>
 
-#include "hostmodel/host_model.h"
 #include "tests/warning/expected_sounds.h"
+#include "tests/warning/warning_fixture.h"
 
 namespace {
 
 using expected::once;
 using expected::Pass;
-using hostmodel::Host;
-using hostmodel::SoundCall;
-using hostmodel::SoundLibrary;
-
-constexpr char gpws[]       = "MERTQ4GPWS";
-constexpr char sound_link[] = "MERTQ4ComLnk";
-
-namespace token {
-constexpr uint32_t radio_height_m = 614;
-constexpr uint32_t vertical_speed = 556;
-constexpr uint32_t airspeed_kt    = 61;
-constexpr uint32_t altitude_ft    = 74;
-constexpr uint32_t gear_1         = 334;
-constexpr uint32_t gear_2         = 333;
-constexpr uint32_t spoilers       = 327;
-constexpr uint32_t state_60       = 60;
-constexpr uint32_t state_324      = 324;
-constexpr uint32_t parking_brake  = 323;
-constexpr uint32_t trim           = 783;
-constexpr uint32_t flaps          = 907;
-}  // namespace token
+using warning_test::gpws;
+using warning_test::sound_link;
+using warning_test::SoundCall;
+namespace token = warning_test::token;
 
 // The sound link comes first on the panel, so the flags it raises reach the
 // warning gauge's pass in the same frame.
-class ConfigurationSounds : public ::testing::Test {
+class ConfigurationSounds : public warning_test::WarningGaugeTest {
   protected:
-    Host& host                = Host::instance();
-    std::size_t faults_before = 0;
-
-    // Level cruise at 1000 m, gear up and locked, spoilers stowed, brake off,
-    // trim and flaps at 0, held until every sample and latch has settled.
+    // Level cruise, gear up and locked, spoilers stowed, brake off, trim and
+    // flaps at 0, held until every sample and latch has settled.
     void SetUp() override {
-        faults_before = host.faults().size();
-        host.set_sound_library(SoundLibrary::present);
-        host.set_host_component(true);
-        host.set_status_bytes(1, 1, 0);
+        WarningGaugeTest::SetUp();
         host.place(sound_link);
         host.place(gpws);
         for (const char* name : {"XMLAltclk", "XMLOvspd", "XMLStalltst", "XMLFirewarn"}) {
             host.set_named(name, 0.0);
         }
-        host.set_token(token::radio_height_m, 1000.0);
-        host.set_token(token::vertical_speed, 0.0);
-        host.set_token(token::airspeed_kt, 200.0);
-        host.set_token(token::altitude_ft, 10000.0);
-        host.set_token(token::gear_1, 0.0);
-        host.set_token(token::gear_2, 0.0);
-        host.set_token(token::spoilers, 0.0);
-        host.set_token(token::state_60, 0.0);
-        host.set_token(token::state_324, 0.0);
-        host.set_token(token::parking_brake, 0.0);
-        host.set_token(token::trim, 0.0);
-        host.set_token(token::flaps, 0.0);
+        cruise();
         host.frames(4);
         host.take_sound_calls();
-    }
-
-    void TearDown() override {
-        host.remove_all();
-        host.set_status_bytes(1, 1, 0);
-        const std::vector<std::string> faults(host.faults().begin() + faults_before,
-                                              host.faults().end());
-        EXPECT_TRUE(faults.empty()) << "first host fault: " << faults.front();
-    }
-
-    std::vector<SoundCall> frame() {
-        host.frame();
-        return host.take_sound_calls();
     }
 
     std::vector<SoundCall> with(uint32_t id, double value) {

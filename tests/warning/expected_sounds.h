@@ -46,6 +46,12 @@ inline const std::string flaps_25        = folder + "TQ4Flaps28.wav";
 inline const std::string flaps_40        = folder + "TQ4Flaps35.wav";
 inline const std::string flaps_50        = folder + "TQ4Flaps50.wav";
 inline const std::string signs           = folder + "TQ4Signs.wav";
+inline const std::string bus             = folder + "TQ4Bus.wav";
+inline const std::string click_1         = folder + "TQ4Click1.wav";
+inline const std::string click_2         = folder + "TQ4Click2.wav";
+inline const std::string click_3         = folder + "TQ4Click3.wav";
+inline const std::string rotary_click    = folder + "TQ4ClickR.wav";
+inline const std::string rotor           = folder + "TQ4Rtr.wav";
 
 inline SoundCall once(const std::string& file) {
     return hostmodel::play(file, "", 0);

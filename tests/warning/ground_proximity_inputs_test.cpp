@@ -5,48 +5,27 @@
 #include <string>
 #include <vector>
 
-#include "hostmodel/host_model.h"
 #include "module/shared_variables.h"
 #include "tests/warning/expected_sounds.h"
+#include "tests/warning/warning_fixture.h"
 
 namespace {
 
 using expected::once;
 using expected::Pass;
-using hostmodel::Host;
-using hostmodel::SoundCall;
+using warning_test::gpws;
+using warning_test::SoundCall;
 
-constexpr char gpws[] = "MERTQ4GPWS";
-
-class WarningInputs : public ::testing::Test {
+class WarningInputs : public warning_test::WarningGaugeTest {
   protected:
-    Host& host                = Host::instance();
-    std::size_t faults_before = 0;
-
-    // Level at 1000 m with gear and flaps up, settled.
+    // Level cruise with gear and flaps up, settled.
     void SetUp() override {
-        faults_before = host.faults().size();
-        host.set_status_bytes(1, 1, 0);
+        WarningGaugeTest::SetUp();
         host.place(gpws);
-        host.set_token(614, 1000.0);
-        host.set_token(74, 10000.0);
-        host.set_token(61, 200.0);
+        cruise();
         shared::minimums_flag = 0;
         host.frames(4);
         host.take_sound_calls();
-    }
-
-    void TearDown() override {
-        host.remove_all();
-        host.set_status_bytes(1, 1, 0);
-        const std::vector<std::string> faults(host.faults().begin() + faults_before,
-                                              host.faults().end());
-        EXPECT_TRUE(faults.empty()) << "first host fault: " << faults.front();
-    }
-
-    std::vector<SoundCall> frame() {
-        host.frame();
-        return host.take_sound_calls();
     }
 };
 

@@ -3,56 +3,32 @@
 // enable test and the radio-height readout.
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <cstdint>
-#include <cstring>
 #include <limits>
 #include <string>
 #include <vector>
 
-#include "hostmodel/host_model.h"
 #include "tests/warning/expected_sounds.h"
+#include "tests/warning/warning_fixture.h"
 
 namespace {
 
 using expected::once;
 using expected::Pass;
-using hostmodel::Host;
-using hostmodel::SoundCall;
-using hostmodel::SoundLibrary;
+using warning_test::gpws;
+using warning_test::SoundCall;
+namespace token = warning_test::token;
 
-constexpr char gpws[] = "MERTQ4GPWS";
 constexpr int readout = 1;  // the readout string, one step below the root
 
-namespace token {
-constexpr uint32_t radio_height_m       = 614;
-constexpr uint32_t vertical_speed       = 556;
-constexpr uint32_t glideslope_deviation = 41;
-constexpr uint32_t warning_gate         = 331;
-constexpr uint32_t airspeed_kt          = 61;
-constexpr uint32_t altitude_ft          = 74;
-constexpr uint32_t gear_1               = 334;
-constexpr uint32_t gear_2               = 333;
-constexpr uint32_t spoilers             = 327;
-constexpr uint32_t parking_brake        = 323;
-constexpr uint32_t trim                 = 783;
-constexpr uint32_t flaps                = 907;
-}  // namespace token
-
-class GroundProximity : public ::testing::Test {
+class GroundProximity : public warning_test::WarningGaugeTest {
   protected:
-    Host& host                = Host::instance();
-    std::size_t faults_before = 0;
-
     // Every test starts in level cruise at 1000 m with the gear and flaps up,
     // warnings enabled, and every radio-height callout armed: two descents to
     // the ground, each with a climb back, arm all five whatever came before
     // (the first may leave 100 latched if 50 was; the second re-arms it).
     void SetUp() override {
-        faults_before = host.faults().size();
-        host.set_sound_library(SoundLibrary::present);
-        host.set_host_component(true);
-        host.set_status_bytes(1, 1, 0);
+        WarningGaugeTest::SetUp();
         host.place(gpws);
         cruise();
         host.frames(3);
@@ -64,40 +40,11 @@ class GroundProximity : public ::testing::Test {
         host.take_sound_calls();
     }
 
-    void TearDown() override {
-        host.remove_all();
-        host.set_host_component(true);
-        host.set_status_bytes(1, 1, 0);
-        const std::vector<std::string> faults(host.faults().begin() + faults_before,
-                                              host.faults().end());
-        EXPECT_TRUE(faults.empty()) << "first host fault: " << faults.front();
-    }
-
-    void cruise() {
-        host.set_token(token::radio_height_m, 1000.0);
-        host.set_token(token::vertical_speed, 0.0);
-        host.set_token(token::glideslope_deviation, 0.0);
-        host.set_token(token::warning_gate, 0.0);
-        host.set_token(token::airspeed_kt, 200.0);  // too slow for the terrain warnings
-        host.set_token(token::altitude_ft, 10000.0);
-        host.set_token(token::gear_1, 0.0);
-        host.set_token(token::gear_2, 0.0);
-        host.set_token(token::spoilers, 0.0);
-        host.set_token(token::parking_brake, 0.0);
-        host.set_token(token::trim, 0.0);
-        host.set_token(token::flaps, 0.0);
-    }
-
     // One frame at radio height h (m) and vertical speed v; returns its sound calls.
     std::vector<SoundCall> fly(double h, double v) {
         host.set_token(token::radio_height_m, h);
         host.set_token(token::vertical_speed, v);
         return frame();
-    }
-
-    std::vector<SoundCall> frame() {
-        host.frame();
-        return host.take_sound_calls();
     }
 };
 
@@ -152,6 +99,13 @@ struct Heard {
 
 class Descent : public GroundProximity {
   protected:
+    // The five callouts of a steady descent from 160 m at -5, in order.
+    const std::vector<Heard> every_callout = {{154.5, expected::callout_500},
+                                              {33.0, expected::callout_100},
+                                              {17.5, expected::callout_50},
+                                              {11.5, expected::callout_30},
+                                              {5.5, expected::callout_10}};
+
     // One frame per 0.5 m from `from_m` down to `to_m`; each frame must be
     // quiet but for the callout expected at that height.
     void descend(double from_m, double to_m, double v, const std::vector<Heard>& heard) {
@@ -172,12 +126,7 @@ class Descent : public GroundProximity {
 };
 
 TEST_F(Descent, CallsOutEachHeightOnceOnTheWayDown) {
-    descend(160, 0, -5,
-            {{154.5, expected::callout_500},
-             {33.0, expected::callout_100},
-             {17.5, expected::callout_50},
-             {11.5, expected::callout_30},
-             {5.5, expected::callout_10}});
+    descend(160, 0, -5, every_callout);
     EXPECT_EQ(fly(0, -5), Pass{}.calls()) << "no callout repeats on the ground";
 }
 
@@ -197,12 +146,7 @@ TEST_F(Descent, GoAroundFromThe100WindowSkips100OnTheNextApproach) {
              {11.5, expected::callout_30},
              {5.5, expected::callout_10}});
     climb_to(1000);
-    descend(160, 0, -5,
-            {{154.5, expected::callout_500},
-             {33.0, expected::callout_100},
-             {17.5, expected::callout_50},
-             {11.5, expected::callout_30},
-             {5.5, expected::callout_10}});
+    descend(160, 0, -5, every_callout);
 }
 
 // The 500 callout re-arms only above 154.9 m; the 30 and 10 only above 11.7 m.

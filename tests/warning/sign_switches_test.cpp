@@ -5,42 +5,29 @@
 #include <string>
 #include <vector>
 
-#include "hostmodel/host_model.h"
 #include "tests/warning/expected_sounds.h"
+#include "tests/warning/warning_fixture.h"
 
 namespace {
 
 using expected::once;
-using hostmodel::Host;
-using hostmodel::SoundCall;
-using hostmodel::SoundLibrary;
+using warning_test::signs;
+using warning_test::SoundCall;
 
-constexpr char signs[] = "MERTQ4SGN";
-constexpr int left     = 1;  // elements down the chain
-constexpr int right    = 2;
+constexpr int left  = 1;  // elements down the chain
+constexpr int right = 2;
 
-class SignSwitches : public ::testing::Test {
+class SignSwitches : public warning_test::WarningGaugeTest {
   protected:
-    Host& host                = Host::instance();
-    std::size_t faults_before = 0;
-
     // Both switches off (levers up), whatever earlier tests left.
     void SetUp() override {
-        faults_before = host.faults().size();
-        host.set_sound_library(SoundLibrary::present);
+        WarningGaugeTest::SetUp();
         host.place(signs);
         host.frame();
         if (host.icon_image(signs, left) == 1) host.click(signs, 10, 10);
         if (host.icon_image(signs, right) == 1) host.click(signs, 80, 10);
         host.frame();
         host.take_sound_calls();
-    }
-
-    void TearDown() override {
-        host.remove_all();
-        const std::vector<std::string> faults(host.faults().begin() + faults_before,
-                                              host.faults().end());
-        EXPECT_TRUE(faults.empty()) << "first host fault: " << faults.front();
     }
 
     std::vector<int> levers() {

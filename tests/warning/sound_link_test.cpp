@@ -9,52 +9,34 @@
 #include <string>
 #include <vector>
 
-#include "hostmodel/host_model.h"
 #include "tests/warning/expected_sounds.h"
+#include "tests/warning/warning_fixture.h"
 
 namespace {
 
 using expected::once;
-using hostmodel::Host;
-using hostmodel::SoundCall;
-using hostmodel::SoundLibrary;
-
-constexpr char sound_link[] = "MERTQ4ComLnk";
+using warning_test::sound_link;
+using warning_test::SoundCall;
 
 // clang-format off
 const std::array<std::string, 12> variables = {
     "XMLSmoke", "XMLBelts", "XMLAltclk", "XMLBus",  "XMLClick1",   "XMLClick2",
     "XMLClick3", "XMLRotar", "XMLRotor", "XMLOvspd", "XMLStalltst", "XMLFirewarn"};
+// clang-format on
 
 constexpr double inf = std::numeric_limits<double>::infinity();
 const double nan     = std::numeric_limits<double>::quiet_NaN();
 
-class SoundLink : public ::testing::Test {
-protected:
-    Host& host = Host::instance();
-    std::size_t faults_before = 0;
-
+class SoundLink : public warning_test::WarningGaugeTest {
+  protected:
     void SetUp() override {
-        faults_before = host.faults().size();
-        host.set_sound_library(SoundLibrary::present);
+        WarningGaugeTest::SetUp();
         host.place(sound_link);
         for (const std::string& name : variables) host.set_named(name, 0.0);
         host.frame();
         host.take_sound_calls();
     }
-
-    void TearDown() override {
-        host.remove_all();
-        const std::vector<std::string> faults(host.faults().begin() + faults_before, host.faults().end());
-        EXPECT_TRUE(faults.empty()) << "first host fault: " << faults.front();
-    }
-
-    std::vector<SoundCall> frame() {
-        host.frame();
-        return host.take_sound_calls();
-    }
 };
-// clang-format on
 
 TEST_F(SoundLink, ServesTheTwelveNamedVariables) {
     for (const std::string& name : variables) {
@@ -70,34 +52,34 @@ TEST_F(SoundLink, OneShotVariablesPlayAtExactly1AndComeBackTruncated) {
         const char* reason;
         const char* variable;
         double written;
-        const char* sound;  // or none
+        const std::string* sound;  // or none
         double handed_back;
     };
     // clang-format off
     const Row rows[] = {
-        {"smoke sign chime",                    "XMLSmoke",  1,     "TQ4Signs.wav",  0},
-        {"belts sign chime",                    "XMLBelts",  1,     "TQ4Signs.wav",  0},
-        {"bus",                                 "XMLBus",    1,     "TQ4Bus.wav",    0},
-        {"1.7 truncates to 1 and clicks",       "XMLClick1", 1.7,   "TQ4Click1.wav", 0},
-        {"click 2",                             "XMLClick2", 1,     "TQ4Click2.wav", 0},
-        {"click 3",                             "XMLClick3", 1,     "TQ4Click3.wav", 0},
-        {"rotary click",                        "XMLRotar",  1,     "TQ4ClickR.wav", 0},
-        {"rotor",                               "XMLRotor",  1,     "TQ4Rtr.wav",    0},
-        {"0.99 truncates to 0: silent",         "XMLBus",    0.99,  nullptr,         0},
-        {"2 is no request",                     "XMLBus",    2,     nullptr,         2},
-        {"2.9 comes back as 2",                 "XMLBus",    2.9,   nullptr,         2},
-        {"-0.5 comes back as 0",                "XMLBus",    -0.5,  nullptr,         0},
-        {"-1 is no request",                    "XMLBus",    -1,    nullptr,         -1},
-        {"1.999 truncates to 1",                "XMLRotor",  1.999, "TQ4Rtr.wav",    0},
-        {"huge values saturate",                "XMLBus",    1e30,  nullptr,         2147483647.0},
-        {"minus infinity saturates low",        "XMLBus",    -inf,  nullptr,         -2147483648.0},
-        {"NaN comes back as 0",                 "XMLBus",    nan,   nullptr,         0},
+        {"smoke sign chime",                    "XMLSmoke",  1,     &expected::signs,        0},
+        {"belts sign chime",                    "XMLBelts",  1,     &expected::signs,        0},
+        {"bus",                                 "XMLBus",    1,     &expected::bus,          0},
+        {"1.7 truncates to 1 and clicks",       "XMLClick1", 1.7,   &expected::click_1,      0},
+        {"click 2",                             "XMLClick2", 1,     &expected::click_2,      0},
+        {"click 3",                             "XMLClick3", 1,     &expected::click_3,      0},
+        {"rotary click",                        "XMLRotar",  1,     &expected::rotary_click, 0},
+        {"rotor",                               "XMLRotor",  1,     &expected::rotor,        0},
+        {"0.99 truncates to 0: silent",         "XMLBus",    0.99,  nullptr,                 0},
+        {"2 is no request",                     "XMLBus",    2,     nullptr,                 2},
+        {"2.9 comes back as 2",                 "XMLBus",    2.9,   nullptr,                 2},
+        {"-0.5 comes back as 0",                "XMLBus",    -0.5,  nullptr,                 0},
+        {"-1 is no request",                    "XMLBus",    -1,    nullptr,                 -1},
+        {"1.999 truncates to 1",                "XMLRotor",  1.999, &expected::rotor,        0},
+        {"huge values saturate",                "XMLBus",    1e30,  nullptr,                 2147483647.0},
+        {"minus infinity saturates low",        "XMLBus",    -inf,  nullptr,                 -2147483648.0},
+        {"NaN comes back as 0",                 "XMLBus",    nan,   nullptr,                 0},
     };
     // clang-format on
     for (const Row& row : rows) {
         host.set_named(row.variable, row.written);
         std::vector<SoundCall> heard;
-        if (row.sound != nullptr) heard = {once(expected::folder + row.sound)};
+        if (row.sound != nullptr) heard = {once(*row.sound)};
         EXPECT_EQ(frame(), heard) << row.reason;
         EXPECT_EQ(host.named(row.variable), row.handed_back) << row.reason;
         EXPECT_EQ(frame(), std::vector<SoundCall>{}) << row.reason << ": nothing on the next pass";
@@ -111,13 +93,11 @@ TEST_F(SoundLink, RequestsInOnePassPlayInTableOrder) {
                              "XMLBus", "XMLBelts", "XMLSmoke"}) {
         host.set_named(name, 1.0);
     }
-    EXPECT_EQ(
-        frame(),
-        (std::vector<SoundCall>{
-            once(expected::signs), once(expected::signs), once(expected::folder + "TQ4Bus.wav"),
-            once(expected::folder + "TQ4Click1.wav"), once(expected::folder + "TQ4Click2.wav"),
-            once(expected::folder + "TQ4Click3.wav"), once(expected::folder + "TQ4ClickR.wav"),
-            once(expected::folder + "TQ4Rtr.wav")}));
+    EXPECT_EQ(frame(),
+              (std::vector<SoundCall>{once(expected::signs), once(expected::signs),
+                                      once(expected::bus), once(expected::click_1),
+                                      once(expected::click_2), once(expected::click_3),
+                                      once(expected::rotary_click), once(expected::rotor)}));
     for (const std::string& name : variables) EXPECT_EQ(host.named(name), 0.0) << name;
 }
 
