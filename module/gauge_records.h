@@ -7,6 +7,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <span>
 
 #include "host/panel_interface.h"
 
@@ -65,6 +66,48 @@ constexpr host::ElementHeader element_header(uint32_t type, host::GaugeHeader* g
         .gauge       = gauge,
         .next        = next,
         .image_flags = at.image_flags,
+    };
+}
+
+// The element records by kind, each from its placement and what drives it;
+// `next` is the element's next-element list, NULL for the last of a chain.
+constexpr host::StaticImage static_image(host::GaugeHeader* gauge, host::ElementHeader** next,
+                                         Placement at) {
+    return {.header = element_header(host::element_type::static_image, gauge, next, at)};
+}
+
+struct NeedleDrive {
+    uint32_t source = 0;                   // token id the host refreshes; 0 for none
+    std::span<host::NeedleRow> table = {};  // none: the value is the rotation in degrees
+    double turn_limit_deg = 0;             // most degrees per host update; 0 for none
+    host::ElementCallback callback = nullptr;
+};
+
+constexpr host::Needle needle(host::GaugeHeader* gauge, host::ElementHeader** next, Placement at,
+                              NeedleDrive drive) {
+    return {
+        .header     = element_header(host::element_type::needle, gauge, next, at),
+        .source     = {.id = drive.source},
+        .table      = drive.table.data(),
+        .row_count  = static_cast<uint32_t>(drive.table.size()),
+        .turn_limit = drive.turn_limit_deg,
+        .callback   = drive.callback,
+    };
+}
+
+// A strip seen through a window that moves only up and down, with no source:
+// `top_value` shows the strip's top end, `bottom_value` its bottom end.
+struct StripTravel {
+    double top_value;
+    double bottom_value;
+    host::ElementCallback callback;
+};
+
+constexpr host::MovingImage vertical_strip(host::GaugeHeader* gauge, host::ElementHeader** next,
+                                           Placement at, StripTravel travel) {
+    return {
+        .header = element_header(host::element_type::moving_image, gauge, next, at),
+        .y      = {.min = travel.top_value, .max = travel.bottom_value, .callback = travel.callback},
     };
 }
 

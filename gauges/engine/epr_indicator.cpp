@@ -13,6 +13,7 @@
 
 #include "gauges/engine/epr_reading.h"
 #include "host/panel_interface.h"
+#include "module/element_chain.h"
 #include "module/gauge_records.h"
 #include "module/gauge_table.h"
 #include "module/panel.h"
@@ -135,78 +136,60 @@ double HOST_CALL read_epr_drum(host::ElementHeader*) {
 constexpr host::MovingImage drum(host::GaugeHeader& gauge, host::ElementHeader** next,
                                  int32_t strip, host::PixelPoint position,
                                  host::ElementCallback callback) {
-    return {
-        .header = module::element_header(
-            host::element_type::moving_image, &gauge, next,
-            {.bitmap_id = strip, .position = position, .image_flags = instrument_flags}),
-        .x = {},
-        .y = {.source   = {.id = 0},
-              .min      = drum_top_value,
-              .max      = drum_bottom_value,
-              .callback = callback},
-    };
+    return module::vertical_strip(
+        &gauge, next, {.bitmap_id = strip, .position = position, .image_flags = instrument_flags},
+        {.top_value = drum_top_value, .bottom_value = drum_bottom_value, .callback = callback});
 }
 
 constexpr host::Needle dial_needle(host::GaugeHeader& gauge, host::ElementHeader** next,
                                    int32_t bitmap_id, host::PixelPoint pivot,
                                    host::ElementCallback callback) {
-    return {
-        .header     = module::element_header(host::element_type::needle, &gauge, next,
-                                             {.bitmap_id   = bitmap_id,
-                                              .position    = {84, 83},
-                                              .pivot       = pivot,
-                                              .image_flags = instrument_flags}),
-        .source     = {.id = 0},
-        .table      = dial_table.data(),
-        .row_count  = static_cast<uint32_t>(dial_table.size()),
-        .turn_limit = 0,
-        .callback   = callback,
-    };
+    return module::needle(&gauge, next,
+                          {.bitmap_id   = bitmap_id,
+                           .position    = {84, 83},
+                           .pivot       = pivot,
+                           .image_flags = instrument_flags},
+                          {.table = dial_table, .callback = callback});
 }
 
 // Face, the hundredths, tenths and ones drums behind its cut-out, the
 // reference marker, and the pointer on top.
+inline constexpr int epr_element_count = 6;
 struct EprTree {
     host::StaticImage face;
-    module::ChildList face_children;
     host::MovingImage hundredths_drum;
-    module::ChildList hundredths_children;
     host::MovingImage tenths_drum;
-    module::ChildList tenths_children;
     host::MovingImage ones_drum;
-    module::ChildList ones_children;
     host::Needle reference_marker;
-    module::ChildList marker_children;
     host::Needle pointer;
-    host::ElementHeader* root_slot;  // the gauge header's elements list
+    std::array<module::ChildList, epr_element_count - 1> below;  // next-element lists
+    host::ElementHeader* root_slot;                              // the gauge header's elements list
 };
-inline constexpr int epr_element_count = 6;
 
 template <EprIndicator& epr>
 constexpr EprTree epr_tree(EprTree& self, host::GaugeHeader& gauge) {
     using engine::EprCounter;
     return {
-        .face          = {.header = module::element_header(host::element_type::static_image, &gauge,
-                                                           self.face_children.data(),
-                                                           {.bitmap_id   = bitmap::epr_dial,
-                                                            .position    = {0, 0},
-                                                            .image_flags = instrument_flags})},
-        .face_children = module::only_child(&self.hundredths_drum.header),
-        .hundredths_drum =
-            drum(gauge, self.hundredths_children.data(), bitmap::epr_hundredths_strip, {94, 110},
-                 read_epr_drum<epr, &EprCounter::hundredths>),
-        .hundredths_children = module::only_child(&self.tenths_drum.header),
-        .tenths_drum = drum(gauge, self.tenths_children.data(), bitmap::epr_tenths_strip, {79, 110},
-                            read_epr_drum<epr, &EprCounter::tenths>),
-        .tenths_children = module::only_child(&self.ones_drum.header),
-        .ones_drum       = drum(gauge, self.ones_children.data(), bitmap::epr_ones_strip, {61, 110},
-                                read_epr_drum<epr, &EprCounter::ones>),
-        .ones_children   = module::only_child(&self.reference_marker.header),
-        .reference_marker =
-            dial_needle(gauge, self.marker_children.data(), bitmap::epr_reference_marker, {0, 5},
-                        read_epr_reference<epr>),
-        .marker_children = module::only_child(&self.pointer.header),
+        .face = module::static_image(
+            &gauge, self.below[0].data(),
+            {.bitmap_id = bitmap::epr_dial, .position = {0, 0}, .image_flags = instrument_flags}),
+        .hundredths_drum  = drum(gauge, self.below[1].data(), bitmap::epr_hundredths_strip,
+                                 {94, 110}, read_epr_drum<epr, &EprCounter::hundredths>),
+        .tenths_drum      = drum(gauge, self.below[2].data(), bitmap::epr_tenths_strip, {79, 110},
+                                 read_epr_drum<epr, &EprCounter::tenths>),
+        .ones_drum        = drum(gauge, self.below[3].data(), bitmap::epr_ones_strip, {61, 110},
+                                 read_epr_drum<epr, &EprCounter::ones>),
+        .reference_marker = dial_needle(gauge, self.below[4].data(), bitmap::epr_reference_marker,
+                                        {0, 5}, read_epr_reference<epr>),
         .pointer = dial_needle(gauge, nullptr, bitmap::epr_pointer, {29, 5}, read_epr_reading<epr>),
+        .below   = module::child_lists<epr_element_count>({
+              &self.face.header,
+              &self.hundredths_drum.header,
+              &self.tenths_drum.header,
+              &self.ones_drum.header,
+              &self.reference_marker.header,
+              &self.pointer.header,
+        }),
         .root_slot = &self.face.header,
     };
 }

@@ -10,6 +10,7 @@
 
 #include "gauges/engine/epr_reading.h"
 #include "host/panel_interface.h"
+#include "module/element_chain.h"
 #include "module/gauge_records.h"
 #include "module/gauge_table.h"
 #include "module/record_checks.h"
@@ -95,36 +96,27 @@ double HOST_CALL read_epr_knob_angle(host::ElementHeader*) {
 // ------------------------------------------------------- records
 
 // The base, then the knob turning about its centre.
+inline constexpr int knob_element_count = 2;
 struct KnobTree {
     host::StaticImage base;
-    module::ChildList base_children;
     host::Needle knob;
+    std::array<module::ChildList, knob_element_count - 1> below;  // next-element lists
     host::ElementHeader* root_slot;  // the gauge header's elements list
 };
-inline constexpr int knob_element_count = 2;
 
 template <EprKnob& knob>
 constexpr KnobTree knob_tree(KnobTree& self, host::GaugeHeader& gauge) {
     return {
-        .base          = {.header = module::element_header(host::element_type::static_image, &gauge,
-                                                           self.base_children.data(),
-                                                           {.bitmap_id   = bitmap::epr_knob_base,
-                                                            .position    = {0, 0},
-                                                            .image_flags = base_flags})},
-        .base_children = module::only_child(&self.knob.header),
-        .knob =
-            {
-                .header     = module::element_header(host::element_type::needle, &gauge, nullptr,
-                                                     {.bitmap_id   = bitmap::epr_knob,
-                                                      .position    = {21, 21},
-                                                      .pivot       = {21, 21},
-                                                      .image_flags = knob_flags}),
-                .source     = {.id = 0},
-                .table      = nullptr,
-                .row_count  = 0,
-                .turn_limit = 0,
-                .callback   = read_epr_knob_angle<knob>,
-            },
+        .base = module::static_image(
+            &gauge, self.below[0].data(),
+            {.bitmap_id = bitmap::epr_knob_base, .position = {0, 0}, .image_flags = base_flags}),
+        .knob  = module::needle(&gauge, nullptr,
+                                {.bitmap_id   = bitmap::epr_knob,
+                                 .position    = {21, 21},
+                                 .pivot       = {21, 21},
+                                 .image_flags = knob_flags},
+                                {.callback = read_epr_knob_angle<knob>}),
+        .below = module::child_lists<knob_element_count>({&self.base.header, &self.knob.header}),
         .root_slot = &self.base.header,
     };
 }

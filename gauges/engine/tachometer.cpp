@@ -11,6 +11,7 @@
 
 #include "host/panel_interface.h"
 #include "module/convert.h"
+#include "module/element_chain.h"
 #include "module/gauge_records.h"
 #include "module/gauge_table.h"
 #include "module/needle_values.h"
@@ -127,20 +128,18 @@ constexpr double tach_units(double reading_pct) {
 struct Tachometer {
     host::TokenVar& reading;  // percent; refreshed at every pre-draw pass
     double units_pct;         // units pointer value, set at pre-draw; 0 at load
-    const int16_t limit_pct;  // the main pointer stops here
+    const int16_t limit_pct;  // the main pointer stops here; never written
 };
 
 constinit host::TokenVar engine1_n1_pct = {.id = engine1_n1_token};
 constinit host::TokenVar engine2_n1_pct = {.id = engine2_n1_token};
 
-constinit Tachometer e1n1 = {
-    .reading = engine1_n1_pct, .units_pct = 0, .limit_pct = main_pointer_high_pct};
-constinit Tachometer e2n1 = {
-    .reading = engine2_n1_pct, .units_pct = 0, .limit_pct = main_pointer_high_pct};
-constinit Tachometer e1n2 = {
-    .reading = shared::engine1_n2_pct, .units_pct = 0, .limit_pct = main_pointer_high_pct};
-constinit Tachometer e2n2 = {
-    .reading = shared::engine2_n2_pct, .units_pct = 0, .limit_pct = main_pointer_high_pct};
+// clang-format off
+constinit Tachometer e1n1 = {.reading = engine1_n1_pct,         .units_pct = 0, .limit_pct = main_pointer_high_pct};
+constinit Tachometer e2n1 = {.reading = engine2_n1_pct,         .units_pct = 0, .limit_pct = main_pointer_high_pct};
+constinit Tachometer e1n2 = {.reading = shared::engine1_n2_pct, .units_pct = 0, .limit_pct = main_pointer_high_pct};
+constinit Tachometer e2n2 = {.reading = shared::engine2_n2_pct, .units_pct = 0, .limit_pct = main_pointer_high_pct};
+// clang-format on
 
 // ------------------------------------------------------------ callbacks
 
@@ -168,54 +167,37 @@ double HOST_CALL read_tach_units(host::ElementHeader*) {
 // ------------------------------------------------------------ element tree
 
 // Face, then the units pointer, then the main pointer on top of both.
+inline constexpr int tach_element_count = 3;
 struct TachTree {
     host::StaticImage face;
-    module::ChildList face_children;
     host::Needle units_pointer;
-    module::ChildList units_children;
     host::Needle main_pointer;
+    std::array<module::ChildList, tach_element_count - 1> below;  // next-element lists
     host::ElementHeader* root_slot;  // the gauge header's elements list
 };
-inline constexpr int tach_element_count = 3;
 
 template <Tachometer& tach>
 constexpr TachTree tach_tree(TachTree& self, host::GaugeHeader& gauge, uint32_t token,
                              MainTable& main_table) {
     return {
-        .face          = {.header = module::element_header(host::element_type::static_image, &gauge,
-                                                           self.face_children.data(),
-                                                           {.bitmap_id   = bitmap::tach_dial,
-                                                            .position    = {0, 0},
-                                                            .image_flags = instrument_flags})},
-        .face_children = module::only_child(&self.units_pointer.header),
-        .units_pointer =
-            {
-                .header     = module::element_header(host::element_type::needle, &gauge,
-                                                     self.units_children.data(),
-                                                     {.bitmap_id   = bitmap::tach_units_pointer,
-                                                      .position    = {60, 50},
-                                                      .pivot       = {10, 4},
-                                                      .image_flags = instrument_flags}),
-                .source     = {.id = 0},
-                .table      = units_table.data(),
-                .row_count  = static_cast<uint32_t>(units_table.size()),
-                .turn_limit = 0,
-                .callback   = read_tach_units<tach>,
-            },
-        .units_children = module::only_child(&self.main_pointer.header),
+        .face = module::static_image(
+            &gauge, self.below[0].data(),
+            {.bitmap_id = bitmap::tach_dial, .position = {0, 0}, .image_flags = instrument_flags}),
+        .units_pointer = module::needle(&gauge, self.below[1].data(),
+                                        {.bitmap_id   = bitmap::tach_units_pointer,
+                                         .position    = {60, 50},
+                                         .pivot       = {10, 4},
+                                         .image_flags = instrument_flags},
+                                        {.table = units_table, .callback = read_tach_units<tach>}),
         .main_pointer =
-            {
-                .header     = module::element_header(host::element_type::needle, &gauge, nullptr,
-                                                     {.bitmap_id   = bitmap::tach_main_pointer,
-                                                      .position    = {87, 90},
-                                                      .pivot       = {16, 17},
-                                                      .image_flags = instrument_flags}),
-                .source     = {.id = token},
-                .table      = main_table.data(),
-                .row_count  = static_cast<uint32_t>(main_table.size()),
-                .turn_limit = 0,
-                .callback   = clamp_tach_reading<tach>,
-            },
+            module::needle(&gauge, nullptr,
+                           {.bitmap_id   = bitmap::tach_main_pointer,
+                            .position    = {87, 90},
+                            .pivot       = {16, 17},
+                            .image_flags = instrument_flags},
+                           {.source = token, .table = main_table, .callback = clamp_tach_reading<tach>}),
+        .below = module::child_lists<tach_element_count>(
+            {&self.face.header, &self.units_pointer.header, &self.main_pointer.header}),
         .root_slot = &self.face.header,
     };
 }

@@ -231,8 +231,6 @@ constexpr uint32_t lit_filtered_unerased = transparent | bilinear | lit;        
 constexpr uint32_t lit_unfiltered        = transparent | erase | lit;             // 0x4003
 
 using host::element_type::icon;
-using host::element_type::needle;
-using host::element_type::static_image;
 
 extern host::StaticImage dial;
 extern host::Needle mach_ring;
@@ -258,95 +256,59 @@ constexpr std::array<host::ElementHeader*, 8> chain = {
 // clang-format on
 constinit auto below = module::child_lists(chain);
 
-// clang-format off
-constinit host::StaticImage dial = {
-    .header = module::element_header(static_image, &airspeed_gauge, below[0].data(),
-                                     {.bitmap_id   = bitmap::aspd_dial,
-                                      .position    = {0, 0},
-                                      .image_flags = lit_filtered_unerased}),
-};
+// The Mach ring and the five speed needles all turn about the dial's centre.
+constexpr host::PixelPoint dial_centre = {115, 116};
+
+constexpr host::Needle dial_needle(host::ElementHeader** next, int32_t bitmap_id,
+                                   host::PixelPoint pivot, module::NeedleDrive drive) {
+    return module::needle(&airspeed_gauge, next,
+                          {.bitmap_id   = bitmap_id,
+                           .position    = dial_centre,
+                           .pivot       = pivot,
+                           .image_flags = lit_filtered},
+                          drive);
+}
+
+constinit host::StaticImage dial = module::static_image(
+    &airspeed_gauge, below[0].data(),
+    {.bitmap_id = bitmap::aspd_dial, .position = {0, 0}, .image_flags = lit_filtered_unerased});
 
 // Turns about its own centre; the face shows its Mach marks along the 250 to 400 kt arc.
-constinit host::Needle mach_ring = {
-    .header     = module::element_header(needle, &airspeed_gauge, below[1].data(),
-                                         {.bitmap_id   = bitmap::mach_ring,
-                                          .position    = {115, 116},
-                                          .pivot       = {89, 89},
-                                          .image_flags = lit_filtered}),
-    .source     = {.id = token::altitude_m},
-    .table      = mach_ring_table.data(),
-    .row_count  = mach_ring_table.size(),
-    .turn_limit = mach_ring_turn_limit_deg,
-    .callback   = read_mach_ring_altitude,
-};
+constinit host::Needle mach_ring = dial_needle(below[1].data(), bitmap::mach_ring, {89, 89},
+                                               {.source         = token::altitude_m,
+                                                .table          = mach_ring_table,
+                                                .turn_limit_deg = mach_ring_turn_limit_deg,
+                                                .callback       = read_mach_ring_altitude});
 
 // One image, no source and no callback: it always shows that image.
 constinit host::Icon face = {
-    .header      = module::element_header(icon, &airspeed_gauge, below[2].data(),
-                                          {.bitmap_id   = bitmap::aspd_face,
-                                           .position    = {0, 0},
-                                           .image_flags = lit_unfiltered}),
+    .header = module::element_header(
+        icon, &airspeed_gauge, below[2].data(),
+        {.bitmap_id = bitmap::aspd_face, .position = {0, 0}, .image_flags = lit_unfiltered}),
     .image_count = 1,
 };
 
-constinit host::Needle command_marker = {
-    .header    = module::element_header(needle, &airspeed_gauge, below[3].data(),
-                                        {.bitmap_id   = bitmap::command_marker,
-                                         .position    = {115, 116},
-                                         .pivot       = {0, 13},
-                                         .image_flags = lit_filtered}),
-    .source    = {.id = token::speed_reference_kt},
-    .table     = command_marker_table.data(),
-    .row_count = command_marker_table.size(),
-    .callback  = read_command_marker,
-};
-
-constinit host::Needle airspeed_pointer = {
-    .header    = module::element_header(needle, &airspeed_gauge, below[4].data(),
-                                        {.bitmap_id   = bitmap::airspeed_pointer,
-                                         .position    = {115, 116},
-                                         .pivot       = {32, 6},
-                                         .image_flags = lit_filtered}),
-    .source    = {.id = token::indicated_airspeed_kt},
-    .table     = airspeed_pointer_table.data(),
-    .row_count = airspeed_pointer_table.size(),
-    .callback  = read_airspeed_pointer,
-};
-
-// The reference markers have no source token: each shows its own setting.
-constinit host::Needle marker3_needle = {
-    .header    = module::element_header(needle, &airspeed_gauge, below[5].data(),
-                                        {.bitmap_id   = bitmap::speed_marker_1_3,
-                                         .position    = {115, 116},
-                                         .pivot       = {0, 4},
-                                         .image_flags = lit_filtered}),
-    .table     = marker3_table.data(),
-    .row_count = marker3_table.size(),
-    .callback  = read_speed_marker<marker3>,
-};
-
-constinit host::Needle marker2_needle = {
-    .header    = module::element_header(needle, &airspeed_gauge, below[6].data(),
-                                        {.bitmap_id   = bitmap::speed_marker_2,
-                                         .position    = {115, 116},
-                                         .pivot       = {0, 4},
-                                         .image_flags = lit_filtered}),
-    .table     = marker2_table.data(),
-    .row_count = marker2_table.size(),
-    .callback  = read_speed_marker<marker2>,
-};
-
-constinit host::Needle marker1_needle = {
-    .header    = module::element_header(needle, &airspeed_gauge, nullptr,
-                                        {.bitmap_id   = bitmap::speed_marker_1_3,
-                                         .position    = {115, 116},
-                                         .pivot       = {0, 4},
-                                         .image_flags = lit_filtered}),
-    .table     = marker1_table.data(),
-    .row_count = marker1_table.size(),
-    .callback  = read_speed_marker<marker1>,
-};
-// clang-format on
+// The speed needles: bitmap, pivot in it (px), then source token, own table
+// and reading. The reference markers have no source: each shows its own setting.
+constinit host::Needle command_marker =
+    dial_needle(below[3].data(), bitmap::command_marker, {0, 13},
+                {.source   = token::speed_reference_kt,
+                 .table    = command_marker_table,
+                 .callback = read_command_marker});
+constinit host::Needle airspeed_pointer =
+    dial_needle(below[4].data(), bitmap::airspeed_pointer, {32, 6},
+                {.source   = token::indicated_airspeed_kt,
+                 .table    = airspeed_pointer_table,
+                 .callback = read_airspeed_pointer});
+constinit host::Needle marker3_needle =
+    dial_needle(below[5].data(), bitmap::speed_marker_1_3, {0, 4},
+                {.table = marker3_table, .callback = read_speed_marker<marker3>});
+constinit host::Needle marker2_needle =
+    dial_needle(below[6].data(), bitmap::speed_marker_2, {0, 4},
+                {.table = marker2_table, .callback = read_speed_marker<marker2>});
+constinit host::Needle marker1_needle =
+    dial_needle(nullptr, bitmap::speed_marker_1_3, {0, 4},
+                {.table = marker1_table, .callback = read_speed_marker<marker1>});
 
 constinit host::ElementHeader* root_slot = &dial.header;
 

@@ -40,6 +40,7 @@ constexpr double alert_band_far_ft  = 900;
 constexpr double drum_top_digit              = 0;
 constexpr double drum_bottom_digit           = 9;
 constexpr double thousands_drum_bottom_digit = 8.999999;
+constexpr int32_t drum_row_y                 = 46;  // px, the top of every drum
 
 // ----------------------------------------------------------------------- state
 
@@ -75,25 +76,16 @@ void HOST_CALL altitude_alerter_callback(host::GaugeHeader* gauge, int32_t servi
                              in_alert_band(shared::selected_altitude, shared::altitude_ft.value));
 }
 
-// A left click steps 100 ft, a right click 1000 ft; any other event changes
-// nothing. The digits are recomputed either way.
-host::BOOL HOST_CALL altitude_decrease(host::PixelPoint*, uint32_t events) {
+// A left click steps 100 ft, a right click 1000 ft, `moved` (lowered or
+// raised) giving the new selection; any other event changes nothing. The
+// digits are recomputed either way.
+template <uint32_t (*moved)(uint32_t selected_ft, uint32_t step_ft)>
+host::BOOL HOST_CALL altitude_step(host::PixelPoint*, uint32_t events) {
     using namespace altitude_alerter;
     if (events == host::mouse_event::left_click) {
-        shared::selected_altitude = lowered(shared::selected_altitude, small_step_ft);
+        shared::selected_altitude = moved(shared::selected_altitude, small_step_ft);
     } else if (events == host::mouse_event::right_click) {
-        shared::selected_altitude = lowered(shared::selected_altitude, large_step_ft);
-    }
-    update_altitude_digits();
-    return module::mouse_handled;
-}
-
-host::BOOL HOST_CALL altitude_increase(host::PixelPoint*, uint32_t events) {
-    using namespace altitude_alerter;
-    if (events == host::mouse_event::left_click) {
-        shared::selected_altitude = raised(shared::selected_altitude, small_step_ft);
-    } else if (events == host::mouse_event::right_click) {
-        shared::selected_altitude = raised(shared::selected_altitude, large_step_ft);
+        shared::selected_altitude = moved(shared::selected_altitude, large_step_ft);
     }
     update_altitude_digits();
     return module::mouse_handled;
@@ -112,9 +104,6 @@ using namespace host::image_flag;
 constexpr uint32_t lit_filtered   = transparent | erase | bilinear | lit;  // 0x4083
 constexpr uint32_t unlit_filtered = transparent | erase | bilinear;        // 0x83
 constexpr uint32_t lamp           = transparent | erase | bright;          // 0x07
-
-using host::element_type::moving_image;
-using host::element_type::static_image;
 
 extern host::StaticImage face;
 extern host::MovingImage ten_thousands_drum;
@@ -135,57 +124,39 @@ constexpr std::array<host::ElementHeader*, 5> chain = {
 static_assert(chain[alert_light_element] == &alert_light.header);
 constinit auto below = module::child_lists(chain);
 
-// clang-format off
 // The caption, the light's socket, the three counter windows with two fixed
 // zeros to their right, and the knob picture under the click areas.
-constinit host::StaticImage face = {
-    .header = module::element_header(static_image, &altitude_alerter_gauge, below[0].data(),
-                                     {.bitmap_id   = bitmap::alerter_face,
-                                      .position    = {0, 0},
-                                      .image_flags = unlit_filtered}),
-};
+constinit host::StaticImage face = module::static_image(
+    &altitude_alerter_gauge, below[0].data(),
+    {.bitmap_id = bitmap::alerter_face, .position = {0, 0}, .image_flags = unlit_filtered});
 
-// The drums move only vertically (no source, horizontal range 0 to 0); each
-// strip is seen through the window bitmap whose id follows its own. The
-// ten-thousands strip's top cell is hatched, so a leading zero does not show.
-constinit host::MovingImage ten_thousands_drum = {
-    .header = module::element_header(moving_image, &altitude_alerter_gauge, below[1].data(),
-                                     {.bitmap_id   = bitmap::alerter_lead_strip,
-                                      .position    = {116, 46},
-                                      .image_flags = lit_filtered}),
-    .y      = {.min      = drum_top_digit,
-               .max      = drum_bottom_digit,
-               .callback = read_altitude_digit<selected_ten_thousands>},
-};
+// The drums move only vertically; each strip is seen through the window bitmap
+// whose id follows its own. The ten-thousands strip's top cell is hatched, so
+// a leading zero does not show.
+constexpr host::MovingImage drum(host::ElementHeader** next, int32_t strip, int32_t x,
+                                 double bottom_digit, host::ElementCallback callback) {
+    return module::vertical_strip(
+        &altitude_alerter_gauge, next,
+        {.bitmap_id = strip, .position = {x, drum_row_y}, .image_flags = lit_filtered},
+        {.top_value = drum_top_digit, .bottom_value = bottom_digit, .callback = callback});
+}
 
-constinit host::MovingImage thousands_drum = {
-    .header = module::element_header(moving_image, &altitude_alerter_gauge, below[2].data(),
-                                     {.bitmap_id   = bitmap::alerter_digit_strip,
-                                      .position    = {134, 46},
-                                      .image_flags = lit_filtered}),
-    .y      = {.min      = drum_top_digit,
-               .max      = thousands_drum_bottom_digit,
-               .callback = read_altitude_digit<selected_thousands>},
-};
-
-constinit host::MovingImage hundreds_drum = {
-    .header = module::element_header(moving_image, &altitude_alerter_gauge, below[3].data(),
-                                     {.bitmap_id   = bitmap::alerter_digit_strip,
-                                      .position    = {152, 46},
-                                      .image_flags = lit_filtered}),
-    .y      = {.min      = drum_top_digit,
-               .max      = drum_bottom_digit,
-               .callback = read_altitude_digit<selected_hundreds>},
-};
+// Each drum: its strip, its left edge (px), the value that shows the strip's
+// bottom cell, and the digit it shows.
+constinit host::MovingImage ten_thousands_drum =
+    drum(below[1].data(), bitmap::alerter_lead_strip, 116, drum_bottom_digit,
+         read_altitude_digit<selected_ten_thousands>);
+constinit host::MovingImage thousands_drum =
+    drum(below[2].data(), bitmap::alerter_digit_strip, 134, thousands_drum_bottom_digit,
+         read_altitude_digit<selected_thousands>);
+constinit host::MovingImage hundreds_drum =
+    drum(below[3].data(), bitmap::alerter_digit_strip, 152, drum_bottom_digit,
+         read_altitude_digit<selected_hundreds>);
 
 // An amber lamp lettered ALT, shown or hidden at each pre-draw pass.
-constinit host::StaticImage alert_light = {
-    .header = module::element_header(static_image, &altitude_alerter_gauge, nullptr,
-                                     {.bitmap_id   = bitmap::altitude_alert_light,
-                                      .position    = {27, 31},
-                                      .image_flags = lamp}),
-};
-// clang-format on
+constinit host::StaticImage alert_light = module::static_image(
+    &altitude_alerter_gauge, nullptr,
+    {.bitmap_id = bitmap::altitude_alert_light, .position = {27, 31}, .image_flags = lamp});
 
 constinit host::ElementHeader* root_slot = &face.header;
 
@@ -194,11 +165,14 @@ constinit host::ElementHeader* root_slot = &face.header;
 constexpr uint32_t stepping =
     host::mouse_event::left_click | host::mouse_event::right_click | host::mouse_event::repeat;
 
+using altitude_alerter::lowered;
+using altitude_alerter::raised;
+
 // clang-format off
 constinit auto mouse_areas = module::mouse_list(
     //                  origin (px)  size (px)  cursor                   events    routine
-    module::mouse_child({141, 59},  {43, 55},  host::cursor::down_arrow, stepping, altitude_decrease),
-    module::mouse_child({184, 59},  {43, 55},  host::cursor::up_arrow,   stepping, altitude_increase));
+    module::mouse_child({141, 59},  {43, 55},  host::cursor::down_arrow, stepping, altitude_step<lowered>),
+    module::mouse_child({184, 59},  {43, 55},  host::cursor::up_arrow,   stepping, altitude_step<raised>));
 // clang-format on
 
 }  // namespace

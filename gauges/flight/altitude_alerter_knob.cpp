@@ -52,9 +52,6 @@ using namespace host::image_flag;
 // Image flags of the elements, as the drawing options they combine.
 constexpr uint32_t unlit_filtered = transparent | erase | bilinear;  // 0x83
 
-using host::element_type::needle;
-using host::element_type::static_image;
-
 extern host::StaticImage knob_base;
 extern host::Needle knob;
 
@@ -63,24 +60,17 @@ constexpr std::array<host::ElementHeader*, 2> chain = {&knob_base.header, &knob.
 
 constinit auto below = module::child_lists(chain);
 
-// clang-format off
-constinit host::StaticImage knob_base = {
-    .header = module::element_header(static_image, &altitude_alerter_knob_gauge, below[0].data(),
-                                     {.bitmap_id   = bitmap::alerter_knob_base,
-                                      .position    = {0, 0},
-                                      .image_flags = unlit_filtered}),
-};
+constinit host::StaticImage knob_base = module::static_image(
+    &altitude_alerter_knob_gauge, below[0].data(),
+    {.bitmap_id = bitmap::alerter_knob_base, .position = {0, 0}, .image_flags = unlit_filtered});
 
 // A needle without a source or a table: its value is its rotation in degrees.
-constinit host::Needle knob = {
-    .header   = module::element_header(needle, &altitude_alerter_knob_gauge, nullptr,
-                                       {.bitmap_id   = bitmap::alerter_knob,
-                                        .position    = {18, 18},
-                                        .pivot       = {18, 18},
-                                        .image_flags = unlit_filtered}),
-    .callback = read_altitude_knob_angle,
-};
-// clang-format on
+constinit host::Needle knob = module::needle(&altitude_alerter_knob_gauge, nullptr,
+                                             {.bitmap_id   = bitmap::alerter_knob,
+                                              .position    = {18, 18},
+                                              .pivot       = {18, 18},
+                                              .image_flags = unlit_filtered},
+                                             {.callback = read_altitude_knob_angle});
 
 constinit host::ElementHeader* root_slot = &knob_base.header;
 

@@ -41,10 +41,12 @@ constexpr uint16_t knob_last_deg = 350;
 
 // ----------------------------------------------------------------- needle table
 
+using HeightTable = std::array<host::NeedleRow, 14>;
+
 // Every value is 6 ft above the dial mark its point names, so both needles
 // read 6 ft less than they are given; the first 500 ft span half the dial.
 // clang-format off
-constexpr std::array<host::NeedleRow, 14> height_scale = {{
+constexpr HeightTable height_scale = {{
     //  point on the dial (px)   value (ft)
     {.point = {133,  28}, .value =    6},
     {.point = {190,  49}, .value =  106},
@@ -66,8 +68,8 @@ static_assert(module::values_ascend(height_scale));
 static_assert(height_scale.back().value < pointer_top_ft);
 
 // Each needle's own copy: the host writes its rows.
-constinit std::array<host::NeedleRow, 14> decision_height_table = height_scale;
-constinit std::array<host::NeedleRow, 14> radio_altitude_table  = height_scale;
+constinit HeightTable decision_height_table = height_scale;
+constinit HeightTable radio_altitude_table  = height_scale;
 
 // ----------------------------------------------------------------------- state
 
@@ -140,9 +142,6 @@ constexpr uint32_t lit_unfiltered   = transparent | erase | lit;             // 
 constexpr uint32_t unlit_unfiltered = transparent | erase;                   // 0x03
 constexpr uint32_t lamp             = transparent | erase | bright;          // 0x07
 
-using host::element_type::needle;
-using host::element_type::static_image;
-
 extern host::StaticImage dial;
 extern host::Needle decision_height_marker;
 extern host::Needle radio_altitude_pointer;
@@ -167,72 +166,56 @@ static_assert(chain[light_element] == &decision_height_light.header);
 static_assert(chain[flag_element] == &warning_flag.header);
 constinit auto below = module::child_lists(chain);
 
-// clang-format off
-constinit host::StaticImage dial = {
-    .header = module::element_header(static_image, &radio_altimeter_gauge, below[0].data(),
-                                     {.bitmap_id   = bitmap::radalt_dial,
-                                      .position    = {0, 0},
-                                      .image_flags = lit_filtered}),
-};
+constinit host::StaticImage dial = module::static_image(
+    &radio_altimeter_gauge, below[0].data(),
+    {.bitmap_id = bitmap::radalt_dial, .position = {0, 0}, .image_flags = lit_filtered});
 
-// Neither needle has a source token: the marker shows the setting, the
-// pointer the radio altitude of the latest pre-draw pass.
-constinit host::Needle decision_height_marker = {
-    .header    = module::element_header(needle, &radio_altimeter_gauge, below[1].data(),
-                                        {.bitmap_id   = bitmap::decision_height_marker,
-                                         .position    = {131, 128},
-                                         .pivot       = {0, 9},
-                                         .image_flags = lit_filtered}),
-    .table     = decision_height_table.data(),
-    .row_count = decision_height_table.size(),
-    .callback  = read_decision_height,
-};
+// Both needles turn about the dial's centre on the height scale. Neither has
+// a source token: the marker shows the setting, the pointer the radio
+// altitude of the latest pre-draw pass.
+constexpr host::Needle height_needle(host::ElementHeader** next, int32_t bitmap_id,
+                                     host::PixelPoint pivot, module::NeedleDrive drive) {
+    return module::needle(&radio_altimeter_gauge, next,
+                          {.bitmap_id   = bitmap_id,
+                           .position    = {131, 128},
+                           .pivot       = pivot,
+                           .image_flags = lit_filtered},
+                          drive);
+}
 
-constinit host::Needle radio_altitude_pointer = {
-    .header    = module::element_header(needle, &radio_altimeter_gauge, below[2].data(),
-                                        {.bitmap_id   = bitmap::radalt_pointer,
-                                         .position    = {131, 128},
-                                         .pivot       = {13, 16},
-                                         .image_flags = lit_filtered}),
-    .table     = radio_altitude_table.data(),
-    .row_count = radio_altitude_table.size(),
-    .callback  = read_radio_altitude,
-};
+constinit host::Needle decision_height_marker =
+    height_needle(below[1].data(), bitmap::decision_height_marker, {0, 9},
+                  {.table = decision_height_table, .callback = read_decision_height});
+constinit host::Needle radio_altitude_pointer =
+    height_needle(below[2].data(), bitmap::radalt_pointer, {13, 16},
+                  {.table = radio_altitude_table, .callback = read_radio_altitude});
 
 // A needle without a table: its value is its rotation in degrees.
-constinit host::Needle knob = {
-    .header   = module::element_header(needle, &radio_altimeter_gauge, below[3].data(),
-                                       {.bitmap_id   = bitmap::decision_height_knob,
-                                        .position    = {223, 225},
-                                        .pivot       = {21, 21},
-                                        .image_flags = lit_filtered}),
-    .callback = read_dh_knob_angle,
-};
+constinit host::Needle knob = module::needle(&radio_altimeter_gauge, below[3].data(),
+                                             {.bitmap_id   = bitmap::decision_height_knob,
+                                              .position    = {223, 225},
+                                              .pivot       = {21, 21},
+                                              .image_flags = lit_filtered},
+                                             {.callback = read_dh_knob_angle});
 
 // Black but for a dark shield over the arc from the end of the scale to its zero.
-constinit host::StaticImage pointer_shield = {
-    .header = module::element_header(static_image, &radio_altimeter_gauge, below[4].data(),
-                                     {.bitmap_id   = bitmap::radalt_pointer_shield,
-                                      .position    = {0, 0},
-                                      .image_flags = unlit_unfiltered}),
-};
+constinit host::StaticImage pointer_shield =
+    module::static_image(&radio_altimeter_gauge, below[4].data(),
+                         {.bitmap_id   = bitmap::radalt_pointer_shield,
+                          .position    = {0, 0},
+                          .image_flags = unlit_unfiltered});
 
 // Shown while minimums_flag is 1.
-constinit host::StaticImage decision_height_light = {
-    .header = module::element_header(static_image, &radio_altimeter_gauge, below[5].data(),
-                                     {.bitmap_id   = bitmap::decision_height_light,
-                                      .position    = {18, 19},
-                                      .image_flags = lamp}),
-};
+constinit host::StaticImage decision_height_light = module::static_image(
+    &radio_altimeter_gauge, below[5].data(),
+    {.bitmap_id = bitmap::decision_height_light, .position = {18, 19}, .image_flags = lamp});
 
 // Shown while altclk_value is 0.
-constinit host::StaticImage warning_flag = {
-    .header = module::element_header(static_image, &radio_altimeter_gauge, nullptr,
-                                     {.bitmap_id   = bitmap::radalt_warning_flag,
-                                      .position    = {185, 47},
-                                      .image_flags = lit_unfiltered}),
-};
-// clang-format on
+constinit host::StaticImage warning_flag =
+    module::static_image(&radio_altimeter_gauge, nullptr,
+                         {.bitmap_id   = bitmap::radalt_warning_flag,
+                          .position    = {185, 47},
+                          .image_flags = lit_unfiltered});
 
 constinit host::ElementHeader* root_slot = &dial.header;
 

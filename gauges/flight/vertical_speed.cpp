@@ -28,7 +28,9 @@ constexpr double pointer_turn_limit_deg   = 8;  // per host update
 // Zero at nine o'clock; the first 1000 ft/min either way span about twice the
 // angle of the next 1000.
 // clang-format off
-constexpr std::array<host::NeedleRow, 15> vertical_speed_scale = {{
+using ScaleTable = std::array<host::NeedleRow, 15>;
+
+constexpr ScaleTable vertical_speed_scale = {{
     //  point on the dial (px)   value (ft/min)
     {.point = {231, 145}, .value = -6000},
     {.point = {219, 178}, .value = -5000},
@@ -53,7 +55,7 @@ static_assert(vertical_speed_scale.front().value == -scale_end_fpm);
 static_assert(vertical_speed_scale.back().value == scale_end_fpm);
 
 // The pointer's own copy: the host writes its rows.
-constinit std::array<host::NeedleRow, 15> vertical_speed_table = vertical_speed_scale;
+constinit ScaleTable vertical_speed_table = vertical_speed_scale;
 
 double HOST_CALL read_vertical_speed(host::ElementHeader* element) {
     // The pointer's own source, as the host refreshed it for this update.
@@ -67,9 +69,6 @@ using namespace host::image_flag;
 // Image flags of the elements, as the drawing options they combine.
 constexpr uint32_t lit_filtered = transparent | erase | bilinear | lit;  // 0x4083
 
-using host::element_type::needle;
-using host::element_type::static_image;
-
 extern host::StaticImage dial;
 extern host::Needle pointer;
 
@@ -78,27 +77,19 @@ constexpr std::array<host::ElementHeader*, 2> chain = {&dial.header, &pointer.he
 
 constinit auto below = module::child_lists(chain);
 
-// clang-format off
-constinit host::StaticImage dial = {
-    .header = module::element_header(static_image, &vertical_speed_gauge, below[0].data(),
-                                     {.bitmap_id   = bitmap::vsi_dial,
-                                      .position    = {0, 0},
-                                      .image_flags = lit_filtered}),
-};
+constinit host::StaticImage dial = module::static_image(
+    &vertical_speed_gauge, below[0].data(),
+    {.bitmap_id = bitmap::vsi_dial, .position = {0, 0}, .image_flags = lit_filtered});
 
-constinit host::Needle pointer = {
-    .header     = module::element_header(needle, &vertical_speed_gauge, nullptr,
-                                         {.bitmap_id   = bitmap::vsi_pointer,
-                                          .position    = {127, 127},
-                                          .pivot       = {46, 8},
-                                          .image_flags = lit_filtered}),
-    .source     = {.id = token::vertical_speed},
-    .table      = vertical_speed_table.data(),
-    .row_count  = vertical_speed_table.size(),
-    .turn_limit = pointer_turn_limit_deg,
-    .callback   = read_vertical_speed,
-};
-// clang-format on
+constinit host::Needle pointer = module::needle(&vertical_speed_gauge, nullptr,
+                                                {.bitmap_id   = bitmap::vsi_pointer,
+                                                 .position    = {127, 127},
+                                                 .pivot       = {46, 8},
+                                                 .image_flags = lit_filtered},
+                                                {.source         = token::vertical_speed,
+                                                 .table          = vertical_speed_table,
+                                                 .turn_limit_deg = pointer_turn_limit_deg,
+                                                 .callback       = read_vertical_speed});
 
 constinit host::ElementHeader* root_slot = &dial.header;
 

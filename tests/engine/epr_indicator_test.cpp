@@ -4,19 +4,17 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <limits>
 #include <string>
 #include <vector>
 
 #include "hostmodel/host_model.h"
 #include "resources/bitmap_ids.h"
+#include "tests/support/host_test.h"
 
 namespace {
 
-using hostmodel::Host;
-
-constexpr double nan      = std::numeric_limits<double>::quiet_NaN();
-constexpr double infinity = std::numeric_limits<double>::infinity();
+using host_test::infinity;
+using host_test::nan;
 
 constexpr int hundredths_drum  = 1;
 constexpr int tenths_drum      = 2;
@@ -46,17 +44,10 @@ struct Counter {
     double hundredths;
 };
 
-class EprIndicator : public ::testing::Test {
+class EprIndicator : public host_test::HostTest {
   protected:
-    Host& host                = Host::instance();
-    std::size_t faults_before = host.faults().size();
-
     void SetUp() override {
         for (const Epr& e : eprs) host.place(e.name);
-    }
-    void TearDown() override {
-        EXPECT_EQ(host.faults().size(), faults_before) << host.faults().back();
-        host.remove_all();
     }
 
     // Both gauges read the same engine values. The reading is worked out
@@ -72,6 +63,13 @@ class EprIndicator : public ::testing::Test {
     Counter counter(const char* gauge) const {
         return {host.value(gauge, ones_drum), host.value(gauge, tenths_drum),
                 host.value(gauge, hundredths_drum)};
+    }
+
+    void expect_counter(const char* gauge, const Counter& expected) const {
+        const Counter shown = counter(gauge);
+        EXPECT_NEAR(shown.ones, expected.ones, 1e-6);
+        EXPECT_NEAR(shown.tenths, expected.tenths, 1e-6);
+        EXPECT_NEAR(shown.hundredths, expected.hundredths, 1e-6);
     }
 
     // The digit a drum's window shows: its strip reads 0, 9, 8, ..., 1, 0 from
@@ -128,10 +126,7 @@ TEST_F(EprIndicator, WorkedReadingsAndCounters) {
         for (const Epr& e : eprs) {
             SCOPED_TRACE(std::string(e.name) + ": " + row.reason);
             EXPECT_NEAR(host.value(e.name, pointer), row.reading, tolerance);
-            const Counter shown = counter(e.name);
-            EXPECT_NEAR(shown.ones, row.drums.ones, 1e-6);
-            EXPECT_NEAR(shown.tenths, row.drums.tenths, 1e-6);
-            EXPECT_NEAR(shown.hundredths, row.drums.hundredths, 1e-6);
+            expect_counter(e.name, row.drums);
         }
     }
 }
@@ -215,10 +210,7 @@ TEST_F(EprIndicator, CounterHoldsAtNineNineNineFrom999) {
         show(row.n2, no_correction);
         for (const Epr& e : eprs) {
             SCOPED_TRACE(std::string(e.name) + ": " + row.reason);
-            const Counter shown = counter(e.name);
-            EXPECT_NEAR(shown.ones, row.drums.ones, 1e-6);
-            EXPECT_NEAR(shown.tenths, row.drums.tenths, 1e-6);
-            EXPECT_NEAR(shown.hundredths, row.drums.hundredths, 1e-6);
+            expect_counter(e.name, row.drums);
         }
     }
 }

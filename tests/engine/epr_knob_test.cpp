@@ -7,10 +7,9 @@
 #include <vector>
 
 #include "hostmodel/host_model.h"
+#include "tests/support/host_test.h"
 
 namespace {
-
-using hostmodel::Host;
 
 constexpr int knob_needle      = 1;
 constexpr int reference_marker = 4;  // on the EPR gauge
@@ -40,20 +39,13 @@ std::ostream& operator<<(std::ostream& out, const Setting& s) {
     return out << "{reference " << s.reference << ", angle " << s.angle << "}";
 }
 
-class EprKnob : public ::testing::Test {
+class EprKnob : public host_test::HostTest {
   protected:
-    Host& host                = Host::instance();
-    std::size_t faults_before = host.faults().size();
-
     void SetUp() override {
         for (const Knob& k : knobs) {
             host.place(k.name);
             host.place(k.epr_gauge);
         }
-    }
-    void TearDown() override {
-        EXPECT_EQ(host.faults().size(), faults_before) << host.faults().back();
-        host.remove_all();
     }
 
     // The reference as the EPR gauge's marker shows it and the knob's angle,

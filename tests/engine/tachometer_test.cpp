@@ -4,19 +4,17 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <limits>
 #include <string>
 #include <vector>
 
 #include "hostmodel/host_model.h"
 #include "resources/bitmap_ids.h"
+#include "tests/support/host_test.h"
 
 namespace {
 
-using hostmodel::Host;
-
-constexpr double nan      = std::numeric_limits<double>::quiet_NaN();
-constexpr double infinity = std::numeric_limits<double>::infinity();
+using host_test::infinity;
+using host_test::nan;
 
 constexpr int units_pointer = 1;
 constexpr int main_pointer  = 2;
@@ -44,17 +42,10 @@ constexpr Tach tachs[] = {
     {.name = "MERTQ4_E2N2", .token = 644, .n2 = true},
 };
 
-class Tachometer : public ::testing::Test {
+class Tachometer : public host_test::HostTest {
   protected:
-    Host& host                = Host::instance();
-    std::size_t faults_before = host.faults().size();
-
     void SetUp() override {
         for (const Tach& t : tachs) host.place(t.name);
-    }
-    void TearDown() override {
-        EXPECT_EQ(host.faults().size(), faults_before) << host.faults().back();
-        host.remove_all();
     }
 
     // Every gauge reads `percent`. The units are worked out before the draw

@@ -5,21 +5,20 @@
 
 #include <cmath>
 #include <cstdint>
-#include <limits>
 #include <vector>
 
 #include "hostmodel/host_model.h"
 #include "tests/flight/needle_checks.h"
+#include "tests/support/host_test.h"
 
 namespace {
 
 using flight_test::points_at;
-using flight_test::points_between;
-using hostmodel::Host;
+using flight_test::points_at_or_between;
+using host_test::infinity;
+using host_test::nan;
 
 constexpr char gauge[]                   = "MERTQ4ASPD";
-constexpr double nan                     = std::numeric_limits<double>::quiet_NaN();
-constexpr double infinity                = std::numeric_limits<double>::infinity();
 constexpr uint32_t speed_reference_event = 0x101F5;
 
 constexpr uint32_t airspeed_token        = 61;   // knots
@@ -52,16 +51,9 @@ constexpr Marker markers[] = {
 };
 // clang-format on
 
-class Airspeed : public ::testing::Test {
+class Airspeed : public host_test::HostTest {
   protected:
-    Host& host                = Host::instance();
-    std::size_t faults_before = host.faults().size();
-
     void SetUp() override { host.place(gauge); }
-    void TearDown() override {
-        EXPECT_EQ(host.faults().size(), faults_before) << host.faults().back();
-        host.remove_all();
-    }
 
     // The host reports `reference_kt` as its speed reference while installing the gauge.
     void install_with(double reference_kt) {
@@ -221,10 +213,8 @@ TEST_F(Airspeed, ClickAreasAndTheirCursors) {
             const int step = row.area == m1_down + 2 * m ? -1 : row.area == m1_up + 2 * m ? 1 : 0;
             EXPECT_EQ(shown(markers[m].needle), 200 + step) << "marker " << m + 1;
         }
-        const bool down = row.area % 2 == 1;
-        EXPECT_EQ(host.cursor_at(gauge, row.x, row.y), row.area == none ? host::cursor::none
-                                                       : down           ? host::cursor::down_arrow
-                                                                        : host::cursor::up_arrow);
+        const int step = row.area == none ? 0 : row.area % 2 == 1 ? -1 : 1;
+        EXPECT_EQ(host.cursor_at(gauge, row.x, row.y), host_test::cursor_for_step(step));
     }
 }
 
@@ -255,9 +245,7 @@ TEST_F(Airspeed, SpeedNeedlesPointAtTheirScaleAtOnce) {
         host.frame();
         for (const int needle : {airspeed_pointer, command_marker}) {
             EXPECT_EQ(host.value(gauge, needle), row.shown_kt) << "element " << needle;
-            EXPECT_TRUE(row.mark.x == row.next_mark.x && row.mark.y == row.next_mark.y
-                            ? points_at(host, gauge, needle, row.mark)
-                            : points_between(host, gauge, needle, row.mark, row.next_mark));
+            EXPECT_TRUE(points_at_or_between(host, gauge, needle, row.mark, row.next_mark));
         }
     }
 }
@@ -289,9 +277,7 @@ TEST_F(Airspeed, MachRingTurnsWithAltitude) {
         EXPECT_EQ(host.value(gauge, mach_ring), std::isnan(row.shown_ft)
                                                     ? row.altitude_m * flight_test::feet_per_metre
                                                     : row.shown_ft);
-        EXPECT_TRUE(row.mark.x == row.next_mark.x && row.mark.y == row.next_mark.y
-                        ? points_at(host, gauge, mach_ring, row.mark)
-                        : points_between(host, gauge, mach_ring, row.mark, row.next_mark));
+        EXPECT_TRUE(points_at_or_between(host, gauge, mach_ring, row.mark, row.next_mark));
     }
 }
 

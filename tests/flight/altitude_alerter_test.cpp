@@ -9,10 +9,9 @@
 #include <cstdint>
 
 #include "hostmodel/host_model.h"
+#include "tests/support/host_test.h"
 
 namespace {
-
-using hostmodel::Host;
 
 constexpr char alerter[] = "MERTQ4ALTALRT";
 constexpr char knob[]    = "MERTQ4ALTALRTKNB";
@@ -31,18 +30,11 @@ constexpr host::PixelPoint lower_area = {160, 80};
 constexpr host::PixelPoint raise_area = {205, 80};
 constexpr host::PixelPoint knob_area  = {18, 18};
 
-class AltitudeAlerter : public ::testing::Test {
+class AltitudeAlerter : public host_test::HostTest {
   protected:
-    Host& host                = Host::instance();
-    std::size_t faults_before = host.faults().size();
-
     void SetUp() override {
         host.place(alerter);
         host.place(knob);
-    }
-    void TearDown() override {
-        EXPECT_EQ(host.faults().size(), faults_before) << host.faults().back();
-        host.remove_all();
     }
 
     int click(const char* gauge, host::PixelPoint at, uint32_t events, int repeats = 0) {
@@ -92,41 +84,49 @@ TEST_F(AltitudeAlerter, FromLoad) {
 }
 
 TEST_F(AltitudeAlerter, ClicksStepTheSelectionAndStopAtItsEnds) {
-    struct Row {
-        int from;
+    struct Click {
         const char* gauge;
         host::PixelPoint area;
         uint32_t events;
+    };
+    constexpr Click raise_left  = {alerter, raise_area, left};
+    constexpr Click raise_right = {alerter, raise_area, right};
+    constexpr Click lower_left  = {alerter, lower_area, left};
+    constexpr Click lower_right = {alerter, lower_area, right};
+    constexpr Click knob_left   = {knob, knob_area, left};
+    constexpr Click knob_right  = {knob, knob_area, right};
+    struct Row {
+        int from;
+        Click click;
         int to;
         int knob_turn;  // degrees
         const char* reason;
     };
     const Row rows[] = {
-        {0, alerter, raise_area, left, 100, 0, "a left click raises 100 ft"},
-        {0, alerter, raise_area, right, 1000, 0, "a right click raises 1000 ft"},
-        {95100, alerter, raise_area, left, 95200, 0, "to the top"},
-        {95200, alerter, raise_area, left, 95200, 0, "stays at the top"},
-        {94100, alerter, raise_area, right, 95100, 0, "1000 ft up"},
-        {94200, alerter, raise_area, right, 95200, 0, "1000 ft up to the top"},
-        {94300, alerter, raise_area, right, 95200, 0,
-         "less than 1000 ft below the top stops there"},
-        {35000, alerter, lower_area, left, 34900, 0, "a left click lowers 100 ft"},
-        {35000, alerter, lower_area, right, 34000, 0, "a right click lowers 1000 ft"},
-        {100, alerter, lower_area, left, 0, 0, "down to 0"},
-        {0, alerter, lower_area, left, 0, 0, "stays at 0"},
-        {900, alerter, lower_area, right, 0, 0, "less than 1000 ft above 0 stops there"},
-        {1000, alerter, lower_area, right, 0, 0, "1000 ft down to 0"},
-        {1100, alerter, lower_area, right, 100, 0, "1000 ft down"},
-        {95100, knob, knob_area, left, 95200, 10, "the knob raises 100 ft and turns on"},
-        {95200, knob, knob_area, left, 95200, 0, "at the top it does not turn"},
-        {95200, knob, knob_area, right, 95100, -10, "a right click lowers 100 ft, never 1000"},
-        {100, knob, knob_area, right, 0, -10, "down to 0"},
-        {0, knob, knob_area, right, 0, 0, "at 0 it does not turn"},
+        {0, raise_left, 100, 0, "a left click raises 100 ft"},
+        {0, raise_right, 1000, 0, "a right click raises 1000 ft"},
+        {95100, raise_left, 95200, 0, "to the top"},
+        {95200, raise_left, 95200, 0, "stays at the top"},
+        {94100, raise_right, 95100, 0, "1000 ft up"},
+        {94200, raise_right, 95200, 0, "1000 ft up to the top"},
+        {94300, raise_right, 95200, 0, "less than 1000 ft below the top stops there"},
+        {35000, lower_left, 34900, 0, "a left click lowers 100 ft"},
+        {35000, lower_right, 34000, 0, "a right click lowers 1000 ft"},
+        {100, lower_left, 0, 0, "down to 0"},
+        {0, lower_left, 0, 0, "stays at 0"},
+        {900, lower_right, 0, 0, "less than 1000 ft above 0 stops there"},
+        {1000, lower_right, 0, 0, "1000 ft down to 0"},
+        {1100, lower_right, 100, 0, "1000 ft down"},
+        {95100, knob_left, 95200, 10, "the knob raises 100 ft and turns on"},
+        {95200, knob_left, 95200, 0, "at the top it does not turn"},
+        {95200, knob_right, 95100, -10, "a right click lowers 100 ft, never 1000"},
+        {100, knob_right, 0, -10, "down to 0"},
+        {0, knob_right, 0, 0, "at 0 it does not turn"},
     };
     for (const Row& row : rows) {
         select(row.from);
         const double angle = knob_angle();
-        EXPECT_EQ(click(row.gauge, row.area, row.events), 1);
+        EXPECT_EQ(click(row.click.gauge, row.click.area, row.click.events), 1);
         EXPECT_EQ(selected(), row.to) << row.reason;
         EXPECT_EQ(knob_angle(), std::fmod(angle + 360 + row.knob_turn, 360)) << row.reason;
     }
@@ -214,9 +214,7 @@ TEST_F(AltitudeAlerter, ClickAreasAndTheirCursors) {
         select(5000);
         EXPECT_EQ(host.click(row.gauge, row.x, row.y, left), row.step == 0 ? 0 : 1);
         EXPECT_EQ(selected(), 5000 + 100 * row.step);
-        EXPECT_EQ(host.cursor_at(row.gauge, row.x, row.y), row.step == 0  ? host::cursor::none
-                                                           : row.step < 0 ? host::cursor::down_arrow
-                                                                          : host::cursor::up_arrow);
+        EXPECT_EQ(host.cursor_at(row.gauge, row.x, row.y), host_test::cursor_for_step(row.step));
     }
 }
 

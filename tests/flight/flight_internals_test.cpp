@@ -6,22 +6,20 @@
 
 #include <cmath>
 #include <cstdint>
-#include <limits>
 
 #include "gauges/flight/altitude_alerter.h"
 #include "hostmodel/host_model.h"
 #include "module/shared_variables.h"
 #include "tests/flight/needle_checks.h"
+#include "tests/support/host_test.h"
 
 namespace {
 
 using gauges::altitude_alerter::hundreds_digit;
 using gauges::altitude_alerter::ten_thousands_digit;
 using gauges::altitude_alerter::thousands_digit;
-using hostmodel::Host;
-
-constexpr double nan      = std::numeric_limits<double>::quiet_NaN();
-constexpr double infinity = std::numeric_limits<double>::infinity();
+using host_test::infinity;
+using host_test::nan;
 
 constexpr char radio_altimeter[] = "MERTQ4RADALT";
 constexpr char alerter[]         = "MERTQ4ALTALRT";
@@ -52,14 +50,10 @@ TEST(AltitudeDigits, AnyDoubleIsAccepted) {
     }
 }
 
-class SharedVariables : public ::testing::Test {
+class SharedVariables : public host_test::HostTest {
   protected:
-    Host& host                = Host::instance();
-    std::size_t faults_before = host.faults().size();
-
     void TearDown() override {
-        EXPECT_EQ(host.faults().size(), faults_before) << host.faults().back();
-        host.remove_all();
+        HostTest::TearDown();
         shared::altclk_value = 0;
     }
 

@@ -46,6 +46,17 @@ inline ::testing::AssertionResult points_between(const hostmodel::Host& host,
            << b.y << ")";
 }
 
+// A table row's check: needle n points at `mark`, or, where the row's next
+// mark differs from it, strictly between the two.
+inline ::testing::AssertionResult points_at_or_between(const hostmodel::Host& host,
+                                                       std::string_view gauge, int n,
+                                                       host::PixelPoint mark,
+                                                       host::PixelPoint next_mark) {
+    return mark.x == next_mark.x && mark.y == next_mark.y
+               ? points_at(host, gauge, n, mark)
+               : points_between(host, gauge, n, mark, next_mark);
+}
+
 // Needle n, given a new value far from where it stands, turns `limit_deg`
 // per update until the last, shorter step brings it to `target`.
 inline void expect_turn_at_limit(hostmodel::Host& host, std::string_view gauge, int n,

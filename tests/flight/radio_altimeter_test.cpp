@@ -5,21 +5,21 @@
 
 #include <cmath>
 #include <cstdint>
-#include <limits>
 
 #include "hostmodel/host_model.h"
 #include "tests/flight/needle_checks.h"
+#include "tests/support/host_test.h"
 
 namespace {
 
 using flight_test::metres_for_feet;
 using flight_test::points_at;
+using flight_test::points_at_or_between;
 using flight_test::points_between;
-using hostmodel::Host;
+using host_test::infinity;
+using host_test::nan;
 
-constexpr char gauge[]    = "MERTQ4RADALT";
-constexpr double nan      = std::numeric_limits<double>::quiet_NaN();
-constexpr double infinity = std::numeric_limits<double>::infinity();
+constexpr char gauge[] = "MERTQ4RADALT";
 
 constexpr uint32_t radio_height_token = 614;  // metres
 
@@ -35,16 +35,9 @@ constexpr host::PixelPoint knob_up     = {240, 220};
 constexpr host::PixelPoint zero_mark   = {133, 28};
 constexpr host::PixelPoint ft2500_mark = {65, 55};
 
-class RadioAltimeter : public ::testing::Test {
+class RadioAltimeter : public host_test::HostTest {
   protected:
-    Host& host                = Host::instance();
-    std::size_t faults_before = host.faults().size();
-
     void SetUp() override { host.place(gauge); }
-    void TearDown() override {
-        EXPECT_EQ(host.faults().size(), faults_before) << host.faults().back();
-        host.remove_all();
-    }
 
     int click(host::PixelPoint at, int repeats = 0) {
         return host.click(gauge, at.x, at.y, host::mouse_event::left_click, repeats);
@@ -178,9 +171,7 @@ TEST_F(RadioAltimeter, NeedlesPointAtTheirScale) {
         host.set_token(radio_height_token, row.metres);
         host.frames(2);  // a pass's height reaches the pointer at the next update
         EXPECT_NEAR(host.value(gauge, pointer), row.pointer_ft, 1e-9);
-        EXPECT_TRUE(row.mark.x == row.next_mark.x && row.mark.y == row.next_mark.y
-                        ? points_at(host, gauge, pointer, row.mark)
-                        : points_between(host, gauge, pointer, row.mark, row.next_mark));
+        EXPECT_TRUE(points_at_or_between(host, gauge, pointer, row.mark, row.next_mark));
     }
     set_decision_height(0);
     EXPECT_TRUE(points_at(host, gauge, marker, zero_mark)) << "0 lies below the first row";
@@ -213,9 +204,7 @@ TEST_F(RadioAltimeter, ClickAreasAndTheirCursors) {
         set_decision_height(100);
         EXPECT_EQ(host.click(gauge, row.x, row.y), row.step == 0 ? 0 : 1);
         EXPECT_EQ(shown(marker), 100 + row.step);
-        EXPECT_EQ(host.cursor_at(gauge, row.x, row.y), row.step == 0  ? host::cursor::none
-                                                       : row.step < 0 ? host::cursor::down_arrow
-                                                                      : host::cursor::up_arrow);
+        EXPECT_EQ(host.cursor_at(gauge, row.x, row.y), host_test::cursor_for_step(row.step));
     }
 }
 

@@ -5,43 +5,38 @@
 
 #include <cmath>
 #include <cstdint>
-#include <limits>
 
 #include "hostmodel/host_model.h"
 #include "tests/flight/needle_checks.h"
+#include "tests/support/host_test.h"
 
 namespace {
 
 using flight_test::points_at;
-using flight_test::points_between;
-using hostmodel::Host;
+using flight_test::points_at_or_between;
+using host_test::infinity;
+using host_test::nan;
 
-constexpr char gauge[]    = "MERTQ4VSI";
-constexpr double nan      = std::numeric_limits<double>::quiet_NaN();
-constexpr double infinity = std::numeric_limits<double>::infinity();
+constexpr char gauge[] = "MERTQ4VSI";
 
 constexpr uint32_t vertical_speed_token = 65;  // 1/256 m/s, positive in a climb
 constexpr int pointer                   = 1;
 
+// 1/256 m/s x 3.28084 ft/m x 60 s/min.
+constexpr double fpm_per_unit = 0.76894;
+
 // The host units that make `fpm` feet per minute.
 constexpr double units_for(double fpm) {
-    return fpm / 0.76894;
+    return fpm / fpm_per_unit;
 }
 
 constexpr host::PixelPoint level_mark      = {23, 127};
 constexpr host::PixelPoint climb_6000_mark = {230, 109};
 constexpr host::PixelPoint sink_6000_mark  = {231, 145};
 
-class VerticalSpeed : public ::testing::Test {
+class VerticalSpeed : public host_test::HostTest {
   protected:
-    Host& host                = Host::instance();
-    std::size_t faults_before = host.faults().size();
-
     void SetUp() override { host.place(gauge); }
-    void TearDown() override {
-        EXPECT_EQ(host.faults().size(), faults_before) << host.faults().back();
-        host.remove_all();
-    }
 
     void fly(double units) {
         host.set_token(vertical_speed_token, units);
@@ -73,10 +68,8 @@ TEST_F(VerticalSpeed, PointerShowsFeetPerMinuteHeldWithin6000) {
         SCOPED_TRACE(row.reason);
         fly(row.units);
         EXPECT_EQ(host.value(gauge, pointer),
-                  std::isnan(row.shown_fpm) ? row.units * 0.76894 : row.shown_fpm);
-        EXPECT_TRUE(row.mark.x == row.next_mark.x && row.mark.y == row.next_mark.y
-                        ? points_at(host, gauge, pointer, row.mark)
-                        : points_between(host, gauge, pointer, row.mark, row.next_mark));
+                  std::isnan(row.shown_fpm) ? row.units * fpm_per_unit : row.shown_fpm);
+        EXPECT_TRUE(points_at_or_between(host, gauge, pointer, row.mark, row.next_mark));
     }
 }
 
