@@ -39,7 +39,8 @@ add_library(MERTQ4 SHARED ${MODULE_SOURCES}
   ${BITMAPS}/bitmaps.rc)
 set_target_properties(MERTQ4 PROPERTIES PREFIX "" SUFFIX ".gau" OUTPUT_NAME MERTQ4)
 target_compile_options(MERTQ4 PRIVATE -fno-exceptions -fno-rtti)
-target_link_options(MERTQ4 PRIVATE ${STATIC_RUNTIME})
+# The shipped library carries no debugging symbols.
+target_link_options(MERTQ4 PRIVATE ${STATIC_RUNTIME} -s)
 
 include(cmake/standins.cmake)
 
