@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "host/panel_interface.h"
 #include "hostmodel/host_model.h"
@@ -22,6 +23,9 @@ void set_sound_library(SoundLibrary mode);
 bool sound_library_loaded();
 void hold_sound_library(bool hold);
 int module_sound_references();  // the module's own references, the held one left out
+// The module's loader calls since the last take, where the binding can see
+// them (native build); the Windows loader is not traced and gives none.
+std::vector<std::string> take_loader_calls();
 
 void set_host_component(bool present);
 // Writes byte `offset` of the host component's "Linkage" block, if it is present.

@@ -4,7 +4,10 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
+#include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "hostmodel/binding.h"
 #include "hostmodel/host_component.h"
@@ -37,6 +40,13 @@ struct ComponentModule {
 SoundModule sound;
 ComponentModule component_module;
 
+// The module's loader calls since the last take.
+std::vector<std::string> loader_calls;
+
+void trace(const char* call, const char* name) {
+    loader_calls.push_back(std::string(call) + "(" + (name != nullptr ? name : "NULL") + ")");
+}
+
 loader::Handle handle_of(void* module) {
     return static_cast<loader::Handle>(module);
 }
@@ -63,11 +73,15 @@ bool names(const char* requested, std::string_view module) {
 }
 
 void LIBRARY_CALL play_sound(const char* path, const char* key, int32_t loop) {
-    core::record_sound_call(play(path != nullptr ? path : "", key != nullptr ? key : "", loop));
+    SoundCall call  = play(path != nullptr ? path : "", key != nullptr ? key : "", loop);
+    call.key_buffer = key;
+    core::record_sound_call(std::move(call));
 }
 
 void LIBRARY_CALL stop_sound(const char* key) {
-    core::record_sound_call(stop(key != nullptr ? key : ""));
+    SoundCall call  = stop(key != nullptr ? key : "");
+    call.key_buffer = key;
+    core::record_sound_call(std::move(call));
 }
 
 void LIBRARY_CALL terminate_sounds() {
@@ -121,6 +135,10 @@ int module_sound_references() {
     return sound.references - (sound.held ? 1 : 0);
 }
 
+std::vector<std::string> take_loader_calls() {
+    return std::exchange(loader_calls, {});
+}
+
 void set_host_component(bool present) {
     if (present == component_module.present) return;
     component_module.present = present;
@@ -149,6 +167,7 @@ using hostmodel::component_module;
 using hostmodel::sound;
 
 Handle load_library(const char* name) {
+    hostmodel::trace("LoadLibraryA", name);
     if (hostmodel::names(name, hostmodel::sound_name)) {
         return hostmodel::reference_sound() ? hostmodel::handle_of(&sound) : nullptr;
     }
@@ -160,6 +179,7 @@ Handle load_library(const char* name) {
 }
 
 Handle module_handle(const char* name) {
+    hostmodel::trace("GetModuleHandleA", name);
     if (hostmodel::names(name, hostmodel::sound_name) && sound.references > 0) {
         return hostmodel::handle_of(&sound);
     }
@@ -170,6 +190,7 @@ Handle module_handle(const char* name) {
 }
 
 void* proc_address(Handle module, const char* name) {
+    hostmodel::trace("GetProcAddress", name);
     if (module == hostmodel::handle_of(&sound) && sound.references > 0) {
         return hostmodel::sound_export(name);
     }
@@ -183,6 +204,7 @@ void* proc_address(Handle module, const char* name) {
 }
 
 bool free_library(Handle module) {
+    hostmodel::trace("FreeLibrary", module == hostmodel::handle_of(&sound) ? "GaugeSound" : "?");
     if (module == hostmodel::handle_of(&sound) &&
         hostmodel::binding::module_sound_references() > 0) {
         --sound.references;

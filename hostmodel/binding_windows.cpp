@@ -9,6 +9,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "hostmodel/binding.h"
 #include "hostmodel/host_component.h"
@@ -83,12 +85,17 @@ extern "C" __declspec(dllexport) void host_model_sound_call(int kind, const char
     using Kind          = hostmodel::SoundCall::Kind;
     const std::string f = file != nullptr ? file : "";
     const std::string k = key != nullptr ? key : "";
+    hostmodel::SoundCall call;
     switch (static_cast<Kind>(kind)) {
         case Kind::play:
-            hostmodel::core::record_sound_call(hostmodel::play(f, k, loop));
+            call            = hostmodel::play(f, k, loop);
+            call.key_buffer = key;
+            hostmodel::core::record_sound_call(std::move(call));
             break;
         case Kind::stop:
-            hostmodel::core::record_sound_call(hostmodel::stop(k));
+            call            = hostmodel::stop(k);
+            call.key_buffer = key;
+            hostmodel::core::record_sound_call(std::move(call));
             break;
         case Kind::terminate:
             hostmodel::core::record_sound_call(hostmodel::terminate());
@@ -130,6 +137,10 @@ void hold_sound_library(bool hold) {
         FreeLibrary(held_sound);
         held_sound = nullptr;
     }
+}
+
+std::vector<std::string> take_loader_calls() {
+    return {};
 }
 
 // The loader's count less the reference the model itself holds.

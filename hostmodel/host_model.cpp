@@ -557,6 +557,10 @@ int Host::module_sound_references() const {
     return binding::module_sound_references();
 }
 
+std::vector<std::string> Host::take_loader_calls() {
+    return binding::take_loader_calls();
+}
+
 // The status bytes are kept by the model and written again whenever the host
 // component comes back, as a fresh copy of it starts zeroed.
 void Host::set_host_component(bool present) {

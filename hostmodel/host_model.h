@@ -30,7 +30,12 @@ struct SoundCall {
     std::string file;  // play only
     std::string key;   // play and stop
     int32_t loop = 0;  // play only
-    bool operator==(const SoundCall&) const = default;
+    // Where the module keeps the key it passed (play and stop): tells apart
+    // call sites whose keys read the same. Not compared.
+    const void* key_buffer = nullptr;
+    bool operator==(const SoundCall& other) const {
+        return kind == other.kind && file == other.file && key == other.key && loop == other.loop;
+    }
 };
 SoundCall play(std::string file, std::string key = "", int32_t loop = 0);
 SoundCall stop(std::string key);
@@ -127,6 +132,10 @@ public:
     void hold_sound_library(bool hold);
     // References the module itself holds on the sound library (loads minus frees).
     int module_sound_references() const;
+    // The module's calls to the loader since the last take, each as
+    // "LoadLibraryA(name)", "GetModuleHandleA(name)", "GetProcAddress(name)" or
+    // "FreeLibrary(name)". Traced in the native build only; empty on Windows.
+    std::vector<std::string> take_loader_calls();
     void set_host_component(bool present);  // "GLOBAL.DLL" in the process or not
     void set_status_bytes(uint8_t at_2848, uint8_t at_2852, uint8_t at_3400);
 

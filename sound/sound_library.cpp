@@ -17,8 +17,8 @@ constinit int loaded_references = 0;
 
 // The handle kept after a release that left the module no reference of its
 // own: the library may leave the process at any time (or has already), so
-// nothing is looked up through that handle until a load or a handle lookup
-// replaces it.
+// nothing is looked up through that handle unless the library is still in the
+// process under it, until a load or a handle lookup replaces it.
 constinit bool handle_released = false;
 
 void set_handle(loader::Handle handle) {
@@ -42,11 +42,20 @@ void clear_entry_points() {
     terminate_sounds_entry = nullptr;
 }
 
+// A handle the lookups may go through: one the module holds or has just
+// found, or a released one under which the library is still in the process
+// (another module of the process holds it).
+bool handle_usable() {
+    if (sound_library_handle == nullptr) return false;
+    if (!handle_released) return true;
+    return loader::module_handle(library_name) == sound_library_handle;
+}
+
 // The three lookups, in this order, each result stored as it comes. Without a
-// handle, or with a released one, there is nothing to look up in, and the
-// entry points become NULL.
+// usable handle there is nothing to look up in, and the entry points become
+// NULL.
 void look_up_entry_points() {
-    if (sound_library_handle == nullptr || handle_released) {
+    if (!handle_usable()) {
         clear_entry_points();
         return;
     }

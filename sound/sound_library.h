@@ -34,8 +34,9 @@ inline constexpr int32_t play_looping = 1;
 
 // Service code 4 of all three gauges: load the library if the handle is
 // NULL, then look up the entry points. A handle kept from before a release
-// that left the module no reference is not looked up through: the entry
-// points stay NULL until the next code 6 finds the library.
+// that left the module no reference is looked up through only while the
+// library is still in the process under it; otherwise the entry points stay
+// NULL until the next code 6 finds the library.
 void bind_at_initialize();
 
 // Service code 6 of the warning gauge and the sign switches: the handle of the

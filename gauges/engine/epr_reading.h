@@ -86,9 +86,12 @@ constexpr double epr_reading(double n2_pct, double correction) {
 // All three digits come from one split of the reading into its whole
 // hundredths (truncated, low 32 bits) and the fraction left over, which is
 // exact. Working each drum from its own quotient (r / 10, r / 100) instead
-// lets the quotients round across a digit boundary differently: a reading a
-// few parts in 10^16 below 30 would show the tenths drum on 3 while the
-// hundredths drum is still short of 10, a counter of 0.40 for 0.30.
+// lets the quotients round across a digit boundary differently: 120 itself,
+// whose r / 100 falls a hair short of 1.2, would read 1.10 (and so would 31
+// other whole readings below the cap), and a reading a few parts in 10^16
+// below 30 would show the tenths drum on 3 while the hundredths drum is still
+// short of 10, a counter of 0.40 for 0.30. Everywhere else the two ways agree
+// to within 10^-13 of a digit.
 constexpr EprCounter epr_counter(double reading) {
     if (reading >= counter_cap) {
         return {.ones = drum_digit_high, .tenths = drum_digit_high, .hundredths = drum_digit_high};

@@ -308,10 +308,12 @@ void test_sound_rules() {
     keep_looping(shared::fire_test_on != 0, fire_test);
 }
 
-// The pass before every draw.
+// The pass before every draw: the enable test reads the status bytes first,
+// then the trim is sampled whether or not warnings may sound.
 void rule_pass() {
-    trim = sample_trim(trim, trim_token.value);
-    if (!warnings_allowed()) {
+    const bool enabled = warnings_allowed();
+    trim               = sample_trim(trim, trim_token.value);
+    if (!enabled) {
         sound::terminate();
         return;
     }
