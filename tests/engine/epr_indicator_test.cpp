@@ -9,6 +9,7 @@
 
 #include "hostmodel/host_model.h"
 #include "resources/bitmap_ids.h"
+#include "tests/engine/engine_records.h"
 #include "tests/support/host_test.h"
 
 namespace {
@@ -120,6 +121,7 @@ TEST_F(EprIndicator, WorkedReadingsAndCounters) {
         {100, 5078, 214, {2, 1, 4}, "at the highest threshold: 2.14 x N2"},
         {100, no_correction, 214, {2, 1, 4}, "above every threshold"},
         {199.5 / 2.14, no_correction, 199.5, {1.5, 9.5, 9.5}, "halfway between 1.99 and 2.00"},
+        {63.551401869158873, 0, 120, {1, 2, 0}, "exactly 1.20: the tenths drum on 2, not 1"},
     };
     for (const Row& row : rows) {
         show(row.n2, row.correction);
@@ -312,6 +314,112 @@ TEST_F(EprIndicator, EachGaugeReadsItsOwnEngine) {
     host.frames(2);
     EXPECT_NEAR(host.value("MERTQ4_EPR1", pointer), 95, tolerance);
     EXPECT_NEAR(host.value("MERTQ4_EPR2", pointer), 214, tolerance);
+}
+
+TEST_F(EprIndicator, ElementsAsTheHostReadsThem) {
+    constexpr uint32_t instrument = 0x4083;  // transparent, erased, filtered, lit
+    // Every drum spans its eleven-cell strip from 10 (the top 0) to 0 (the
+    // bottom 0), the ones drum included, so that each digit sits on its cell.
+    const engine_test::ElementRecord drums[] = {
+        {.role         = "hundredths drum",
+         .type         = host::element_type::moving_image,
+         .bitmap_id    = bitmap::epr_hundredths_strip,
+         .position     = {94, 110},
+         .pivot        = {0, 0},
+         .image_flags  = instrument,
+         .top_value    = 10,
+         .bottom_value = 0},
+        {.role         = "tenths drum",
+         .type         = host::element_type::moving_image,
+         .bitmap_id    = bitmap::epr_tenths_strip,
+         .position     = {79, 110},
+         .pivot        = {0, 0},
+         .image_flags  = instrument,
+         .top_value    = 10,
+         .bottom_value = 0},
+        {.role         = "ones drum",
+         .type         = host::element_type::moving_image,
+         .bitmap_id    = bitmap::epr_ones_strip,
+         .position     = {61, 110},
+         .pivot        = {0, 0},
+         .image_flags  = instrument,
+         .top_value    = 10,
+         .bottom_value = 0},
+    };
+    for (const Epr& e : eprs) {
+        engine_test::expect_chain_length(host, e.name, 6);
+        engine_test::expect_element(host, e.name, 0,
+                                    {.role        = "dial face",
+                                     .type        = host::element_type::static_image,
+                                     .bitmap_id   = bitmap::epr_dial,
+                                     .position    = {0, 0},
+                                     .pivot       = {0, 0},
+                                     .image_flags = instrument});
+        for (int drum = hundredths_drum; drum <= ones_drum; ++drum) {
+            engine_test::expect_element(host, e.name, drum, drums[drum - hundredths_drum]);
+        }
+        engine_test::expect_element(host, e.name, reference_marker,
+                                    {.role        = "reference marker, driven by its callback only",
+                                     .type        = host::element_type::needle,
+                                     .bitmap_id   = bitmap::epr_reference_marker,
+                                     .position    = {84, 83},
+                                     .pivot       = {0, 5},
+                                     .image_flags = instrument,
+                                     .source      = 0,
+                                     .table_rows  = 17});
+        engine_test::expect_element(host, e.name, pointer,
+                                    {.role        = "pointer, driven by its callback only",
+                                     .type        = host::element_type::needle,
+                                     .bitmap_id   = bitmap::epr_pointer,
+                                     .position    = {84, 83},
+                                     .pivot       = {29, 5},
+                                     .image_flags = instrument,
+                                     .source      = 0,
+                                     .table_rows  = 17});
+    }
+}
+
+TEST_F(EprIndicator, EachDrumLooksThroughTheWindowAfterItsStrip) {
+    struct Window {
+        int drum;
+        int width;  // pixels; every window is 23 high, 8 bits per pixel
+        const char* reason;
+    };
+    const Window windows[] = {
+        {hundredths_drum, 15, "hundredths"},
+        {tenths_drum, 15, "tenths"},
+        {ones_drum, 18, "ones, with the decimal point"},
+    };
+    for (const Epr& e : eprs) {
+        for (const Window& w : windows) {
+            SCOPED_TRACE(std::string(e.name) + ": " + w.reason);
+            const int32_t window = host.element(e.name, w.drum)->bitmap_id + 1;
+            int width = 0, height = 0, depth = 0;
+            ASSERT_TRUE(host.bitmap_resource(window, &width, &height, &depth));
+            EXPECT_EQ(width, w.width);
+            EXPECT_EQ(height, 23);
+            EXPECT_EQ(depth, 8);
+        }
+    }
+}
+
+TEST_F(EprIndicator, ActsOnlyBeforeTheDraw) {
+    show(100, 0);  // 1.98
+    for (const Epr& e : eprs) {
+        host.set_token(e.n2_token, 100);
+        host.set_token(e.correction_token, no_correction);
+        for (int32_t code : {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 11, 12, 13, 14, 15, -1}) {
+            host.service(e.name, code);
+        }
+    }
+    host.frame();  // its update shows what the codes above left; its draw works out 2.14
+    for (const Epr& e : eprs) {
+        SCOPED_TRACE(e.name);
+        EXPECT_NEAR(host.value(e.name, pointer), 198, tolerance);
+        expect_counter(e.name, {1, 9, 8});
+    }
+    host.frame();
+    for (const Epr& e : eprs) EXPECT_NEAR(host.value(e.name, pointer), 214, tolerance) << e.name;
 }
 
 TEST_F(EprIndicator, DrawsFaceDrumsMarkerAndPointerInOrder) {

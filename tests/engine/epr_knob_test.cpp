@@ -3,10 +3,15 @@
 // and wrapping round, and the reference shown by the engine's EPR marker.
 #include <gtest/gtest.h>
 
+#include <cstddef>
+#include <cstdint>
+#include <iterator>
 #include <string>
 #include <vector>
 
 #include "hostmodel/host_model.h"
+#include "resources/bitmap_ids.h"
+#include "tests/engine/engine_records.h"
 #include "tests/support/host_test.h"
 
 namespace {
@@ -181,6 +186,78 @@ TEST_F(EprKnob, EachKnobSetsOnlyItsOwnEngine) {
     step(knobs[1], lower_x, 4);
     EXPECT_EQ(setting(knobs[0]).reference, 123);
     EXPECT_EQ(setting(knobs[1]).reference, 226);
+}
+
+TEST_F(EprKnob, ElementsAndClickAreasAsTheHostReadsThem) {
+    struct Area {
+        uint32_t type;
+        int32_t x, y, width, height;
+        int32_t cursor;
+        uint32_t events;
+        bool has_callback;
+        const char* reason;
+    };
+    constexpr uint32_t stepping = 0x20200000;  // left click, repeated while held
+    // clang-format off
+    const Area areas[] = {
+        {host::mouse_record::parent,       0,  0,  0,  0, host::cursor::none,       0,        false, "parent"},
+        {host::mouse_record::child,        0,  0, 20, 41, host::cursor::down_arrow, stepping, true,  "left half lowers"},
+        {host::mouse_record::child,       21,  0, 20, 41, host::cursor::up_arrow,   stepping, true,  "right half raises"},
+        {host::mouse_record::parent_end,   0,  0,  0,  0, host::cursor::none,       0,        false, "parent end"},
+        {host::mouse_record::end_of_list,  0,  0,  0,  0, host::cursor::none,       0,        false, "end"},
+    };
+    // clang-format on
+    for (const Knob& k : knobs) {
+        engine_test::expect_chain_length(host, k.name, 2);
+        engine_test::expect_element(host, k.name, 0,
+                                    {.role        = "knob base: transparent, erased, filtered",
+                                     .type        = host::element_type::static_image,
+                                     .bitmap_id   = bitmap::epr_knob_base,
+                                     .position    = {0, 0},
+                                     .pivot       = {0, 0},
+                                     .image_flags = 0x83});
+        engine_test::expect_element(host, k.name, knob_needle,
+                                    {.role        = "knob: turned by its value, lit",
+                                     .type        = host::element_type::needle,
+                                     .bitmap_id   = bitmap::epr_knob,
+                                     .position    = {21, 21},
+                                     .pivot       = {21, 21},
+                                     .image_flags = 0x4083,
+                                     .source      = 0,
+                                     .table_rows  = 0});
+
+        const host::MouseRect* rect = host.gauge(k.name)->mouse_rects;
+        ASSERT_NE(rect, nullptr) << k.name;
+        for (std::size_t i = 0; i < std::size(areas); ++i) {
+            const Area& a = areas[i];
+            SCOPED_TRACE(std::string(k.name) + ": " + a.reason);
+            EXPECT_EQ(rect[i].type, a.type);
+            EXPECT_EQ(rect[i].x, a.x);
+            EXPECT_EQ(rect[i].y, a.y);
+            EXPECT_EQ(rect[i].width, a.width);
+            EXPECT_EQ(rect[i].height, a.height);
+            EXPECT_EQ(rect[i].cursor, a.cursor);
+            EXPECT_EQ(rect[i].help_id, 0u);
+            EXPECT_EQ(rect[i].events, a.events);
+            EXPECT_EQ(rect[i].key_event, 0u);
+            EXPECT_EQ(rect[i].callback != nullptr, a.has_callback);
+        }
+    }
+}
+
+TEST_F(EprKnob, GaugeCallbackDoesNothingForAnyCode) {
+    for (const Knob& k : knobs) drive_to(k, 150);
+    const Setting before[] = {setting(knobs[0]), setting(knobs[1])};
+    host.clear_element_operations();
+    for (const Knob& k : knobs) {
+        for (int32_t code : {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, -1}) {
+            host.service(k.name, code);
+        }
+    }
+    EXPECT_TRUE(host.element_operations().empty());
+    for (std::size_t i = 0; i < std::size(knobs); ++i) {
+        EXPECT_EQ(setting(knobs[i]), before[i]) << knobs[i].name;
+    }
 }
 
 TEST_F(EprKnob, MarkerFollowsTheKnobAtTheNextDrawWhateverTheReading) {

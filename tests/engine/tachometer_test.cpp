@@ -9,6 +9,7 @@
 
 #include "hostmodel/host_model.h"
 #include "resources/bitmap_ids.h"
+#include "tests/engine/engine_records.h"
 #include "tests/support/host_test.h"
 
 namespace {
@@ -247,6 +248,56 @@ TEST_F(Tachometer, SpoolUpAndDownScenario) {
     host.frames(2);
     EXPECT_EQ(host.value("MERTQ4_E2N2", main_pointer), 0.0);
     EXPECT_EQ(host.value("MERTQ4_E2N2", units_pointer), 0.0);
+}
+
+TEST_F(Tachometer, ElementsAsTheHostReadsThem) {
+    constexpr uint32_t instrument = 0x4083;  // transparent, erased, filtered, lit
+    for (const Tach& t : tachs) {
+        engine_test::expect_chain_length(host, t.name, 3);
+        engine_test::expect_element(host, t.name, 0,
+                                    {.role        = "dial face",
+                                     .type        = host::element_type::static_image,
+                                     .bitmap_id   = bitmap::tach_dial,
+                                     .position    = {0, 0},
+                                     .pivot       = {0, 0},
+                                     .image_flags = instrument});
+        engine_test::expect_element(host, t.name, units_pointer,
+                                    {.role        = "units pointer, driven by its callback only",
+                                     .type        = host::element_type::needle,
+                                     .bitmap_id   = bitmap::tach_units_pointer,
+                                     .position    = {60, 50},
+                                     .pivot       = {10, 4},
+                                     .image_flags = instrument,
+                                     .source      = 0,
+                                     .table_rows  = 3});
+        engine_test::expect_element(host, t.name, main_pointer,
+                                    {.role        = "main pointer, on the gauge's own token",
+                                     .type        = host::element_type::needle,
+                                     .bitmap_id   = bitmap::tach_main_pointer,
+                                     .position    = {87, 90},
+                                     .pivot       = {16, 17},
+                                     .image_flags = instrument,
+                                     .source      = t.token,
+                                     .table_rows  = 12});
+    }
+}
+
+TEST_F(Tachometer, ActsOnlyBeforeTheDraw) {
+    show(50);
+    for (const Tach& t : tachs) host.set_token(t.token, 87.3);
+    for (const Tach& t : tachs) {
+        for (int32_t code : {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 11, 12, 13, 14, 15, -1}) {
+            host.service(t.name, code);
+        }
+    }
+    host.frame();  // its update shows what the codes above left; its draw works out 87.3
+    for (const Tach& t : tachs) {
+        EXPECT_EQ(host.value(t.name, units_pointer), 0) << t.name << ": still the units of 50";
+    }
+    host.frame();
+    for (const Tach& t : tachs) {
+        EXPECT_NEAR(host.value(t.name, units_pointer), 7.3, value_tolerance) << t.name;
+    }
 }
 
 TEST_F(Tachometer, DrawsFaceThenUnitsPointerThenMainPointer) {

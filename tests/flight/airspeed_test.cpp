@@ -1,6 +1,7 @@
 // The airspeed indicator as the host drives it: the speed reference read at
 // install and stepped by clicks into key events, the reference markers and
-// their limits, the click areas, and where the needles point.
+// their limits, the click areas, where the needles point, and the element and
+// mouse records the host reads.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -8,6 +9,8 @@
 #include <vector>
 
 #include "hostmodel/host_model.h"
+#include "resources/bitmap_ids.h"
+#include "tests/flight/element_records.h"
 #include "tests/flight/needle_checks.h"
 #include "tests/support/host_test.h"
 
@@ -146,6 +149,17 @@ TEST_F(Airspeed, CommandAreasStepTheGaugesOwnCopyWhileTheMarkerShowsTheHosts) {
     EXPECT_EQ(sent(), std::vector<uint32_t>{201});
 }
 
+TEST_F(Airspeed, OnlyInstallReadsTheSpeedReference) {
+    install_with(200);
+    host.set_token(speed_reference_token, 300);
+    for (int32_t code = 0; code <= 16; ++code) {
+        if (code != host::service::install) host.service(gauge, code);
+    }
+    EXPECT_TRUE(sent().empty()) << "no code sends a key event";
+    click(command_up);
+    EXPECT_EQ(sent(), std::vector<uint32_t>{201}) << "still stepping from 200";
+}
+
 TEST_F(Airspeed, ReferenceMarkersStayWithinTheirLimitsAndTellTheHostNothing) {
     for (const Marker& marker : markers) {
         SCOPED_TRACE(marker.needle);
@@ -229,6 +243,7 @@ TEST_F(Airspeed, SpeedNeedlesPointAtTheirScaleAtOnce) {
     const Row rows[] = {
         {-infinity, 0, kt0_mark, kt0_mark, "minus infinity holds at 0"},
         {-0.01, 0, kt0_mark, kt0_mark, "just below 0 holds at 0"},
+        {0.01, 0.01, kt0_mark, {149, 34}, "just above 0 passes"},
         {30, 30, kt0_mark, {149, 34}, "between 0 and 60"},
         {125, 125, {197, 92}, {200, 110}, "10 kt rows between 120 and 160"},
         {275, 275, {44, 170}, {26, 103}, "50 kt rows above 250"},
@@ -260,13 +275,25 @@ TEST_F(Airspeed, MachRingTurnsWithAltitude) {
     };
     constexpr host::PixelPoint ft0_mark     = {34, 154};
     constexpr host::PixelPoint ft40000_mark = {172, 50};
+    const double metres_40000               = flight_test::exact_metres_for_feet(40000);
+    ASSERT_FALSE(std::isnan(metres_40000)) << "a height that converts to exactly 40000 ft";
+    ASSERT_LT(std::nextafter(metres_40000, 0.0) * flight_test::feet_per_metre, 40000);
+    ASSERT_GT(std::nextafter(metres_40000, infinity) * flight_test::feet_per_metre, 40000);
 
     const Row rows[] = {
         {-infinity, 0, ft0_mark, ft0_mark, "minus infinity holds at 0 ft"},
         {-5, 0, ft0_mark, ft0_mark, "a negative altitude holds at 0 ft"},
+        {-1e-9, 0, ft0_mark, ft0_mark, "just below 0 holds at 0 ft"},
+        {0, 0, ft0_mark, ft0_mark, "0 m is 0 ft"},
+        {1e-9, nan, ft0_mark, ft0_mark, "just above 0 passes, a hair off the 0 row"},
         {flight_test::metres_for_feet(10000), nan, {74, 195}, {74, 195}, "10000 ft"},
         {3000, nan, {57, 184}, {74, 195}, "3000 m is 9843 ft"},
         {12000, nan, {187, 66}, ft40000_mark, "12000 m is 39370 ft"},
+        {std::nextafter(metres_40000, 0.0), nan, ft40000_mark, ft40000_mark,
+         "just below 40000 ft passes, a hair off the 40000 row"},
+        {metres_40000, 40000, ft40000_mark, ft40000_mark, "exactly 40000 ft"},
+        {std::nextafter(metres_40000, infinity), 40000, ft40000_mark, ft40000_mark,
+         "just above 40000 ft holds at 40000 ft"},
         {13000, 40000, ft40000_mark, ft40000_mark, "13000 m (42651 ft) holds at 40000 ft"},
         {infinity, 40000, ft40000_mark, ft40000_mark, "infinity holds at 40000 ft"},
     };
@@ -281,11 +308,52 @@ TEST_F(Airspeed, MachRingTurnsWithAltitude) {
     }
 }
 
+TEST_F(Airspeed, ReadingsThatAreNotANumberPassUnchanged) {
+    host.set_token(airspeed_token, nan);
+    host.set_token(speed_reference_token, nan);
+    host.set_token(altitude_token, nan);
+    host.frame();
+    for (const int needle : {mach_ring, command_marker, airspeed_pointer}) {
+        EXPECT_TRUE(std::isnan(host.value(gauge, needle))) << "element " << needle;
+    }
+}
+
 TEST_F(Airspeed, MachRingTurnsAtMostSevenDegreesPerUpdate) {
     host.set_token(altitude_token, 0);
     host.frames(60);
     host.set_token(altitude_token, 13000);
     flight_test::expect_turn_at_limit(host, gauge, mach_ring, 7, {172, 50});
+}
+
+TEST_F(Airspeed, ElementRecordsAsTheHostReadsThem) {
+    using flight_test::ElementRecord;
+    using namespace host::element_type;
+    constexpr host::PixelPoint centre = {115, 116};
+    // clang-format off
+    const ElementRecord chain[] = {
+        //  role                 type          bitmap                     position  pivot     flags   token  rows  limit  callback
+        {"dial background",    static_image, bitmap::aspd_dial,        {0, 0},   {0, 0},   0x4081},
+        {"Mach ring",          needle,       bitmap::mach_ring,        centre,   {89, 89}, 0x4083, 73,    17,   7,     true},
+        {"dial face",          icon,         bitmap::aspd_face,        {0, 0},   {0, 0},   0x4003},
+        {"command marker",     needle,       bitmap::command_marker,   centre,   {0, 13},  0x4083, 116,   15,   0,     true},
+        {"airspeed pointer",   needle,       bitmap::airspeed_pointer, centre,   {32, 6},  0x4083, 61,    15,   0,     true},
+        {"reference marker 3", needle,       bitmap::speed_marker_1_3, centre,   {0, 4},   0x4083, 0,     15,   0,     true},
+        {"reference marker 2", needle,       bitmap::speed_marker_2,   centre,   {0, 4},   0x4083, 0,     15,   0,     true},
+        {"reference marker 1", needle,       bitmap::speed_marker_1_3, centre,   {0, 4},   0x4083, 0,     15,   0,     true},
+    };
+    // clang-format on
+    for (int n = 0; n < 8; ++n) flight_test::expect_element(host, gauge, n, chain[n]);
+    flight_test::expect_chain_length(host, gauge, 8);
+
+    const auto* face = reinterpret_cast<const host::Icon*>(host.element(gauge, 2));
+    EXPECT_EQ(face->image_count, 1u) << "one image";
+    EXPECT_EQ(face->source.id, 0u) << "no source token";
+    EXPECT_EQ(face->switch_mode, 0u);
+    EXPECT_EQ(face->scale, 0);
+    EXPECT_EQ(face->offset, 0);
+    EXPECT_EQ(face->callback, nullptr) << "no update callback";
+
+    flight_test::expect_mouse_list(host, gauge, 8, 0x20200000);
 }
 
 }  // namespace

@@ -2,13 +2,16 @@
 // without the ground proximity warning gauge: the selected altitude stepped by
 // left and right clicks and its stops, the counter drums, the knob's turns,
 // the click areas, and the alert light against an altitude record that
-// nothing on this panel refreshes.
+// nothing on this panel refreshes; and the element and mouse records of both
+// gauges as the host reads them.
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstdint>
 
 #include "hostmodel/host_model.h"
+#include "resources/bitmap_ids.h"
+#include "tests/flight/element_records.h"
 #include "tests/support/host_test.h"
 
 namespace {
@@ -216,6 +219,80 @@ TEST_F(AltitudeAlerter, ClickAreasAndTheirCursors) {
         EXPECT_EQ(selected(), 5000 + 100 * row.step);
         EXPECT_EQ(host.cursor_at(row.gauge, row.x, row.y), host_test::cursor_for_step(row.step));
     }
+}
+
+TEST_F(AltitudeAlerter, AlerterActsOnlyBeforeDrawingAndTheKnobNever) {
+    select(0);
+    const double angle = knob_angle();
+    ASSERT_TRUE(host.hidden(alerter, alert_light)) << "0 ft selected, 0 ft flown";
+    click(alerter, raise_area, left, 3);  // 400 ft: the aircraft is 400 ft below it
+    for (int32_t code = 0; code <= 16; ++code) {
+        if (code == host::service::pre_draw) continue;
+        host.service(alerter, code);
+        host.service(knob, code);
+        EXPECT_TRUE(host.hidden(alerter, alert_light)) << "code " << code;
+    }
+    host.service(alerter, host::service::pre_draw);
+    EXPECT_FALSE(host.hidden(alerter, alert_light)) << "the band test runs at code 10";
+    host.service(knob, host::service::pre_draw);
+    EXPECT_EQ(selected(), 400) << "no code changes the selection";
+    EXPECT_EQ(knob_angle(), angle) << "nor turns the knob";
+}
+
+TEST_F(AltitudeAlerter, ElementRecordsAsTheHostReadsThem) {
+    using flight_test::ElementRecord;
+    using namespace host::element_type;
+    // clang-format off
+    const ElementRecord alerter_chain[] = {
+        //  role                   type          bitmap                         position    pivot  flags
+        {"face",                 static_image, bitmap::alerter_face,          {0, 0},     {},    0x83},
+        {"ten-thousands drum",   moving_image, bitmap::alerter_lead_strip,    {116, 46},  {},    0x4083},
+        {"thousands drum",       moving_image, bitmap::alerter_digit_strip,   {134, 46},  {},    0x4083},
+        {"hundreds drum",        moving_image, bitmap::alerter_digit_strip,   {152, 46},  {},    0x4083},
+        {"alert light",          static_image, bitmap::altitude_alert_light,  {27, 31},   {},    0x07},
+    };
+    // clang-format on
+    for (int n = 0; n < 5; ++n) flight_test::expect_element(host, alerter, n, alerter_chain[n]);
+    flight_test::expect_chain_length(host, alerter, 5);
+
+    struct Drum {
+        int n;
+        double bottom_value;  // the value that shows the strip's bottom cell
+    };
+    for (const Drum drum :
+         {Drum{ten_thousands_drum, 9}, Drum{thousands_drum, 8.999999}, Drum{hundreds_drum, 9}}) {
+        SCOPED_TRACE(drum.n);
+        const auto* moving =
+            reinterpret_cast<const host::MovingImage*>(host.element(alerter, drum.n));
+        EXPECT_EQ(moving->x.source.id, 0u) << "no horizontal source";
+        EXPECT_EQ(moving->x.min, 0);
+        EXPECT_EQ(moving->x.max, 0);
+        EXPECT_EQ(moving->x.callback, nullptr) << "no horizontal movement";
+        EXPECT_EQ(moving->y.source.id, 0u) << "no vertical source";
+        EXPECT_EQ(moving->y.min, 0) << "0 shows the top cell";
+        EXPECT_EQ(moving->y.max, drum.bottom_value);
+        EXPECT_NE(moving->y.callback, nullptr);
+    }
+    int width = 0, height = 0, depth = 0;
+    for (const int32_t strip : {bitmap::alerter_lead_strip, bitmap::alerter_digit_strip}) {
+        ASSERT_TRUE(host.bitmap_resource(strip + 1, &width, &height, &depth))
+            << "the window follows its strip " << strip;
+        EXPECT_EQ(width, 16);
+        EXPECT_EQ(height, 19);
+        EXPECT_EQ(depth, 8);
+    }
+    flight_test::expect_mouse_list(host, alerter, 2, 0xA0200000);
+
+    // clang-format off
+    const ElementRecord knob_chain[] = {
+        //  role         type          bitmap                      position  pivot     flags  token  rows  limit  callback
+        {"knob base",  static_image, bitmap::alerter_knob_base,  {0, 0},   {},       0x83},
+        {"knob",       needle,       bitmap::alerter_knob,       {18, 18}, {18, 18}, 0x83,  0,     0,    0,     true},
+    };
+    // clang-format on
+    for (int n = 0; n < 2; ++n) flight_test::expect_element(host, knob, n, knob_chain[n]);
+    flight_test::expect_chain_length(host, knob, 2);
+    flight_test::expect_mouse_list(host, knob, 1, 0xA0200000);
 }
 
 }  // namespace

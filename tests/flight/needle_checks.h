@@ -81,15 +81,22 @@ inline void expect_turn_at_limit(hostmodel::Host& host, std::string_view gauge, 
 // The host gives radio height in metres; the instruments multiply by this.
 inline constexpr double feet_per_metre = 3.28084;
 
-// A height in metres that converts to exactly `feet`, so that a test can put
-// a reading on a strict bound; NaN when no double near feet / 3.28084 does
+// A host value that the instrument's factor turns into exactly `reading`, so
+// that a test can put a reading on a strict bound; NaN when no double near
+// reading / factor does.
+inline double exact_input_for(double reading, double factor) {
+    double input = reading / factor;
+    for (int step = 0; step < 8 && input * factor != reading; ++step) {
+        input = std::nextafter(input,
+                               (input * factor < reading) == (factor > 0) ? INFINITY : -INFINITY);
+    }
+    return input * factor == reading ? input : NAN;
+}
+
+// A height in metres that converts to exactly `feet`; NaN when none does
 // (210 ft, for one, has none).
 inline double exact_metres_for_feet(double feet) {
-    double metres = feet / feet_per_metre;
-    for (int step = 0; step < 8 && metres * feet_per_metre != feet; ++step) {
-        metres = std::nextafter(metres, metres * feet_per_metre < feet ? INFINITY : -INFINITY);
-    }
-    return metres * feet_per_metre == feet ? metres : NAN;
+    return exact_input_for(feet, feet_per_metre);
 }
 
 // A height in metres that converts to `feet`, exactly where a double allows.

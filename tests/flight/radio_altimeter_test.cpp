@@ -1,12 +1,15 @@
 // The radio altimeter as the host drives it: the decision-height knob and its
 // stops, the decision-height band and its hold at 2500 ft, the light and the
-// warning flag across passes, and where the two needles point.
+// warning flag across passes, where the two needles point, and the element and
+// mouse records the host reads.
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstdint>
 
 #include "hostmodel/host_model.h"
+#include "resources/bitmap_ids.h"
+#include "tests/flight/element_records.h"
 #include "tests/flight/needle_checks.h"
 #include "tests/support/host_test.h"
 
@@ -148,6 +151,19 @@ TEST_F(RadioAltimeter, At2500TheTestIsNotMadeAndTheLightKeepsItsState) {
     EXPECT_FALSE(light_shown_at(2500)) << "raised to 2500 while dark: stays dark at 2500 ft";
 }
 
+TEST_F(RadioAltimeter, OnlyThePreDrawPassReadsTheHeightAndShowsTheLamps) {
+    set_decision_height(200);
+    ASSERT_FALSE(light_shown_at(0));
+    host.set_token(radio_height_token, metres_for_feet(200));
+    for (int32_t code = 0; code <= 16; ++code) {
+        if (code == host::service::pre_draw) continue;
+        host.service(gauge, code);
+        EXPECT_TRUE(host.hidden(gauge, light)) << "code " << code;
+    }
+    host.service(gauge, host::service::pre_draw);
+    EXPECT_FALSE(host.hidden(gauge, light)) << "at the decision height by code 10";
+}
+
 TEST_F(RadioAltimeter, NeedlesPointAtTheirScale) {
     struct Row {
         double metres;
@@ -180,6 +196,39 @@ TEST_F(RadioAltimeter, NeedlesPointAtTheirScale) {
     set_decision_height(2500);
     EXPECT_TRUE(points_between(host, gauge, marker, {40, 86}, ft2500_mark))
         << "the top setting stops 6 ft short of the 2500 mark";
+}
+
+TEST_F(RadioAltimeter, PointerHoldsOnlyBeyond0And3000Feet) {
+    constexpr double feet_per_metre = flight_test::feet_per_metre;
+    const double metres_3000        = flight_test::exact_metres_for_feet(3000);
+    ASSERT_FALSE(std::isnan(metres_3000)) << "a height that converts to exactly 3000 ft";
+    const double below_3000 = std::nextafter(metres_3000, 0.0);
+    const double above_3000 = std::nextafter(metres_3000, infinity);
+    ASSERT_LT(below_3000 * feet_per_metre, 3000);
+    ASSERT_GT(above_3000 * feet_per_metre, 3000);
+    struct Row {
+        double metres;
+        double pointer_ft;  // NaN: the converted height itself
+        const char* reason;
+    };
+    const Row rows[] = {
+        {-1e-9, 0, "just below 0 drives 0"},
+        {0, 0, "0 drives 0"},
+        {1e-9, nan, "just above 0 passes"},
+        {below_3000, nan, "just below 3000 ft passes"},
+        {metres_3000, 3000, "exactly 3000 ft"},
+        {above_3000, 3000, "just above 3000 ft drives 3000"},
+    };
+    for (const Row& row : rows) {
+        host.set_token(radio_height_token, row.metres);
+        host.frames(2);  // a pass's height reaches the pointer at the next update
+        EXPECT_EQ(host.value(gauge, pointer),
+                  std::isnan(row.pointer_ft) ? row.metres * feet_per_metre : row.pointer_ft)
+            << row.reason;
+    }
+    host.set_token(radio_height_token, nan);
+    host.frames(2);
+    EXPECT_TRUE(std::isnan(host.value(gauge, pointer))) << "not a number passes unchanged";
 }
 
 TEST_F(RadioAltimeter, ClickAreasAndTheirCursors) {
@@ -222,6 +271,27 @@ TEST_F(RadioAltimeter, ApproachToMinimums) {
         EXPECT_EQ(light_shown_at(pass.feet), pass.lit) << pass.feet << " ft";
         EXPECT_FALSE(host.hidden(gauge, flag)) << pass.feet << " ft";
     }
+}
+
+TEST_F(RadioAltimeter, ElementRecordsAsTheHostReadsThem) {
+    using flight_test::ElementRecord;
+    using namespace host::element_type;
+    constexpr host::PixelPoint centre = {131, 128};
+    // clang-format off
+    const ElementRecord chain[] = {
+        //  role                      type          bitmap                           position    pivot     flags   token  rows  limit  callback
+        {"dial",                    static_image, bitmap::radalt_dial,             {0, 0},     {0, 0},   0x4083},
+        {"decision-height marker",  needle,       bitmap::decision_height_marker,  centre,     {0, 9},   0x4083, 0,     14,   0,     true},
+        {"radio altitude pointer",  needle,       bitmap::radalt_pointer,          centre,     {13, 16}, 0x4083, 0,     14,   0,     true},
+        {"decision-height knob",    needle,       bitmap::decision_height_knob,    {223, 225}, {21, 21}, 0x4083, 0,     0,    0,     true},
+        {"pointer shield",          static_image, bitmap::radalt_pointer_shield,   {0, 0},     {0, 0},   0x03},
+        {"decision-height light",   static_image, bitmap::decision_height_light,   {18, 19},   {0, 0},   0x07},
+        {"warning flag",            static_image, bitmap::radalt_warning_flag,     {185, 47},  {0, 0},   0x4003},
+    };
+    // clang-format on
+    for (int n = 0; n < 7; ++n) flight_test::expect_element(host, gauge, n, chain[n]);
+    flight_test::expect_chain_length(host, gauge, 7);
+    flight_test::expect_mouse_list(host, gauge, 2, 0x20200000);
 }
 
 }  // namespace

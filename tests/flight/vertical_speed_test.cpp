@@ -1,12 +1,14 @@
 // The vertical speed indicator as the host drives it: the conversion to feet
 // per minute held at 6000 either way, where the pointer points, and its
-// turn-rate limit of 8 degrees per update.
+// turn-rate limit of 8 degrees per update, and the element records the host reads.
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstdint>
 
 #include "hostmodel/host_model.h"
+#include "resources/bitmap_ids.h"
+#include "tests/flight/element_records.h"
 #include "tests/flight/needle_checks.h"
 #include "tests/support/host_test.h"
 
@@ -52,8 +54,25 @@ TEST_F(VerticalSpeed, PointerShowsFeetPerMinuteHeldWithin6000) {
         host::PixelPoint next_mark;  // equal to mark when the pointer sits on it
         const char* reason;
     };
+    // Host values that convert to exactly 6000 and -6000 ft/min, and their neighbours.
+    const double climb_6000 = flight_test::exact_input_for(6000, fpm_per_unit);
+    const double sink_6000  = flight_test::exact_input_for(-6000, fpm_per_unit);
+    ASSERT_FALSE(std::isnan(climb_6000) || std::isnan(sink_6000));
+    const double above_climb_6000 = std::nextafter(climb_6000, infinity);
+    const double below_climb_6000 = std::nextafter(climb_6000, 0.0);
+    const double above_sink_6000  = std::nextafter(sink_6000, 0.0);
+    const double below_sink_6000  = std::nextafter(sink_6000, -infinity);
+    ASSERT_GT(above_climb_6000 * fpm_per_unit, 6000);
+    ASSERT_LT(below_climb_6000 * fpm_per_unit, 6000);
+    ASSERT_GT(above_sink_6000 * fpm_per_unit, -6000);
+    ASSERT_LT(below_sink_6000 * fpm_per_unit, -6000);
+
     const Row rows[] = {
         {-infinity, -6000, sink_6000_mark, sink_6000_mark, "minus infinity holds at -6000"},
+        {below_sink_6000, -6000, sink_6000_mark, sink_6000_mark, "just beyond -6000 holds"},
+        {sink_6000, -6000, sink_6000_mark, sink_6000_mark, "exactly -6000"},
+        {above_sink_6000, nan, sink_6000_mark, sink_6000_mark,
+         "just inside -6000 passes, a hair off the -6000 row"},
         {-7803, -6000, sink_6000_mark, sink_6000_mark, "about -7803 units is just beyond -6000"},
         {-7802.9, nan, {219, 178}, sink_6000_mark, "just inside -6000 passes"},
         {units_for(-1500), nan, {81, 223}, {137, 232}, "between the -1000 and -2000 marks"},
@@ -61,6 +80,10 @@ TEST_F(VerticalSpeed, PointerShowsFeetPerMinuteHeldWithin6000) {
         {units_for(250), nan, level_mark, {44, 65}, "between level and 500 climb"},
         {units_for(1000), nan, {82, 34}, {82, 34}, "1000 ft/min climb"},
         {7802.9, nan, {218, 77}, climb_6000_mark, "just inside 6000 passes"},
+        {below_climb_6000, nan, climb_6000_mark, climb_6000_mark,
+         "just inside 6000 passes, a hair off the 6000 row"},
+        {climb_6000, 6000, climb_6000_mark, climb_6000_mark, "exactly 6000"},
+        {above_climb_6000, 6000, climb_6000_mark, climb_6000_mark, "just beyond 6000 holds"},
         {7803, 6000, climb_6000_mark, climb_6000_mark, "about 7803 units is just beyond 6000"},
         {infinity, 6000, climb_6000_mark, climb_6000_mark, "infinity holds at 6000"},
     };
@@ -98,6 +121,21 @@ TEST_F(VerticalSpeed, ReadingThatIsNotANumberPassesAndThePointerStays) {
     host.frame();
     EXPECT_TRUE(std::isnan(host.value(gauge, pointer)));
     EXPECT_TRUE(points_at(host, gauge, pointer, level_mark));
+}
+
+TEST_F(VerticalSpeed, ElementRecordsAsTheHostReadsThem) {
+    using flight_test::ElementRecord;
+    using namespace host::element_type;
+    // clang-format off
+    const ElementRecord chain[] = {
+        //  role        type          bitmap               position    pivot    flags   token  rows  limit  callback
+        {"dial",      static_image, bitmap::vsi_dial,    {0, 0},     {0, 0},  0x4083},
+        {"pointer",   needle,       bitmap::vsi_pointer, {127, 127}, {46, 8}, 0x4083, 65,    15,   8,     true},
+    };
+    // clang-format on
+    for (int n = 0; n < 2; ++n) flight_test::expect_element(host, gauge, n, chain[n]);
+    flight_test::expect_chain_length(host, gauge, 2);
+    EXPECT_EQ(host.gauge(gauge)->mouse_rects, nullptr) << "the gauge takes no clicks";
 }
 
 }  // namespace

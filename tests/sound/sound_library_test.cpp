@@ -96,6 +96,21 @@ TEST_F(SoundLibraryBinding, AnotherModulesReferenceIsNeverReleased) {
     EXPECT_TRUE(chimes());
 }
 
+// While another module holds the library, the handle kept after the panel's
+// removal still names it: the next placement's code 4 looks the entry points
+// up through it, so a click before the first frame already chimes.
+TEST_F(SoundLibraryBinding, InitializationLooksUpThroughAHandleAnotherModuleKeepsValid) {
+    host.hold_sound_library(true);
+    place_all();
+    host.frames(2);
+    host.remove_all();
+    ASSERT_TRUE(host.sound_library_loaded());
+    place_all();
+    EXPECT_TRUE(chimes()) << "the lookups at code 4 were skipped";
+    host.remove_all();
+    host.hold_sound_library(false);
+}
+
 // Removing one gauge releases the library; a click arriving before the next
 // frame rebinds must not call into it. The next frame loads it again.
 TEST_F(SoundLibraryBinding, ClickAfterAnotherGaugesRemovalBeforeTheNextFrame) {

@@ -302,4 +302,33 @@ TEST_F(GroundProximity, ReadoutNeverOverrunsItsBuffer) {
     EXPECT_EQ(text.substr(0, 16), "1000000015047466") << "the digits of 1e30 in single precision";
 }
 
+// ------------------------------------------------------------------ records
+
+// The black square with the readout below it, reading token 614; a mouse
+// list of the enclosing rectangle alone, so the gauge takes no clicks.
+TEST_F(GroundProximity, RecordsAreAsTheHostReadsThem) {
+    const host::GaugeHeader* gauge = host.gauge(gpws);
+    EXPECT_EQ(gauge->key, 0x320u);
+    EXPECT_EQ(gauge->size_mm, 100u);
+    EXPECT_NE(gauge->callback, nullptr);
+    EXPECT_EQ(gauge->user_data, 0u);
+
+    const host::ElementHeader* root = host.element(gpws, 0);
+    warning_test::expect_common_element(*root, gauge, host::element_type::static_image, 0x100,
+                                        {0, 0});
+    ASSERT_NE(root->next, nullptr);
+    EXPECT_EQ(root->next[0], host.element(gpws, readout));
+    EXPECT_EQ(root->next[1], nullptr);
+    warning_test::expect_readout_string(host.element(gpws, readout), gauge, token::radio_height_m);
+    EXPECT_EQ(host.element(gpws, readout)->next, nullptr);
+
+    // clang-format off
+    warning_test::expect_mouse_list(gauge->mouse_rects, {
+        {.type = 1, .origin = {0, 0}, .size = {0, 0}, .cursor = -1, .events = 0, .has_callback = false},
+        {.type = 3, .origin = {0, 0}, .size = {0, 0}, .cursor = -1, .events = 0, .has_callback = false},
+        {.type = 0, .origin = {0, 0}, .size = {0, 0}, .cursor = -1, .events = 0, .has_callback = false},
+    });
+    // clang-format on
+}
+
 }  // namespace

@@ -113,4 +113,49 @@ TEST_F(SignSwitches, PositionsSurviveRemovalAndReplacement) {
     EXPECT_EQ(levers(), (std::vector<int>{1, 0}));
 }
 
+// The records as the host reads them: the black panel, two lever icons of two
+// images with switch mode 3 and no source, and a mouse list of two hand areas
+// that take a left click only, closed by a record whose cursor is -1.
+TEST_F(SignSwitches, RecordsAreAsTheHostReadsThem) {
+    const host::GaugeHeader* gauge = host.gauge(signs);
+    EXPECT_EQ(gauge->key, 0x320u);
+    EXPECT_EQ(gauge->size_mm, 100u);
+    EXPECT_NE(gauge->callback, nullptr);
+    EXPECT_EQ(gauge->user_data, 0u);
+
+    warning_test::expect_common_element(*host.element(signs, 0), gauge,
+                                        host::element_type::static_image, 0x1000, {0, 0});
+    const host::PixelPoint lever_positions[] = {{1, 3}, {76, 3}};
+    for (int n : {left, right}) {
+        SCOPED_TRACE("switch element " + std::to_string(n));
+        const host::ElementHeader* element = host.element(signs, n);
+        warning_test::expect_common_element(*element, gauge, host::element_type::icon, 0x1110,
+                                            lever_positions[n - 1]);
+        const auto& icon = warning_test::record_of<host::Icon>(element);
+        EXPECT_EQ(icon.source.id, 0u);
+        EXPECT_EQ(icon.image_count, 2u);
+        EXPECT_EQ(icon.switch_mode, 3u);
+        EXPECT_EQ(icon.scale, 0.0);
+        EXPECT_EQ(icon.offset, 0.0);
+        EXPECT_NE(icon.callback, nullptr);
+        const host::ElementHeader* above = host.element(signs, n - 1);
+        ASSERT_NE(above->next, nullptr);
+        EXPECT_EQ(above->next[0], element);
+        EXPECT_EQ(above->next[1], nullptr);
+    }
+    EXPECT_EQ(host.element(signs, right)->next, nullptr) << "the last element";
+
+    // clang-format off
+    warning_test::expect_mouse_list(gauge->mouse_rects, {
+        {.type = 1, .origin = {0, 0},  .size = {0, 0},   .cursor = -1, .events = 0,          .has_callback = false},
+        {.type = 2, .origin = {0, 0},  .size = {32, 51}, .cursor = 5,  .events = 0x20000000, .has_callback = true},
+        {.type = 2, .origin = {64, 0}, .size = {32, 51}, .cursor = 5,  .events = 0x20000000, .has_callback = true},
+        {.type = 3, .origin = {0, 0},  .size = {0, 0},   .cursor = -1, .events = 0,          .has_callback = false},
+        {.type = 0, .origin = {0, 0},  .size = {0, 0},   .cursor = -1, .events = 0,          .has_callback = false},
+    });
+    // clang-format on
+    EXPECT_NE(gauge->mouse_rects[1].callback, gauge->mouse_rects[2].callback)
+        << "each area flips its own switch";
+}
+
 }  // namespace

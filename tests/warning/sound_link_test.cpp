@@ -156,4 +156,28 @@ TEST_F(SoundLink, ReadoutsShowTheCopiesAfterThePass) {
         EXPECT_EQ(host.text(sound_link, row.element), row.text) << row.variable;
 }
 
+// The records as the host reads them: the header takes no clicks; the chain
+// is the black square, then nine alike readouts, the last without children.
+TEST_F(SoundLink, RecordsAreAsTheHostReadsThem) {
+    const host::GaugeHeader* gauge = host.gauge(sound_link);
+    EXPECT_EQ(gauge->key, 0x320u);
+    EXPECT_EQ(gauge->size_mm, 100u);
+    EXPECT_EQ(gauge->mouse_rects, nullptr) << "no mouse rectangle list";
+    EXPECT_NE(gauge->callback, nullptr);
+    EXPECT_EQ(gauge->user_data, 0u);
+
+    warning_test::expect_common_element(*host.element(sound_link, 0), gauge,
+                                        host::element_type::static_image, 0x100, {0, 0});
+    for (int n = 1; n <= 9; ++n) {
+        SCOPED_TRACE("element " + std::to_string(n));
+        const host::ElementHeader* element = host.element(sound_link, n);
+        warning_test::expect_readout_string(element, gauge, 0);
+        const host::ElementHeader* above = host.element(sound_link, n - 1);
+        ASSERT_NE(above->next, nullptr);
+        EXPECT_EQ(above->next[0], element);
+        EXPECT_EQ(above->next[1], nullptr) << "one child per element";
+    }
+    EXPECT_EQ(host.element(sound_link, 9)->next, nullptr) << "the last element";
+}
+
 }  // namespace

@@ -181,6 +181,68 @@ TEST(WarningRules, AltitudeAlertBeep) {
     }
 }
 
+// Configuration{gear 1, gear 2, spoilers, state 60, state 324, parking brake}
+TEST(WarningRules, GearAndSpoilers) {
+    struct Row {
+        const char* reason;
+        Configuration c;
+        bool gear_up, gear_down, extension, extension_rearms, second, second_rearms;
+    };
+    // clang-format off
+    const Row rows[] = {
+        {"gear up, spoilers stowed",                  {0, 0, 0, 0, 0, 0},              true,  false, false, true,  false, true},
+        {"minus zero is retracted too",               {-0.0, 0, 0, 0, 0, 0},           true,  false, false, true,  false, true},
+        {"one leg a hair out",                        {0, 1e-9, 0, 0, 0, 0},           false, false, false, true,  false, true},
+        {"one leg exactly 16382",                     {16383, 16382, 0, 0, 0, 0},      false, false, false, true,  false, true},
+        {"both just past 16382",                      {16382.001, 16382.001, 0, 0, 0, 0}, false, true, false, true, false, true},
+        {"gear NaN: neither",                         {nan, nan, 0, 0, 0, 0},          false, false, false, true,  false, true},
+        {"spoilers exactly 16382",                    {0, 0, 16382, 1, 1, 0},          true,  false, false, false, true,  false},
+        {"spoilers just past 16382",                  {0, 0, 16382.001, 1, 1, 0},      true,  false, true,  false, true,  false},
+        {"spoilers exactly 10000 hold the latch",     {0, 0, 10000, 0, 0, 0},          true,  false, false, false, false, false},
+        {"spoilers just below 10000 re-arm",          {0, 0, 9999.999, 0, 0, 0},       true,  false, false, true,  false, false},
+        {"spoilers exactly 1000",                     {0, 0, 1000, 1, 1, 0},           true,  false, false, true,  false, false},
+        {"spoilers just past 1000, states 1",         {0, 0, 1000.001, 1, 1, 0},       true,  false, false, true,  true,  false},
+        {"spoilers just below 1000 re-arm",           {0, 0, 999.999, 1, 1, 0},        true,  false, false, true,  false, true},
+        {"state 60 at 1.5 is not exactly 1",          {0, 0, 5000, 1.5, 1, 0},         true,  false, false, true,  false, false},
+        {"state 324 a hair below 1",                  {0, 0, 5000, 1, 0.9999999, 0},   true,  false, false, true,  false, false},
+        {"state 324 a hair above 1",                  {0, 0, 5000, 1, 1.0000001, 0},   true,  false, false, true,  false, false},
+        {"state 60 at 2",                             {0, 0, 5000, 2, 1, 0},           true,  false, false, true,  false, false},
+    };
+    // clang-format on
+    for (const Row& row : rows) {
+        EXPECT_EQ(gear_up_locked(row.c), row.gear_up) << row.reason;
+        EXPECT_EQ(gear_down_locked(row.c), row.gear_down) << row.reason;
+        EXPECT_EQ(spoiler_extension_due(row.c), row.extension) << row.reason;
+        EXPECT_EQ(spoiler_extension_rearms(row.c), row.extension_rearms) << row.reason;
+        EXPECT_EQ(second_spoiler_due(row.c), row.second) << row.reason;
+        EXPECT_EQ(second_spoiler_rearms(row.c), row.second_rearms) << row.reason;
+    }
+}
+
+// Which sounds a parking-brake value asks for once the slots disagree.
+TEST(WarningRules, ParkingBrakeSoundsByValue) {
+    struct Row {
+        const char* reason;
+        double brake;
+        bool set, released;
+    };
+    // clang-format off
+    const Row rows[] = {
+        {"released: the released sound only",    0,        false, true},
+        {"just past released: both",             0.001,    true,  true},
+        {"just short of set: both",              32766.99, true,  true},
+        {"set: the set sound only",              32767,    true,  false},
+        {"beyond set: the set sound only",       40000,    true,  false},
+        {"below released: the released sound",   -1,       false, true},
+        {"NaN: neither",                         nan,      false, false},
+    };
+    // clang-format on
+    for (const Row& row : rows) {
+        EXPECT_EQ(parking_brake_set_sound(row.brake), row.set) << row.reason;
+        EXPECT_EQ(parking_brake_released_sound(row.brake), row.released) << row.reason;
+    }
+}
+
 // The slots take the brake value truncated toward zero on alternate passes;
 // values no integer can hold saturate instead of being undefined.
 TEST(WarningRules, ParkingBrakeSamplesAlternateAndTruncate) {
@@ -280,20 +342,30 @@ TEST(WarningRules, FlapDetentWindows) {
         {"flaps up",                    0.0,     flaps_up},
         {"minus zero is still up",      -0.0,    flaps_up},
         {"a hair out of up",            0.0001,  none},
+        {"a hair below up",             -0.0001, none},
         {"exactly 0.95",                0.95,    none},
         {"just past 0.95",              0.9501,  slats},
         {"slats at 1",                  1.0,     slats},
+        {"just short of 1.1",           1.0999,  slats},
         {"exactly 1.1",                 1.1,     none},
         {"exactly 4.5",                 4.5,     none},
+        {"just past 4.5",               4.5001,  flaps_5},
         {"flaps 5",                     5.0,     flaps_5},
+        {"just short of 5.5",           5.4999,  flaps_5},
         {"exactly 5.5",                 5.5,     none},
         {"exactly 14.5",                14.5,    none},
+        {"just past 14.5",              14.5001, flaps_15},
         {"just inside 15.5",            15.4999, flaps_15},
+        {"exactly 15.5",                15.5,    none},
         {"exactly 24.5",                24.5,    none},
+        {"just past 24.5",              24.5001, flaps_25},
         {"flaps 25",                    25.0,    flaps_25},
+        {"just short of 25.5",          25.4999, flaps_25},
         {"exactly 25.5",                25.5,    none},
         {"exactly 39.5",                39.5,    none},
+        {"just past 39.5",              39.5001, flaps_40},
         {"flaps 40",                    40.0,    flaps_40},
+        {"just short of 40.5",          40.4999, flaps_40},
         {"exactly 40.5",                40.5,    none},
         {"between the 40 and 50 windows", 45.0,  none},
         {"exactly 49.5",                49.5,    none},

@@ -1,0 +1,88 @@
+// Checks of what the host reads from a flight instrument's records before it
+// draws anything: each element's kind, bitmap, placement, image flags and
+// drive, and the accepted events and closing records of its mouse list.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string_view>
+
+#include "host/panel_interface.h"
+#include "hostmodel/host_model.h"
+
+namespace flight_test {
+
+// One element as the host reads it. The hidden flag, which the gauges set
+// and clear at run time, is left out of the image flags compared.
+struct ElementRecord {
+    const char* role;
+    uint32_t type;
+    int32_t bitmap_id;
+    host::PixelPoint position;
+    host::PixelPoint pivot;  // needles only: the point of the bitmap on the position
+    uint32_t image_flags;
+    uint32_t source       = 0;      // needles: token id of the own source, 0 for none
+    uint32_t table_rows   = 0;      // needles: 0 for a knob turned by its value in degrees
+    double turn_limit_deg = 0;      // needles: 0 for none
+    bool has_callback     = false;  // needles: an update callback drives the element
+};
+
+inline void expect_element(const hostmodel::Host& host, std::string_view gauge, int n,
+                           const ElementRecord& expected) {
+    SCOPED_TRACE(expected.role);
+    const host::ElementHeader* element = host.element(gauge, n);
+    EXPECT_EQ(element->type, expected.type);
+    EXPECT_EQ(element->bitmap_id, expected.bitmap_id);
+    EXPECT_EQ(element->position.x, expected.position.x);
+    EXPECT_EQ(element->position.y, expected.position.y);
+    EXPECT_EQ(element->offset.x, expected.pivot.x);
+    EXPECT_EQ(element->offset.y, expected.pivot.y);
+    EXPECT_EQ(element->image_flags & ~host::image_flag::hidden, expected.image_flags);
+    EXPECT_EQ(element->gauge, host.gauge(gauge)) << "every element names its own gauge";
+    EXPECT_EQ(element->failures, nullptr);
+    if (expected.type != host::element_type::needle) return;
+    const auto* needle = reinterpret_cast<const host::Needle*>(element);
+    EXPECT_EQ(needle->source.id, expected.source);
+    EXPECT_EQ(needle->row_count, expected.table_rows);
+    EXPECT_EQ(needle->table == nullptr, expected.table_rows == 0);
+    EXPECT_EQ(needle->turn_limit, expected.turn_limit_deg);
+    EXPECT_EQ(needle->callback != nullptr, expected.has_callback);
+}
+
+// The gauge's chain holds exactly `elements` elements, root included.
+inline void expect_chain_length(const hostmodel::Host& host, std::string_view gauge, int elements) {
+    EXPECT_EQ(host.element(gauge, elements - 1)->next, nullptr)
+        << "the last element ends the chain";
+}
+
+// Every child area of the gauge accepts `events`, has help id 0 and sends no
+// key event; the parent, parent-end and end-of-list records show no cursor.
+inline void expect_mouse_list(const hostmodel::Host& host, std::string_view gauge, int children,
+                              uint32_t events) {
+    const host::MouseRect* rect = host.gauge(gauge)->mouse_rects;
+    ASSERT_NE(rect, nullptr);
+    EXPECT_EQ(rect->type, host::mouse_record::parent);
+    EXPECT_EQ(rect->cursor, host::cursor::none);
+    EXPECT_EQ(rect->events, 0u);
+    EXPECT_EQ(rect->callback, nullptr);
+    for (int child = 1; child <= children; ++child) {
+        SCOPED_TRACE(child);
+        EXPECT_EQ(rect[child].type, host::mouse_record::child);
+        EXPECT_EQ(rect[child].events, events);
+        EXPECT_EQ(rect[child].help_id, 0u);
+        EXPECT_EQ(rect[child].key_event, 0u);
+        EXPECT_NE(rect[child].callback, nullptr);
+    }
+    const host::MouseRect& parent_end = rect[children + 1];
+    const host::MouseRect& end        = rect[children + 2];
+    EXPECT_EQ(parent_end.type, host::mouse_record::parent_end);
+    EXPECT_EQ(parent_end.cursor, host::cursor::none);
+    EXPECT_EQ(end.type, host::mouse_record::end_of_list);
+    EXPECT_EQ(end.cursor, host::cursor::none) << "all zero but its cursor";
+    EXPECT_EQ(end.x | end.y | end.width | end.height, 0);
+    EXPECT_EQ(end.events | end.help_id | end.key_event | end.reserved, 0u);
+    EXPECT_EQ(end.callback, nullptr);
+}
+
+}  // namespace flight_test
