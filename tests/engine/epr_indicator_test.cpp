@@ -9,7 +9,7 @@
 
 #include "hostmodel/host_model.h"
 #include "resources/bitmap_ids.h"
-#include "tests/engine/engine_records.h"
+#include "tests/support/element_records.h"
 #include "tests/support/host_test.h"
 
 namespace {
@@ -320,7 +320,7 @@ TEST_F(EprIndicator, ElementsAsTheHostReadsThem) {
     constexpr uint32_t instrument = 0x4083;  // transparent, erased, filtered, lit
     // Every drum spans its eleven-cell strip from 10 (the top 0) to 0 (the
     // bottom 0), the ones drum included, so that each digit sits on its cell.
-    const engine_test::ElementRecord drums[] = {
+    const records::ElementRecord drums[] = {
         {.role         = "hundredths drum",
          .type         = host::element_type::moving_image,
          .bitmap_id    = bitmap::epr_hundredths_strip,
@@ -347,8 +347,8 @@ TEST_F(EprIndicator, ElementsAsTheHostReadsThem) {
          .bottom_value = 0},
     };
     for (const Epr& e : eprs) {
-        engine_test::expect_chain_length(host, e.name, 6);
-        engine_test::expect_element(host, e.name, 0,
+        records::expect_chain_length(host, e.name, 6);
+        records::expect_element(host, e.name, 0,
                                     {.role        = "dial face",
                                      .type        = host::element_type::static_image,
                                      .bitmap_id   = bitmap::epr_dial,
@@ -356,9 +356,9 @@ TEST_F(EprIndicator, ElementsAsTheHostReadsThem) {
                                      .pivot       = {0, 0},
                                      .image_flags = instrument});
         for (int drum = hundredths_drum; drum <= ones_drum; ++drum) {
-            engine_test::expect_element(host, e.name, drum, drums[drum - hundredths_drum]);
+            records::expect_element(host, e.name, drum, drums[drum - hundredths_drum]);
         }
-        engine_test::expect_element(host, e.name, reference_marker,
+        records::expect_element(host, e.name, reference_marker,
                                     {.role        = "reference marker, driven by its callback only",
                                      .type        = host::element_type::needle,
                                      .bitmap_id   = bitmap::epr_reference_marker,
@@ -367,7 +367,7 @@ TEST_F(EprIndicator, ElementsAsTheHostReadsThem) {
                                      .image_flags = instrument,
                                      .source      = 0,
                                      .table_rows  = 17});
-        engine_test::expect_element(host, e.name, pointer,
+        records::expect_element(host, e.name, pointer,
                                     {.role        = "pointer, driven by its callback only",
                                      .type        = host::element_type::needle,
                                      .bitmap_id   = bitmap::epr_pointer,

@@ -11,7 +11,7 @@
 
 #include "hostmodel/host_model.h"
 #include "resources/bitmap_ids.h"
-#include "tests/engine/engine_records.h"
+#include "tests/support/element_records.h"
 #include "tests/support/host_test.h"
 
 namespace {
@@ -208,15 +208,15 @@ TEST_F(EprKnob, ElementsAndClickAreasAsTheHostReadsThem) {
     };
     // clang-format on
     for (const Knob& k : knobs) {
-        engine_test::expect_chain_length(host, k.name, 2);
-        engine_test::expect_element(host, k.name, 0,
+        records::expect_chain_length(host, k.name, 2);
+        records::expect_element(host, k.name, 0,
                                     {.role        = "knob base: transparent, erased, filtered",
                                      .type        = host::element_type::static_image,
                                      .bitmap_id   = bitmap::epr_knob_base,
                                      .position    = {0, 0},
                                      .pivot       = {0, 0},
                                      .image_flags = 0x83});
-        engine_test::expect_element(host, k.name, knob_needle,
+        records::expect_element(host, k.name, knob_needle,
                                     {.role        = "knob: turned by its value, lit",
                                      .type        = host::element_type::needle,
                                      .bitmap_id   = bitmap::epr_knob,

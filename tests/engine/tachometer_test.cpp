@@ -9,7 +9,7 @@
 
 #include "hostmodel/host_model.h"
 #include "resources/bitmap_ids.h"
-#include "tests/engine/engine_records.h"
+#include "tests/support/element_records.h"
 #include "tests/support/host_test.h"
 
 namespace {
@@ -253,15 +253,15 @@ TEST_F(Tachometer, SpoolUpAndDownScenario) {
 TEST_F(Tachometer, ElementsAsTheHostReadsThem) {
     constexpr uint32_t instrument = 0x4083;  // transparent, erased, filtered, lit
     for (const Tach& t : tachs) {
-        engine_test::expect_chain_length(host, t.name, 3);
-        engine_test::expect_element(host, t.name, 0,
+        records::expect_chain_length(host, t.name, 3);
+        records::expect_element(host, t.name, 0,
                                     {.role        = "dial face",
                                      .type        = host::element_type::static_image,
                                      .bitmap_id   = bitmap::tach_dial,
                                      .position    = {0, 0},
                                      .pivot       = {0, 0},
                                      .image_flags = instrument});
-        engine_test::expect_element(host, t.name, units_pointer,
+        records::expect_element(host, t.name, units_pointer,
                                     {.role        = "units pointer, driven by its callback only",
                                      .type        = host::element_type::needle,
                                      .bitmap_id   = bitmap::tach_units_pointer,
@@ -270,7 +270,7 @@ TEST_F(Tachometer, ElementsAsTheHostReadsThem) {
                                      .image_flags = instrument,
                                      .source      = 0,
                                      .table_rows  = 3});
-        engine_test::expect_element(host, t.name, main_pointer,
+        records::expect_element(host, t.name, main_pointer,
                                     {.role        = "main pointer, on the gauge's own token",
                                      .type        = host::element_type::needle,
                                      .bitmap_id   = bitmap::tach_main_pointer,

@@ -10,7 +10,7 @@
 
 #include "hostmodel/host_model.h"
 #include "resources/bitmap_ids.h"
-#include "tests/flight/element_records.h"
+#include "tests/support/element_records.h"
 #include "tests/flight/needle_checks.h"
 #include "tests/support/host_test.h"
 
@@ -326,7 +326,7 @@ TEST_F(Airspeed, MachRingTurnsAtMostSevenDegreesPerUpdate) {
 }
 
 TEST_F(Airspeed, ElementRecordsAsTheHostReadsThem) {
-    using flight_test::ElementRecord;
+    using records::ElementRecord;
     using namespace host::element_type;
     constexpr host::PixelPoint centre = {115, 116};
     // clang-format off
@@ -342,8 +342,8 @@ TEST_F(Airspeed, ElementRecordsAsTheHostReadsThem) {
         {"reference marker 1", needle,       bitmap::speed_marker_1_3, centre,   {0, 4},   0x4083, 0,     15,   0,     true},
     };
     // clang-format on
-    for (int n = 0; n < 8; ++n) flight_test::expect_element(host, gauge, n, chain[n]);
-    flight_test::expect_chain_length(host, gauge, 8);
+    for (int n = 0; n < 8; ++n) records::expect_element(host, gauge, n, chain[n]);
+    records::expect_chain_length(host, gauge, 8);
 
     const auto* face = reinterpret_cast<const host::Icon*>(host.element(gauge, 2));
     EXPECT_EQ(face->image_count, 1u) << "one image";
@@ -353,7 +353,7 @@ TEST_F(Airspeed, ElementRecordsAsTheHostReadsThem) {
     EXPECT_EQ(face->offset, 0);
     EXPECT_EQ(face->callback, nullptr) << "no update callback";
 
-    flight_test::expect_mouse_list(host, gauge, 8, 0x20200000);
+    records::expect_mouse_list(host, gauge, 8, 0x20200000);
 }
 
 }  // namespace

@@ -11,7 +11,7 @@
 
 #include "hostmodel/host_model.h"
 #include "resources/bitmap_ids.h"
-#include "tests/flight/element_records.h"
+#include "tests/support/element_records.h"
 #include "tests/support/host_test.h"
 
 namespace {
@@ -240,39 +240,21 @@ TEST_F(AltitudeAlerter, AlerterActsOnlyBeforeDrawingAndTheKnobNever) {
 }
 
 TEST_F(AltitudeAlerter, ElementRecordsAsTheHostReadsThem) {
-    using flight_test::ElementRecord;
+    using records::ElementRecord;
     using namespace host::element_type;
     // clang-format off
     const ElementRecord alerter_chain[] = {
-        //  role                   type          bitmap                         position    pivot  flags
+        //  role                   type          bitmap                         position    pivot  flags   token rows limit callback top  bottom
         {"face",                 static_image, bitmap::alerter_face,          {0, 0},     {},    0x83},
-        {"ten-thousands drum",   moving_image, bitmap::alerter_lead_strip,    {116, 46},  {},    0x4083},
-        {"thousands drum",       moving_image, bitmap::alerter_digit_strip,   {134, 46},  {},    0x4083},
-        {"hundreds drum",        moving_image, bitmap::alerter_digit_strip,   {152, 46},  {},    0x4083},
+        {"ten-thousands drum",   moving_image, bitmap::alerter_lead_strip,    {116, 46},  {},    0x4083, 0,    0,   0,    true,    0,   9},
+        {"thousands drum",       moving_image, bitmap::alerter_digit_strip,   {134, 46},  {},    0x4083, 0,    0,   0,    true,    0,   8.999999},
+        {"hundreds drum",        moving_image, bitmap::alerter_digit_strip,   {152, 46},  {},    0x4083, 0,    0,   0,    true,    0,   9},
         {"alert light",          static_image, bitmap::altitude_alert_light,  {27, 31},   {},    0x07},
     };
     // clang-format on
-    for (int n = 0; n < 5; ++n) flight_test::expect_element(host, alerter, n, alerter_chain[n]);
-    flight_test::expect_chain_length(host, alerter, 5);
+    for (int n = 0; n < 5; ++n) records::expect_element(host, alerter, n, alerter_chain[n]);
+    records::expect_chain_length(host, alerter, 5);
 
-    struct Drum {
-        int n;
-        double bottom_value;  // the value that shows the strip's bottom cell
-    };
-    for (const Drum drum :
-         {Drum{ten_thousands_drum, 9}, Drum{thousands_drum, 8.999999}, Drum{hundreds_drum, 9}}) {
-        SCOPED_TRACE(drum.n);
-        const auto* moving =
-            reinterpret_cast<const host::MovingImage*>(host.element(alerter, drum.n));
-        EXPECT_EQ(moving->x.source.id, 0u) << "no horizontal source";
-        EXPECT_EQ(moving->x.min, 0);
-        EXPECT_EQ(moving->x.max, 0);
-        EXPECT_EQ(moving->x.callback, nullptr) << "no horizontal movement";
-        EXPECT_EQ(moving->y.source.id, 0u) << "no vertical source";
-        EXPECT_EQ(moving->y.min, 0) << "0 shows the top cell";
-        EXPECT_EQ(moving->y.max, drum.bottom_value);
-        EXPECT_NE(moving->y.callback, nullptr);
-    }
     int width = 0, height = 0, depth = 0;
     for (const int32_t strip : {bitmap::alerter_lead_strip, bitmap::alerter_digit_strip}) {
         ASSERT_TRUE(host.bitmap_resource(strip + 1, &width, &height, &depth))
@@ -281,7 +263,7 @@ TEST_F(AltitudeAlerter, ElementRecordsAsTheHostReadsThem) {
         EXPECT_EQ(height, 19);
         EXPECT_EQ(depth, 8);
     }
-    flight_test::expect_mouse_list(host, alerter, 2, 0xA0200000);
+    records::expect_mouse_list(host, alerter, 2, 0xA0200000);
 
     // clang-format off
     const ElementRecord knob_chain[] = {
@@ -290,9 +272,9 @@ TEST_F(AltitudeAlerter, ElementRecordsAsTheHostReadsThem) {
         {"knob",       needle,       bitmap::alerter_knob,       {18, 18}, {18, 18}, 0x83,  0,     0,    0,     true},
     };
     // clang-format on
-    for (int n = 0; n < 2; ++n) flight_test::expect_element(host, knob, n, knob_chain[n]);
-    flight_test::expect_chain_length(host, knob, 2);
-    flight_test::expect_mouse_list(host, knob, 1, 0xA0200000);
+    for (int n = 0; n < 2; ++n) records::expect_element(host, knob, n, knob_chain[n]);
+    records::expect_chain_length(host, knob, 2);
+    records::expect_mouse_list(host, knob, 1, 0xA0200000);
 }
 
 }  // namespace

@@ -9,7 +9,7 @@
 
 #include "hostmodel/host_model.h"
 #include "resources/bitmap_ids.h"
-#include "tests/flight/element_records.h"
+#include "tests/support/element_records.h"
 #include "tests/flight/needle_checks.h"
 #include "tests/support/host_test.h"
 
@@ -274,7 +274,7 @@ TEST_F(RadioAltimeter, ApproachToMinimums) {
 }
 
 TEST_F(RadioAltimeter, ElementRecordsAsTheHostReadsThem) {
-    using flight_test::ElementRecord;
+    using records::ElementRecord;
     using namespace host::element_type;
     constexpr host::PixelPoint centre = {131, 128};
     // clang-format off
@@ -289,9 +289,9 @@ TEST_F(RadioAltimeter, ElementRecordsAsTheHostReadsThem) {
         {"warning flag",            static_image, bitmap::radalt_warning_flag,     {185, 47},  {0, 0},   0x4003},
     };
     // clang-format on
-    for (int n = 0; n < 7; ++n) flight_test::expect_element(host, gauge, n, chain[n]);
-    flight_test::expect_chain_length(host, gauge, 7);
-    flight_test::expect_mouse_list(host, gauge, 2, 0x20200000);
+    for (int n = 0; n < 7; ++n) records::expect_element(host, gauge, n, chain[n]);
+    records::expect_chain_length(host, gauge, 7);
+    records::expect_mouse_list(host, gauge, 2, 0x20200000);
 }
 
 }  // namespace

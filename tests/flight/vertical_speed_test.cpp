@@ -8,7 +8,7 @@
 
 #include "hostmodel/host_model.h"
 #include "resources/bitmap_ids.h"
-#include "tests/flight/element_records.h"
+#include "tests/support/element_records.h"
 #include "tests/flight/needle_checks.h"
 #include "tests/support/host_test.h"
 
@@ -124,7 +124,7 @@ TEST_F(VerticalSpeed, ReadingThatIsNotANumberPassesAndThePointerStays) {
 }
 
 TEST_F(VerticalSpeed, ElementRecordsAsTheHostReadsThem) {
-    using flight_test::ElementRecord;
+    using records::ElementRecord;
     using namespace host::element_type;
     // clang-format off
     const ElementRecord chain[] = {
@@ -133,8 +133,8 @@ TEST_F(VerticalSpeed, ElementRecordsAsTheHostReadsThem) {
         {"pointer",   needle,       bitmap::vsi_pointer, {127, 127}, {46, 8}, 0x4083, 65,    15,   8,     true},
     };
     // clang-format on
-    for (int n = 0; n < 2; ++n) flight_test::expect_element(host, gauge, n, chain[n]);
-    flight_test::expect_chain_length(host, gauge, 2);
+    for (int n = 0; n < 2; ++n) records::expect_element(host, gauge, n, chain[n]);
+    records::expect_chain_length(host, gauge, 2);
     EXPECT_EQ(host.gauge(gauge)->mouse_rects, nullptr) << "the gauge takes no clicks";
 }
 

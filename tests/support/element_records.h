@@ -1,6 +1,8 @@
-// Checks of what the host reads from a flight instrument's records before it
-// draws anything: each element's kind, bitmap, placement, image flags and
-// drive, and the accepted events and closing records of its mouse list.
+// Checks of what the host reads from a gauge's records before it draws
+// anything: each element's kind, bitmap, placement, image flags and drive, the
+// range of each counter drum, and the accepted events and closing records of
+// its mouse list. Behaviour tests cannot see these: the host places a needle
+// about its own recorded position, so a wrong position or pivot moves with it.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -11,7 +13,7 @@
 #include "host/panel_interface.h"
 #include "hostmodel/host_model.h"
 
-namespace flight_test {
+namespace records {
 
 // One element as the host reads it. The hidden flag, which the gauges set
 // and clear at run time, is left out of the image flags compared.
@@ -22,15 +24,17 @@ struct ElementRecord {
     host::PixelPoint position;
     host::PixelPoint pivot;  // needles only: the point of the bitmap on the position
     uint32_t image_flags;
-    uint32_t source       = 0;      // needles: token id of the own source, 0 for none
-    uint32_t table_rows   = 0;      // needles: 0 for a knob turned by its value in degrees
-    double turn_limit_deg = 0;      // needles: 0 for none
-    bool has_callback     = false;  // needles: an update callback drives the element
+    uint32_t source       = 0;     // needles: token id of the own source, 0 for none
+    uint32_t table_rows   = 0;     // needles: 0 for a knob turned by its value in degrees
+    double turn_limit_deg = 0;     // needles: 0 for none
+    bool has_callback     = true;  // needles and drums: an update callback drives the element
+    double top_value      = 0;     // drums: the value that shows the strip's top cell
+    double bottom_value   = 0;     // drums: the value that shows its bottom cell
 };
 
 inline void expect_element(const hostmodel::Host& host, std::string_view gauge, int n,
                            const ElementRecord& expected) {
-    SCOPED_TRACE(expected.role);
+    SCOPED_TRACE(::testing::Message() << gauge << " element " << n << ", " << expected.role);
     const host::ElementHeader* element = host.element(gauge, n);
     EXPECT_EQ(element->type, expected.type);
     EXPECT_EQ(element->bitmap_id, expected.bitmap_id);
@@ -41,19 +45,31 @@ inline void expect_element(const hostmodel::Host& host, std::string_view gauge, 
     EXPECT_EQ(element->image_flags & ~host::image_flag::hidden, expected.image_flags);
     EXPECT_EQ(element->gauge, host.gauge(gauge)) << "every element names its own gauge";
     EXPECT_EQ(element->failures, nullptr);
-    if (expected.type != host::element_type::needle) return;
-    const auto* needle = reinterpret_cast<const host::Needle*>(element);
-    EXPECT_EQ(needle->source.id, expected.source);
-    EXPECT_EQ(needle->row_count, expected.table_rows);
-    EXPECT_EQ(needle->table == nullptr, expected.table_rows == 0);
-    EXPECT_EQ(needle->turn_limit, expected.turn_limit_deg);
-    EXPECT_EQ(needle->callback != nullptr, expected.has_callback);
+    if (expected.type == host::element_type::needle) {
+        const auto* needle = reinterpret_cast<const host::Needle*>(element);
+        EXPECT_EQ(needle->source.id, expected.source);
+        EXPECT_EQ(needle->row_count, expected.table_rows);
+        EXPECT_EQ(needle->table == nullptr, expected.table_rows == 0);
+        EXPECT_EQ(needle->turn_limit, expected.turn_limit_deg);
+        EXPECT_EQ(needle->callback != nullptr, expected.has_callback);
+    }
+    if (expected.type == host::element_type::moving_image) {
+        const auto* drum = reinterpret_cast<const host::MovingImage*>(element);
+        EXPECT_EQ(drum->x.source.id, 0u) << "no horizontal source";
+        EXPECT_EQ(drum->x.min, 0);
+        EXPECT_EQ(drum->x.max, 0);
+        EXPECT_EQ(drum->x.callback, nullptr) << "a drum does not move sideways";
+        EXPECT_EQ(drum->y.source.id, 0u) << "no vertical source";
+        EXPECT_EQ(drum->y.min, expected.top_value);
+        EXPECT_EQ(drum->y.max, expected.bottom_value);
+        EXPECT_EQ(drum->y.callback != nullptr, expected.has_callback);
+    }
 }
 
 // The gauge's chain holds exactly `elements` elements, root included.
 inline void expect_chain_length(const hostmodel::Host& host, std::string_view gauge, int elements) {
     EXPECT_EQ(host.element(gauge, elements - 1)->next, nullptr)
-        << "the last element ends the chain";
+        << gauge << ": the last element ends the chain";
 }
 
 // Every child area of the gauge accepts `events`, has help id 0 and sends no
@@ -85,4 +101,4 @@ inline void expect_mouse_list(const hostmodel::Host& host, std::string_view gaug
     EXPECT_EQ(end.callback, nullptr);
 }
 
-}  // namespace flight_test
+}  // namespace records
