@@ -1,31 +1,14 @@
-// Build-time helpers for the gauges' static records: the one-child list that
-// links an element to the next one down its chain, and the checks that a
-// chain has the length it should and that a needle table runs one way.
+// Build-time checks of the gauges' static records: that a needle table runs
+// one way. Chain lengths are counted by module::chain_length.
 #pragma once
 
 #include <array>
 #include <cstddef>
 
 #include "host/panel_interface.h"
+#include "module/element_chain.h"
 
 namespace module {
-
-// An element's next-element list in this module: its one child, then NULL.
-using ChildList = std::array<host::ElementHeader*, 2>;
-
-constexpr ChildList only_child(host::ElementHeader* child) {
-    return {child, nullptr};
-}
-
-// Elements in the chain from `root` (root included), each step to the first
-// entry of the current element's next-element list.
-constexpr int chain_length(const host::ElementHeader* root) {
-    int count = 0;
-    for (const host::ElementHeader* e = root; e != nullptr; ++count) {
-        e = e->next != nullptr ? e->next[0] : nullptr;
-    }
-    return count;
-}
 
 // Every row's value strictly above the one before it.
 template <std::size_t N>
