@@ -150,7 +150,7 @@ void write_status_byte(std::size_t offset, uint8_t value) {
 }
 
 bool bitmap_resource(int32_t id, int* width, int* height, int* bits_per_pixel) {
-    const BitmapSpec* bitmap_entry = find_bitmap(id);
+    const BitmapTableEntry* bitmap_entry = find_bitmap(id);
     if (bitmap_entry == nullptr) return false;
     *width          = bitmap_entry->width;
     *height         = bitmap_entry->height;

@@ -345,7 +345,7 @@ void draw_alerter_knob(Canvas& c) {
 using namespace bitmap;
 
 // clang-format off
-constexpr std::array<BitmapSpec, 42> table{{
+constexpr std::array<BitmapTableEntry, 42> table{{
     {.id = black_square,           .width =  28, .height =  28, .bits_per_pixel = 24, .draw = draw_black_square,           .role = "background of two invisible gauges, all black"},
     {.id = sign_panel,             .width =  96, .height =  51, .bits_per_pixel =  8, .draw = draw_sign_panel,             .role = "sign switch panel background, all black"},
     {.id = sign_lever_up,          .width =  20, .height =  48, .bits_per_pixel =  8, .draw = draw_sign_lever_up,          .role = "sign switch lever up"},
@@ -404,7 +404,7 @@ constexpr bool ids_unique() {
 static_assert(ids_unique(), "two bitmaps share a resource id");
 
 constexpr bool depths_valid() {
-    return std::ranges::all_of(table, [](const BitmapSpec& s) {
+    return std::ranges::all_of(table, [](const BitmapTableEntry& s) {
         return (s.bits_per_pixel == 8 || s.bits_per_pixel == 24) && s.width > 0 && s.height > 0;
     });
 }
@@ -412,16 +412,16 @@ static_assert(depths_valid(), "every bitmap is 8 or 24 bits deep and not empty")
 
 }  // namespace
 
-std::span<const BitmapSpec> bitmap_specs() {
+std::span<const BitmapTableEntry> bitmap_entries() {
     return table;
 }
 
-const BitmapSpec* find_bitmap(int32_t id) {
-    const auto it = std::ranges::find(table, id, &BitmapSpec::id);
+const BitmapTableEntry* find_bitmap(int32_t id) {
+    const auto it = std::ranges::find(table, id, &BitmapTableEntry::id);
     return it == table.end() ? nullptr : &*it;
 }
 
-Canvas render(const BitmapSpec& bitmap_entry) {
+Canvas render(const BitmapTableEntry& bitmap_entry) {
     Canvas canvas(bitmap_entry.width, bitmap_entry.height);
     bitmap_entry.draw(canvas);
     return canvas;

@@ -40,7 +40,7 @@ class Canvas {
 
 using DrawFn = void (*)(Canvas&);
 
-struct BitmapSpec {
+struct BitmapTableEntry {
     int32_t id;
     int width;
     int height;
@@ -49,6 +49,6 @@ struct BitmapSpec {
     const char* role;
 };
 
-std::span<const BitmapSpec> bitmap_specs();
-const BitmapSpec* find_bitmap(int32_t id);  // nullptr when unknown
-Canvas render(const BitmapSpec& bitmap_entry);      // a fresh canvas of the bitmap's size, drawn
+std::span<const BitmapTableEntry> bitmap_entries();
+const BitmapTableEntry* find_bitmap(int32_t id);  // nullptr when unknown
+Canvas render(const BitmapTableEntry& bitmap_entry);      // a fresh canvas of the bitmap's size, drawn

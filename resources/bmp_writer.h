@@ -105,7 +105,7 @@ inline std::vector<uint8_t> encode(const Canvas& canvas, int bits_per_pixel) {
 }  // namespace bmp
 
 // The complete BMP file for one bitmap, drawn afresh.
-inline std::vector<uint8_t> encode_bmp(const BitmapSpec& bitmap_entry) {
+inline std::vector<uint8_t> encode_bmp(const BitmapTableEntry& bitmap_entry) {
     return bmp::encode(render(bitmap_entry), bitmap_entry.bits_per_pixel);
 }
 

@@ -30,7 +30,7 @@ int main(int argc, char** argv) {
         const std::filesystem::path folder = argv[1];
         std::filesystem::create_directories(folder);
         std::string script;
-        for (const BitmapSpec& bitmap_entry : bitmap_specs()) {
+        for (const BitmapTableEntry& bitmap_entry : bitmap_entries()) {
             const std::string name           = bmp_file_name(bitmap_entry.id);
             const std::vector<uint8_t> bytes = encode_bmp(bitmap_entry);
             write_file(folder / name, reinterpret_cast<const char*>(bytes.data()), bytes.size());

@@ -23,17 +23,17 @@ uint32_t u32(const std::vector<uint8_t>& b, size_t at) {
 }
 
 TEST(BitmapTable, HoldsFortyTwoUniqueIds) {
-    const auto specs = bitmap_specs();
-    ASSERT_EQ(specs.size(), 42u);
+    const auto entries = bitmap_entries();
+    ASSERT_EQ(entries.size(), 42u);
     std::set<int32_t> ids;
-    for (const BitmapSpec& bitmap_entry : specs) ids.insert(bitmap_entry.id);
+    for (const BitmapTableEntry& bitmap_entry : entries) ids.insert(bitmap_entry.id);
     EXPECT_EQ(ids.size(), 42u);
 }
 
 TEST(BitmapTable, EverySizeAndDepthMatchesWhatTheGaugesLoad) {
     for (const Expected& e : expected) {
         SCOPED_TRACE(testing::Message() << "id 0x" << std::hex << e.id);
-        const BitmapSpec* bitmap_entry = find_bitmap(e.id);
+        const BitmapTableEntry* bitmap_entry = find_bitmap(e.id);
         ASSERT_NE(bitmap_entry, nullptr);
         EXPECT_EQ(bitmap_entry->width, e.width);
         EXPECT_EQ(bitmap_entry->height, e.height);
@@ -76,7 +76,7 @@ constexpr std::array<HeaderCase, 2> header_cases{{
 TEST(BmpWriter, HeadersDescribeSizeDepthPaddingAndFileLength) {
     for (const HeaderCase& c : header_cases) {
         SCOPED_TRACE(testing::Message() << "id 0x" << std::hex << c.id);
-        const BitmapSpec& bitmap_entry         = *find_bitmap(c.id);
+        const BitmapTableEntry& bitmap_entry         = *find_bitmap(c.id);
         const std::vector<uint8_t> bmp = encode_bmp(bitmap_entry);
         const uint32_t image           = c.stride * bitmap_entry.height;
         ASSERT_EQ(bmp.size(), c.pixel_offset + image);
@@ -95,7 +95,7 @@ TEST(BmpWriter, HeadersDescribeSizeDepthPaddingAndFileLength) {
 }
 
 TEST(BmpWriter, EightBitPaletteStartsWithPureBlackAndIndexesPixels) {
-    const BitmapSpec& bitmap_entry = *find_bitmap(bitmap::epr_hundredths_window);  // black inside a frame
+    const BitmapTableEntry& bitmap_entry = *find_bitmap(bitmap::epr_hundredths_window);  // black inside a frame
     const std::vector<uint8_t> bmp = encode_bmp(bitmap_entry);
     EXPECT_EQ(u32(bmp, 46), 256u);  // biClrUsed
     EXPECT_EQ(u32(bmp, 54), 0u);    // palette entry 0: B, G, R, reserved all zero
@@ -114,7 +114,7 @@ TEST(BmpWriter, EightBitPaletteStartsWithPureBlackAndIndexesPixels) {
 }
 
 TEST(BmpWriter, EveryBitmapEncodesToItsExactFileLength) {
-    for (const BitmapSpec& bitmap_entry : bitmap_specs()) {
+    for (const BitmapTableEntry& bitmap_entry : bitmap_entries()) {
         SCOPED_TRACE(testing::Message() << "id 0x" << std::hex << bitmap_entry.id);
         const size_t stride  = (bitmap_entry.width * bitmap_entry.bits_per_pixel + 31) / 32 * 4;
         const size_t palette = bitmap_entry.bits_per_pixel == 8 ? 1024 : 0;
