@@ -19,6 +19,13 @@ struct LoadedModule {
 // Loads the module under test (or finds it linked in) and its two exports.
 LoadedModule load_module();
 
+// Undoes everything a process did with the module and the stand-ins since it
+// started, before the module is loaded again: the module unloaded (or, linked
+// in, its data written back to their load values), the sound library unloaded
+// with no reference held and its next load a full one, the host component
+// present and freshly zeroed, no loader call traced.
+void unload_all();
+
 void set_sound_library(SoundLibrary mode);
 bool sound_library_loaded();
 void hold_sound_library(bool hold);
@@ -38,8 +45,10 @@ bool bitmap_resource(int32_t id, int* width, int* height, int* bits_per_pixel);
 // The core's side, which the bindings call back into.
 namespace hostmodel::core {
 
-// Every call the stand-in sound library receives, in order.
-void record_sound_call(SoundCall call);
+// Every call the stand-in sound library receives, in order, as it receives
+// it: NULL strings read as empty; `file` and `loop` count for play only,
+// `key` for play and stop.
+void record_sound_call(SoundCall::Kind kind, const char* file, const char* key, int32_t loop);
 // A host-side fault: a call the module must never make, or a misuse of the host.
 void record_fault(std::string fault);
 

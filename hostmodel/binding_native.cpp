@@ -73,19 +73,15 @@ bool names(const char* requested, std::string_view module) {
 }
 
 void LIBRARY_CALL play_sound(const char* path, const char* key, int32_t loop) {
-    SoundCall call  = play(path != nullptr ? path : "", key != nullptr ? key : "", loop);
-    call.key_buffer = key;
-    core::record_sound_call(std::move(call));
+    core::record_sound_call(SoundCall::Kind::play, path, key, loop);
 }
 
 void LIBRARY_CALL stop_sound(const char* key) {
-    SoundCall call  = stop(key != nullptr ? key : "");
-    call.key_buffer = key;
-    core::record_sound_call(std::move(call));
+    core::record_sound_call(SoundCall::Kind::stop, nullptr, key, 0);
 }
 
 void LIBRARY_CALL terminate_sounds() {
-    core::record_sound_call(terminate());
+    core::record_sound_call(SoundCall::Kind::terminate, nullptr, nullptr, 0);
 }
 
 void* sound_export(const char* name) {
@@ -113,6 +109,12 @@ namespace binding {
 
 LoadedModule load_module() {
     return {.import_table = &ImportTable, .linkage = &Linkage};
+}
+
+void unload_all() {
+    sound            = SoundModule{};
+    component_module = ComponentModule{};
+    loader_calls.clear();
 }
 
 void set_sound_library(SoundLibrary mode) {

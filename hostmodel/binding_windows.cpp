@@ -77,32 +77,28 @@ int loader_count(HMODULE module) {
     return 0;
 }
 
+// Unloads `file` whatever the references on it, and fails where it cannot.
+void unload_fully(const char* file) {
+    while (HMODULE loaded = GetModuleHandleA(file)) {
+        if (!FreeLibrary(loaded)) fail(std::string("cannot unload ") + file);
+    }
+}
+
 }  // namespace
 
 // Where the stand-in sound library delivers every call it receives.
+// Where the stand-in sound library delivers every call it receives.
 extern "C" __declspec(dllexport) void host_model_sound_call(int kind, const char* file,
                                                             const char* key, int loop) {
-    using Kind          = hostmodel::SoundCall::Kind;
-    const std::string f = file != nullptr ? file : "";
-    const std::string k = key != nullptr ? key : "";
-    hostmodel::SoundCall call;
+    using Kind = hostmodel::SoundCall::Kind;
     switch (static_cast<Kind>(kind)) {
         case Kind::play:
-            call            = hostmodel::play(f, k, loop);
-            call.key_buffer = key;
-            hostmodel::core::record_sound_call(std::move(call));
-            break;
         case Kind::stop:
-            call            = hostmodel::stop(k);
-            call.key_buffer = key;
-            hostmodel::core::record_sound_call(std::move(call));
-            break;
         case Kind::terminate:
-            hostmodel::core::record_sound_call(hostmodel::terminate());
-            break;
-        default:
-            hostmodel::core::record_fault("unknown sound call " + std::to_string(kind));
+            hostmodel::core::record_sound_call(static_cast<Kind>(kind), file, key, loop);
+            return;
     }
+    hostmodel::core::record_fault("unknown sound call " + std::to_string(kind));
 }
 
 namespace hostmodel::binding {
@@ -116,6 +112,14 @@ LoadedModule load_module() {
     auto* linkage = reinterpret_cast<host::LinkageRecord*>(GetProcAddress(the_module, "Linkage"));
     if (import_table == nullptr || linkage == nullptr) fail(path + " lacks its exports");
     return {.import_table = import_table, .linkage = linkage};
+}
+
+void unload_all() {
+    unload_fully(module_file);
+    the_module = nullptr;
+    hold_sound_library(false);
+    unload_fully(sound_file);
+    unload_fully(component::file_name);
 }
 
 void set_sound_library(SoundLibrary mode) {
@@ -155,11 +159,7 @@ void set_host_component(bool present) {
         const std::string path = standin_path(component::file_name);
         if (LoadLibraryA(path.c_str()) == nullptr) fail("cannot load " + path);
     }
-    if (!present) {
-        while (HMODULE loaded = GetModuleHandleA(component::file_name)) {
-            if (!FreeLibrary(loaded)) fail("cannot unload the host component");
-        }
-    }
+    if (!present) unload_fully(component::file_name);
 }
 
 void write_status_byte(std::size_t offset, uint8_t value) {

@@ -13,37 +13,28 @@
 #include "hostmodel/model_state.h"
 #include "hostmodel/needle_geometry.h"
 #include "module/convert.h"
+#include "module/element_chain.h"
 
 namespace hostmodel {
 namespace core {
 namespace {
-
-Model* current = nullptr;
 
 // Bytes behind every text buffer that the module must leave as they are.
 constexpr std::size_t guard_size      = 16;
 constexpr char guard_byte             = static_cast<char>(0xA5);
 constexpr uint32_t default_text_bytes = 64;
 
-// The element `n` steps down the chain from the root, or NULL.
-host::ElementHeader* nth(const host::GaugeHeader* gauge, int n) {
-    host::ElementHeader* element = gauge->elements != nullptr ? *gauge->elements : nullptr;
-    for (int step = 0; step < n && element != nullptr; ++step) {
-        element = element->next != nullptr ? element->next[0] : nullptr;
-    }
-    return element;
-}
-
-host::ElementHeader* next_of(const host::ElementHeader* element) {
-    return element->next != nullptr ? element->next[0] : nullptr;
+// The root of a gauge's element chain, or NULL.
+host::ElementHeader* root(const host::GaugeHeader* gauge) {
+    return gauge->elements != nullptr ? *gauge->elements : nullptr;
 }
 
 // Calls visit(element, index) for each element down the chain from the root.
 template <typename Visit>
 void for_each_element(const host::GaugeHeader* gauge, Visit visit) {
     int index = 0;
-    for (host::ElementHeader* element = nth(gauge, 0); element != nullptr;
-         element                      = next_of(element)) {
+    for (host::ElementHeader* element = root(gauge); element != nullptr;
+         element                      = module::next_in_chain(element)) {
         visit(element, index++);
     }
 }
@@ -51,6 +42,11 @@ void for_each_element(const host::GaugeHeader* gauge, Visit visit) {
 template <typename Record>
 Record* as(host::ElementHeader* element) {
     return reinterpret_cast<Record*>(element);
+}
+
+template <typename Record>
+const Record* as(const host::ElementHeader* element) {
+    return reinterpret_cast<const Record*>(element);
 }
 
 void refresh_if_set(host::TokenVar& record) {
@@ -61,7 +57,16 @@ double call_or(host::ElementCallback callback, host::ElementHeader* element, dou
     return callback != nullptr ? callback(element) : otherwise;
 }
 
-void update_needle(host::Needle& needle, bool first_update) {
+// ------------------------------------------------- what the host does per kind
+
+void prepare_needle(PlacedGauge&, host::ElementHeader* element, int) {
+    host::Needle& needle = *as<host::Needle>(element);
+    needle::fill_row_angles(needle.header.position,
+                            std::span<host::NeedleRow>(needle.table, needle.row_count));
+}
+
+void update_needle(host::ElementHeader* element, bool first_update) {
+    host::Needle& needle = *as<host::Needle>(element);
     refresh_if_set(needle.source);
     needle.host_value = call_or(needle.callback, &needle.header, needle.source.value);
     const std::span<const host::NeedleRow> rows(needle.table, needle.row_count);
@@ -71,15 +76,54 @@ void update_needle(host::Needle& needle, bool first_update) {
         first_update ? target : needle::turn(needle.host_angle, target, needle.turn_limit);
 }
 
-void update_icon(host::Icon& icon) {
+double needle_value(const host::ElementHeader* element) {
+    return as<host::Needle>(element)->host_value;
+}
+
+void update_icon(host::ElementHeader* element, bool) {
+    host::Icon& icon = *as<host::Icon>(element);
     refresh_if_set(icon.source);
     icon.host_value = call_or(icon.callback, &icon.header, icon.source.value);
     icon.host_image = module::truncate_to<int32_t>(icon.host_value);
 }
 
-void update_string(host::String& string) {
+double icon_value(const host::ElementHeader* element) {
+    return as<host::Icon>(element)->host_value;
+}
+
+// An icon draws the image it shows: the bitmap after its own by that many.
+// Wraps instead of overflowing for images the module could never have.
+int32_t icon_bitmap(const host::ElementHeader* element) {
+    return static_cast<int32_t>(static_cast<uint32_t>(element->bitmap_id) +
+                                static_cast<uint32_t>(as<host::Icon>(element)->host_image));
+}
+
+// Gives a string element its text buffer, with the guard zone behind it.
+void prepare_string(PlacedGauge& placed, host::ElementHeader* element, int index) {
+    host::String& string       = *as<host::String>(element);
+    const std::size_t capacity = string.capacity != 0 ? string.capacity : default_text_bytes;
+    TextBuffer text{.element  = &string,
+                    .index    = index,
+                    .capacity = capacity,
+                    .storage  = std::make_unique<char[]>(capacity + guard_size)};
+    std::fill_n(text.storage.get() + capacity, guard_size, guard_byte);
+    string.text = text.storage.get();
+    placed.texts.push_back(std::move(text));
+}
+
+void update_string(host::ElementHeader* element, bool) {
+    host::String& string = *as<host::String>(element);
     refresh_if_set(string.sources[0]);
     string.host_value = call_or(string.callback, &string.header, string.sources[0].value);
+}
+
+double string_value(const host::ElementHeader* element) {
+    return as<host::String>(element)->host_value;
+}
+
+// A string is drawn into its box, not from a bitmap.
+host::BoxSize string_box(const host::ElementHeader* element) {
+    return as<host::String>(element)->box;
 }
 
 // The axis a moving image moves along: the vertical one unless its range is 0..0.
@@ -87,31 +131,74 @@ bool moves_vertically(const host::MovingImage& image) {
     return image.y.min != 0 || image.y.max != 0;
 }
 
-void update_moving_image(host::MovingImage& image) {
+void update_moving_image(host::ElementHeader* element, bool) {
+    host::MovingImage& image = *as<host::MovingImage>(element);
     refresh_if_set(image.x.source);
     refresh_if_set(image.y.source);
     image.host_x_value = call_or(image.x.callback, &image.header, image.x.source.value);
     image.host_y_value = call_or(image.y.callback, &image.header, image.y.source.value);
 }
 
-void update_element(host::ElementHeader* element, bool first_update) {
+double moving_image_value(const host::ElementHeader* element) {
+    const host::MovingImage& image = *as<host::MovingImage>(element);
+    return moves_vertically(image) ? image.host_y_value : image.host_x_value;
+}
+
+// What the host does with one kind of element. Every hook is optional:
+//   prepare     at placing, before the gauge hears of it;
+//   update      once per frame: refresh the source, call the callback, keep the result;
+//   value       the result the last update kept (0 without the hook);
+//   bitmap      the bitmap drawn, where it is not the element's own;
+//   box         the box drawn into, for kinds drawn without a bitmap.
+struct ElementOps {
+    void (*prepare)(PlacedGauge& placed, host::ElementHeader* element, int index) = nullptr;
+    void (*update)(host::ElementHeader* element, bool first_update)                = nullptr;
+    double (*value)(const host::ElementHeader* element)                            = nullptr;
+    int32_t (*bitmap)(const host::ElementHeader* element)                          = nullptr;
+    host::BoxSize (*box)(const host::ElementHeader* element)                       = nullptr;
+};
+
+// clang-format off
+const ElementOps static_image_ops = {};
+
+const ElementOps needle_ops = {
+    .prepare = prepare_needle,
+    .update  = update_needle,
+    .value   = needle_value,
+};
+
+const ElementOps string_ops = {
+    .prepare = prepare_string,
+    .update  = update_string,
+    .value   = string_value,
+    .box     = string_box,
+};
+
+const ElementOps icon_ops = {
+    .update  = update_icon,
+    .value   = icon_value,
+    .bitmap  = icon_bitmap,
+};
+
+const ElementOps moving_image_ops = {
+    .update  = update_moving_image,
+    .value   = moving_image_value,
+};
+// clang-format on
+
+// The operations of an element's kind; a kind the host does not know gets
+// the static image's, which do nothing but draw.
+const ElementOps& ops_of(const host::ElementHeader* element) {
     switch (element->type) {
-        case host::element_type::needle:
-            update_needle(*as<host::Needle>(element), first_update);
-            break;
-        case host::element_type::icon:
-            update_icon(*as<host::Icon>(element));
-            break;
-        case host::element_type::string:
-            update_string(*as<host::String>(element));
-            break;
-        case host::element_type::moving_image:
-            update_moving_image(*as<host::MovingImage>(element));
-            break;
-        default:
-            break;
+        case host::element_type::needle:       return needle_ops;
+        case host::element_type::string:       return string_ops;
+        case host::element_type::icon:         return icon_ops;
+        case host::element_type::moving_image: return moving_image_ops;
+        default:                               return static_image_ops;
     }
 }
+
+// ---------------------------------------------------------- frames and panel
 
 void check_guards(const PlacedGauge& placed) {
     for (const TextBuffer& text : placed.texts) {
@@ -127,7 +214,8 @@ void check_guards(const PlacedGauge& placed) {
 void update_gauge(PlacedGauge& placed) {
     const bool first_update = !placed.updated;
     for_each_element(placed.header, [&](host::ElementHeader* element, int) {
-        update_element(element, first_update);
+        const ElementOps& ops = ops_of(element);
+        if (ops.update != nullptr) ops.update(element, first_update);
         check_guards(placed);
     });
     placed.updated = true;
@@ -140,25 +228,23 @@ std::string hex(int32_t id) {
 }
 
 void record_fault_once(std::string fault) {
-    if (std::find(current->faults.begin(), current->faults.end(), fault) == current->faults.end()) {
+    if (std::find(model().faults.begin(), model().faults.end(), fault) ==
+        model().faults.end()) {
         record_fault(std::move(fault));
     }
 }
 
-DrawnElement drawn_element(const PlacedGauge& placed, host::ElementHeader* element, int index) {
+DrawnElement drawn_element(const PlacedGauge& placed, const host::ElementHeader* element,
+                           int index) {
+    const ElementOps& ops = ops_of(element);
     DrawnElement drawn{.index = index, .bitmap_id = element->bitmap_id, .width = 0, .height = 0};
-    if (element->type == host::element_type::string) {
-        const host::String& string = *as<host::String>(element);
-        drawn.width                = string.box.width;
-        drawn.height               = string.box.height;
+    if (ops.box != nullptr) {
+        const host::BoxSize box = ops.box(element);
+        drawn.width             = box.width;
+        drawn.height            = box.height;
         return drawn;
     }
-    if (element->type == host::element_type::icon) {
-        // Wraps instead of overflowing for images the module could never have.
-        drawn.bitmap_id =
-            static_cast<int32_t>(static_cast<uint32_t>(drawn.bitmap_id) +
-                                 static_cast<uint32_t>(as<host::Icon>(element)->host_image));
-    }
+    if (ops.bitmap != nullptr) drawn.bitmap_id = ops.bitmap(element);
     int bits = 0;
     if (!binding::bitmap_resource(drawn.bitmap_id, &drawn.width, &drawn.height, &bits)) {
         record_fault_once("missing bitmap " + hex(drawn.bitmap_id) + " in " + placed.name +
@@ -168,7 +254,7 @@ DrawnElement drawn_element(const PlacedGauge& placed, host::ElementHeader* eleme
 }
 
 void draw_gauge(const PlacedGauge& placed) {
-    std::vector<DrawnElement>& drawn = current->drawings[placed.name];
+    std::vector<DrawnElement>& drawn = model().drawings[placed.name];
     drawn.clear();
     for_each_element(placed.header, [&](host::ElementHeader* element, int index) {
         if ((element->image_flags & host::image_flag::hidden) != 0) return;
@@ -176,24 +262,10 @@ void draw_gauge(const PlacedGauge& placed) {
     });
 }
 
-// Gives every string element its text buffer and every needle table its row angles.
 void prepare_elements(PlacedGauge& placed) {
     for_each_element(placed.header, [&](host::ElementHeader* element, int index) {
-        if (element->type == host::element_type::needle) {
-            host::Needle& needle = *as<host::Needle>(element);
-            needle::fill_row_angles(needle.header.position,
-                                    std::span<host::NeedleRow>(needle.table, needle.row_count));
-        }
-        if (element->type != host::element_type::string) return;
-        host::String& string       = *as<host::String>(element);
-        const std::size_t capacity = string.capacity != 0 ? string.capacity : default_text_bytes;
-        TextBuffer text{.element  = &string,
-                        .index    = index,
-                        .capacity = capacity,
-                        .storage  = std::make_unique<char[]>(capacity + guard_size)};
-        std::fill_n(text.storage.get() + capacity, guard_size, guard_byte);
-        string.text = text.storage.get();
-        placed.texts.push_back(std::move(text));
+        const ElementOps& ops = ops_of(element);
+        if (ops.prepare != nullptr) ops.prepare(placed, element, index);
     });
 }
 
@@ -207,13 +279,34 @@ void send(host::GaugeHeader* gauge, int32_t code) {
 }
 
 std::vector<PlacedGauge>::iterator find_placed(std::string_view name) {
-    return std::find_if(current->panel.begin(), current->panel.end(),
+    return std::find_if(model().panel.begin(), model().panel.end(),
                         [&](const PlacedGauge& g) { return g.name == name; });
 }
 
-void sync_placed_names() {
-    current->placed_names.clear();
-    for (const PlacedGauge& g : current->panel) current->placed_names.push_back(g.name);
+// The host's load steps: the exports found, the service table stored in
+// ImportTable, the module started.
+void load(Model& m) {
+    const binding::LoadedModule loaded = binding::load_module();
+    m.import_table                     = loaded.import_table;
+    m.linkage                          = loaded.linkage;
+    if (m.import_table->panels.id != host::panels_entry_id) {
+        record_fault("ImportTable does not start with the panels entry");
+    }
+    fill_services(m.services);
+    m.import_table->panels.table = &m.services;
+    if (m.linkage->module_start != nullptr) m.linkage->module_start();
+}
+
+// A fresh host over the stand-ins as a process starts with them: the sound
+// library present and the host component present with its default status.
+void start(Model& m) {
+    m = Model{};
+    std::copy(std::begin(component::default_status), std::end(component::default_status),
+              m.status);
+    binding::set_sound_library(SoundLibrary::present);
+    binding::set_host_component(true);
+    write_status(m);
+    load(m);
 }
 
 }  // namespace
@@ -225,20 +318,33 @@ void write_status(const Model& m) {
 }
 
 Model& model() {
-    return *current;
+    static Model the_model;
+    return the_model;
 }
 
-void record_sound_call(SoundCall call) {
-    current->sound_calls.push_back(std::move(call));
+void record_sound_call(SoundCall::Kind kind, const char* file, const char* key, int32_t loop) {
+    const std::string key_text = key != nullptr ? key : "";
+    SoundCall call;
+    switch (kind) {
+        case SoundCall::Kind::play:
+            call = play(file != nullptr ? file : "", key_text, loop);
+            break;
+        case SoundCall::Kind::stop:
+            call = stop(key_text);
+            break;
+        case SoundCall::Kind::terminate:
+            call = terminate();
+            break;
+    }
+    if (kind != SoundCall::Kind::terminate) call.key_buffer = key;
+    model().sound_calls.push_back(std::move(call));
 }
 
 void record_fault(std::string fault) {
-    current->faults.push_back(std::move(fault));
+    model().faults.push_back(std::move(fault));
 }
 
 }  // namespace core
-
-struct Host::State : core::Model {};
 
 // ------------------------------------------------------------- sound calls
 
@@ -281,40 +387,34 @@ Host& Host::instance() {
     return host;
 }
 
-Host::Host() : state_(new State) {
-    core::current = state_;
-    std::copy(std::begin(component::default_status), std::end(component::default_status),
-              state_->status);
-    binding::set_sound_library(SoundLibrary::present);
-    set_host_component(true);
-    const binding::LoadedModule loaded = binding::load_module();
-    state_->import_table               = loaded.import_table;
-    state_->linkage                    = loaded.linkage;
-    if (state_->import_table->panels.id != host::panels_entry_id) {
-        core::record_fault("ImportTable does not start with the panels entry");
-    }
-    core::fill_services(state_->services);
-    state_->import_table->panels.table = &state_->services;
-    if (state_->linkage->module_start != nullptr) state_->linkage->module_start();
+Host::Host() {
+    core::start(core::model());
+}
+
+void Host::reload() {
+    core::Model& m = core::model();
+    for (core::PlacedGauge& placed : m.panel) core::release_elements(placed);
+    binding::unload_all();
+    core::start(m);
 }
 
 const host::LinkageRecord& Host::linkage() const {
-    return *state_->linkage;
+    return *core::model().linkage;
 }
 
 host::ImportTableRecord& Host::import_table() const {
-    return *state_->import_table;
+    return *core::model().import_table;
 }
 
 host::GaugeHeader* Host::gauge(std::string_view name) const {
-    for (host::GaugeHeader* const* g = state_->linkage->gauges; *g != nullptr; ++g) {
+    for (host::GaugeHeader* const* g = core::model().linkage->gauges; *g != nullptr; ++g) {
         if ((*g)->name != nullptr && name == (*g)->name) return *g;
     }
     throw std::invalid_argument("no gauge named " + std::string(name) + " in Linkage");
 }
 
 host::ElementHeader* Host::element(std::string_view gauge_name, int n) const {
-    host::ElementHeader* element = core::nth(gauge(gauge_name), n);
+    host::ElementHeader* element = module::nth_in_chain(core::root(gauge(gauge_name)), n);
     if (element == nullptr) {
         throw std::invalid_argument(std::string(gauge_name) + " has no element " +
                                     std::to_string(n));
@@ -326,15 +426,14 @@ host::ElementHeader* Host::element(std::string_view gauge_name, int n) const {
 
 void Host::place(std::string_view name) {
     host::GaugeHeader* header = gauge(name);
-    if (core::find_placed(name) != state_->panel.end()) {
+    if (core::find_placed(name) != core::model().panel.end()) {
         core::record_fault(std::string(name) + " placed twice");
         return;
     }
-    core::PlacedGauge& placed = state_->panel.emplace_back(core::PlacedGauge{
+    core::PlacedGauge& placed = core::model().panel.emplace_back(core::PlacedGauge{
         .name = std::string(name), .header = header, .updated = false, .texts = {}});
     core::prepare_elements(placed);
-    core::sync_placed_names();
-    state_->drawings[placed.name].clear();
+    core::model().drawings[placed.name].clear();
     core::send(header, host::service::install);
     core::send(header, host::service::initialize);
     core::send(header, host::service::connect_to_window);
@@ -342,18 +441,17 @@ void Host::place(std::string_view name) {
 
 void Host::remove(std::string_view name) {
     const auto placed = core::find_placed(name);
-    if (placed == state_->panel.end()) {
+    if (placed == core::model().panel.end()) {
         core::record_fault(std::string(name) + " removed but not placed");
         return;
     }
     core::send(placed->header, host::service::pre_kill);
     core::release_elements(*placed);
-    state_->panel.erase(placed);
-    core::sync_placed_names();
+    core::model().panel.erase(placed);
 }
 
 void Host::remove_all() {
-    while (!state_->panel.empty()) remove(std::string(state_->panel.front().name));
+    while (!core::model().panel.empty()) remove(std::string(core::model().panel.front().name));
 }
 
 void Host::connect_to_window(std::string_view name) {
@@ -365,11 +463,11 @@ void Host::service(std::string_view name, int32_t code) {
 }
 
 void Host::frame() {
-    for (core::PlacedGauge& placed : state_->panel) {
+    for (core::PlacedGauge& placed : core::model().panel) {
         core::send(placed.header, host::service::pre_update);
         core::update_gauge(placed);
     }
-    for (const core::PlacedGauge& placed : state_->panel) {
+    for (const core::PlacedGauge& placed : core::model().panel) {
         core::send(placed.header, host::service::pre_draw);
         core::draw_gauge(placed);
     }
@@ -379,45 +477,47 @@ void Host::frames(int count) {
     for (int i = 0; i < count; ++i) frame();
 }
 
-const std::vector<std::string>& Host::placed() const {
-    return state_->placed_names;
+std::vector<std::string> Host::placed() const {
+    std::vector<std::string> names;
+    for (const core::PlacedGauge& placed : core::model().panel) names.push_back(placed.name);
+    return names;
 }
 
 // -------------------------------------------------------------------- inputs
 
 void Host::set_token(uint32_t id, double value) {
-    state_->tokens[id] = value;
+    core::model().tokens[id] = value;
 }
 
 double Host::token(uint32_t id) const {
-    const auto found = state_->tokens.find(id);
-    return found != state_->tokens.end() ? found->second : 0.0;
+    const auto found = core::model().tokens.find(id);
+    return found != core::model().tokens.end() ? found->second : 0.0;
 }
 
 void Host::set_named(const std::string& name, double value) {
-    for (auto& [known, stored] : state_->named) {
+    for (auto& [known, stored] : core::model().named) {
         if (known == name) {
             stored = value;
             return;
         }
     }
-    state_->named.emplace_back(name, value);
+    core::model().named.emplace_back(name, value);
 }
 
 double Host::named(const std::string& name) const {
-    for (const auto& [known, stored] : state_->named) {
+    for (const auto& [known, stored] : core::model().named) {
         if (known == name) return stored;
     }
     return 0.0;
 }
 
 bool Host::named_exists(const std::string& name) const {
-    return std::any_of(state_->named.begin(), state_->named.end(),
+    return std::any_of(core::model().named.begin(), core::model().named.end(),
                        [&](const auto& entry) { return entry.first == name; });
 }
 
 int Host::click(std::string_view gauge_name, int x, int y, uint32_t events, int repeats) {
-    if (core::find_placed(gauge_name) == state_->panel.end()) {
+    if (core::find_placed(gauge_name) == core::model().panel.end()) {
         core::record_fault("click on " + std::string(gauge_name) + ", which is not placed");
         return 0;
     }
@@ -429,7 +529,7 @@ int Host::click(std::string_view gauge_name, int x, int y, uint32_t events, int 
         host::PixelPoint point{x, y};
         child->callback(&point, events);
     }
-    for (const core::PlacedGauge& placed : state_->panel) core::check_guards(placed);
+    for (const core::PlacedGauge& placed : core::model().panel) core::check_guards(placed);
     return calls;
 }
 
@@ -441,47 +541,35 @@ int32_t Host::cursor_at(std::string_view gauge_name, int x, int y) const {
 // ------------------------------------------------------------------- outputs
 
 std::vector<SoundCall> Host::take_sound_calls() {
-    return std::exchange(state_->sound_calls, {});
+    return std::exchange(core::model().sound_calls, {});
 }
 
 const std::vector<SoundCall>& Host::sound_calls() const {
-    return state_->sound_calls;
+    return core::model().sound_calls;
 }
 
 std::vector<KeyEvent> Host::take_key_events() {
-    return std::exchange(state_->key_events, {});
+    return std::exchange(core::model().key_events, {});
 }
 
 const std::vector<ElementOperation>& Host::element_operations() const {
-    return state_->element_operations;
+    return core::model().element_operations;
 }
 
 void Host::clear_element_operations() {
-    state_->element_operations.clear();
+    core::model().element_operations.clear();
 }
 
 const std::vector<std::string>& Host::faults() const {
-    return state_->faults;
+    return core::model().faults;
 }
 
 // ------------------------------------------------------ drawn element state
 
 double Host::value(std::string_view gauge_name, int n) const {
-    host::ElementHeader* e = element(gauge_name, n);
-    switch (e->type) {
-        case host::element_type::needle:
-            return core::as<host::Needle>(e)->host_value;
-        case host::element_type::icon:
-            return core::as<host::Icon>(e)->host_value;
-        case host::element_type::string:
-            return core::as<host::String>(e)->host_value;
-        case host::element_type::moving_image: {
-            const host::MovingImage& image = *core::as<host::MovingImage>(e);
-            return core::moves_vertically(image) ? image.host_y_value : image.host_x_value;
-        }
-        default:
-            return 0.0;
-    }
+    const host::ElementHeader* e = element(gauge_name, n);
+    const core::ElementOps& ops  = core::ops_of(e);
+    return ops.value != nullptr ? ops.value(e) : 0.0;
 }
 
 namespace {
@@ -535,8 +623,8 @@ bool Host::hidden(std::string_view gauge_name, int n) const {
 
 const std::vector<DrawnElement>& Host::drawn(std::string_view gauge_name) const {
     static const std::vector<DrawnElement> nothing;
-    const auto found = state_->drawings.find(gauge_name);
-    return found != state_->drawings.end() ? found->second : nothing;
+    const auto found = core::model().drawings.find(gauge_name);
+    return found != core::model().drawings.end() ? found->second : nothing;
 }
 
 // --------------------------------------- the sound library and host component
@@ -565,13 +653,13 @@ std::vector<std::string> Host::take_loader_calls() {
 // component comes back, as a fresh copy of it starts zeroed.
 void Host::set_host_component(bool present) {
     binding::set_host_component(present);
-    if (present) core::write_status(*state_);
+    if (present) core::write_status(core::model());
 }
 
 void Host::set_status_bytes(uint8_t at_2848, uint8_t at_2852, uint8_t at_3400) {
     const uint8_t status[] = {at_2848, at_2852, at_3400};
-    std::copy(std::begin(status), std::end(status), state_->status);
-    core::write_status(*state_);
+    std::copy(std::begin(status), std::end(status), core::model().status);
+    core::write_status(core::model());
 }
 
 bool Host::bitmap_resource(int32_t id, int* width, int* height, int* bits_per_pixel) const {

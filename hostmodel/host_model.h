@@ -75,6 +75,15 @@ public:
     // The one host of this process; the module is loaded on first use.
     static Host& instance();
 
+    // Starts over as a fresh process would: the module freshly loaded (every
+    // variable of it at its load value, the host-written fields of its records
+    // cleared), the panel empty, tokens, named variables, recorded outputs and
+    // faults cleared, the sound library present, unloaded and unreferenced, and
+    // the host component present with its default status bytes. Gauges still
+    // placed are dropped without a call to the module. instance() keeps
+    // returning this host.
+    void reload();
+
     // -- the module
     const host::LinkageRecord& linkage() const;
     host::ImportTableRecord& import_table() const;
@@ -89,7 +98,7 @@ public:
     void service(std::string_view name, int32_t code);  // one gauge callback call
     void frame();
     void frames(int count);
-    const std::vector<std::string>& placed() const;
+    std::vector<std::string> placed() const;  // names in panel order
 
     // -- inputs
     void set_token(uint32_t id, double value);
@@ -144,8 +153,6 @@ public:
 
 private:
     Host();
-    struct State;
-    State* state_;
 };
 
 }  // namespace hostmodel

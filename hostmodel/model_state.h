@@ -39,8 +39,7 @@ struct Model {
     host::LinkageRecord* linkage          = nullptr;
     host::PanelServices services          = {};
 
-    std::vector<PlacedGauge> panel;
-    std::vector<std::string> placed_names;
+    std::vector<PlacedGauge> panel;  // in panel order
     std::map<std::string, std::vector<DrawnElement>, std::less<>> drawings;
 
     std::unordered_map<uint32_t, double> tokens;
@@ -54,7 +53,8 @@ struct Model {
     uint8_t status[std::size(component::default_status)] = {};
 };
 
-// The model of this process, set while the Host is being built.
+// The model of this process: the one state of the host, which the Host and
+// the service table reach alike.
 Model& model();
 
 // Fills a token record from the token values, as slot 40 does.
