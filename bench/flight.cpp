@@ -1,0 +1,271 @@
+// The bench's frame loop. Each frame, in this order: token values at t (the
+// speed reference taken from the latest key event of an earlier frame); at
+// frame 0 the panel placed; the frame's panel events; its variable writes;
+// its clicks, new ones then one repeat of each still held; one host frame;
+// its snapshots. The module's outputs are taken after every step, so that
+// the trace gives them in the order they happened, after the input that
+// caused them.
+#include "bench/flight.h"
+
+#include <algorithm>
+#include <optional>
+#include <stdexcept>
+
+#include "bench/tokens.h"
+#include "hostmodel/host_model.h"
+#include "hostmodel/model_state.h"
+#include "module/element_chain.h"
+
+namespace bench {
+namespace {
+
+using hostmodel::Host;
+
+hostmodel::SoundLibrary library_mode(SoundLibraryMode mode) {
+    switch (mode) {
+        case SoundLibraryMode::full:      return hostmodel::SoundLibrary::present;
+        case SoundLibraryMode::play_only: return hostmodel::SoundLibrary::without_stop_and_terminate;
+        case SoundLibraryMode::absent:    return hostmodel::SoundLibrary::absent;
+    }
+    throw std::logic_error("unknown sound library mode");
+}
+
+uint32_t mouse_event(Click::Button button) {
+    return button == Click::Button::right ? host::mouse_event::right_click
+                                          : host::mouse_event::left_click;
+}
+
+// Whether the area a click at (x, y) lands in repeats the click while held.
+bool repeats_while_held(Host& host, const Click& click) {
+    const host::MouseRect* area =
+        hostmodel::core::mouse_child_at(host.gauge(click.gauge), click.x_px, click.y_px);
+    return area != nullptr && (area->events & host::mouse_event::repeat) != 0;
+}
+
+bool is_placed(const Host& host, const std::string& gauge) {
+    const std::vector<std::string> placed = host.placed();
+    return std::find(placed.begin(), placed.end(), gauge) != placed.end();
+}
+
+// Moves what the module did since the last call into the frame's events.
+class Outputs {
+public:
+    explicit Outputs(Host& host) : host_(host) {}
+
+    void take(trace::Json& events) {
+        for (const hostmodel::SoundCall& call : host_.take_sound_calls()) {
+            switch (call.kind) {
+                case hostmodel::SoundCall::Kind::play:
+                    events.push_back(trace::play(call.file, call.key, call.loop));
+                    break;
+                case hostmodel::SoundCall::Kind::stop:
+                    events.push_back(trace::stop(call.key));
+                    break;
+                case hostmodel::SoundCall::Kind::terminate:
+                    events.push_back(trace::terminate());
+                    break;
+            }
+        }
+        for (const hostmodel::KeyEvent& key : host_.take_key_events()) {
+            events.push_back(trace::key_event(key.id, key.value));
+            if (key.id == speed_reference_key_event) speed_reference_ = key.value;
+        }
+    }
+
+    // The speed reference the latest key event set, once one has.
+    std::optional<double> speed_reference() const { return speed_reference_; }
+
+private:
+    Host& host_;
+    std::optional<double> speed_reference_;
+};
+
+trace::ElementState element_state(const Host& host, const std::string& gauge,
+                                  const host::ElementHeader* element, int n) {
+    using Kind = trace::ElementState::Kind;
+    trace::ElementState state{.kind     = Kind::static_image,
+                              .value    = std::nullopt,
+                              .position = std::nullopt,
+                              .hidden   = host.hidden(gauge, n),
+                              .text     = std::nullopt};
+    switch (element->type) {
+        case host::element_type::static_image:
+            return state;
+        case host::element_type::needle:
+            state.kind     = Kind::needle;
+            state.position = trace::rounded_angle(host.angle(gauge, n));
+            break;
+        case host::element_type::string:
+            state.kind = Kind::string;
+            state.text = host.text(gauge, n);
+            break;
+        case host::element_type::icon:
+            state.kind     = Kind::icon;
+            state.position = host.icon_image(gauge, n);
+            break;
+        case host::element_type::moving_image:
+            state.kind     = Kind::moving_image;
+            state.position = host.moving_fraction(gauge, n);
+            break;
+        default:
+            throw std::runtime_error(gauge + " element " + std::to_string(n) +
+                                     " is of unknown type " + std::to_string(element->type));
+    }
+    state.value = host.value(gauge, n);
+    return state;
+}
+
+std::vector<trace::GaugeState> panel_state(Host& host) {
+    std::vector<trace::GaugeState> gauges;
+    for (const std::string& name : host.placed()) {
+        trace::GaugeState gauge{.name = name, .elements = {}};
+        const host::GaugeHeader* header = host.gauge(name);
+        int n                           = 0;
+        for (const host::ElementHeader* element = header->elements ? *header->elements : nullptr;
+             element != nullptr; element = module::next_in_chain(element)) {
+            gauge.elements.push_back(element_state(host, name, element, n++));
+        }
+        gauges.push_back(std::move(gauge));
+    }
+    return gauges;
+}
+
+// A scenario's events of one kind, handed out frame by frame in file order.
+template <typename Event>
+class ByFrame {
+public:
+    explicit ByFrame(const std::vector<Event>& events) {
+        for (const Event& event : events) order_.push_back(&event);
+        std::stable_sort(order_.begin(), order_.end(),
+                         [](const Event* a, const Event* b) { return a->frame < b->frame; });
+    }
+
+    // The events of `frame`; frames are asked for in increasing order.
+    std::vector<const Event*> at(int frame) {
+        std::vector<const Event*> found;
+        while (next_ < order_.size() && order_[next_]->frame <= frame) {
+            if (order_[next_]->frame == frame) found.push_back(order_[next_]);
+            ++next_;
+        }
+        return found;
+    }
+
+private:
+    std::vector<const Event*> order_;
+    std::size_t next_ = 0;
+};
+
+struct HeldClick {
+    const Click* click;
+    int frames_left;  // frames still to come with the button down
+};
+
+}  // namespace
+
+std::vector<GaugeFacts> gauge_facts(Host& host) {
+    std::vector<GaugeFacts> facts;
+    for (host::GaugeHeader* const* gauge = host.linkage().gauges; *gauge != nullptr; ++gauge) {
+        const std::string name = (*gauge)->name != nullptr ? (*gauge)->name : "";
+        const host::ElementHeader* root = (*gauge)->elements ? *(*gauge)->elements : nullptr;
+        int width = 0, height = 0, bits = 0;
+        if (root != nullptr) host.bitmap_resource(root->bitmap_id, &width, &height, &bits);
+        facts.push_back({.name = name, .width_px = width, .height_px = height});
+    }
+    return facts;
+}
+
+FlightResult fly(Host& host, const Scenario& scenario,
+                 const std::function<void(const trace::Json&)>& write) {
+    host.set_sound_library(library_mode(scenario.sound_library));
+    if (scenario.host_component) {
+        host.set_host_component(true);
+        host.set_status_bytes(scenario.host_component->at_2848, scenario.host_component->at_2852,
+                              scenario.host_component->at_3400);
+    } else {
+        host.set_host_component(false);
+    }
+    Outputs outputs(host);
+    std::vector<HeldClick> held;
+    ByFrame panel_events(scenario.panel_events);
+    ByFrame variables(scenario.variables);
+    ByFrame clicks(scenario.clicks);
+    ByFrame snapshots(scenario.snapshots);
+
+    for (int frame = 0; frame < scenario.frames; ++frame) {
+        const double t_s    = frame_time_s(frame, scenario.frame_rate_hz);
+        trace::Json events  = trace::Json::array();
+
+        // 1. token values
+        std::vector<std::pair<uint32_t, double>> tokens;
+        for (const auto& [id, track] : scenario.tokens) tokens.emplace_back(id, track.at(t_s));
+        if (const std::optional<double> reference = outputs.speed_reference()) {
+            const auto at = std::find_if(tokens.begin(), tokens.end(),
+                                         [](const auto& t) { return t.first >= speed_reference_token; });
+            if (at != tokens.end() && at->first == speed_reference_token) {
+                at->second = *reference;
+            } else {
+                tokens.insert(at, {speed_reference_token, *reference});
+            }
+        }
+        for (const auto& [id, value] : tokens) host.set_token(id, value);
+
+        // 2. the panel
+        if (frame == 0) {
+            for (const std::string& gauge : scenario.panel) {
+                events.push_back(trace::panel(true, gauge));
+                host.place(gauge);
+                outputs.take(events);
+            }
+        }
+        // 3. panel events
+        for (const PanelEvent* event : panel_events.at(frame)) {
+            const bool place = event->action == PanelEvent::Action::place;
+            events.push_back(trace::panel(place, event->gauge));
+            if (place) {
+                host.place(event->gauge);
+            } else {
+                host.remove(event->gauge);
+            }
+            outputs.take(events);
+        }
+        // 4. variable writes
+        for (const VariableWrite* write_event : variables.at(frame)) {
+            host.set_named(write_event->name, write_event->value);
+        }
+        // 5. clicks: new ones, then one repeat of each held from an earlier frame
+        const std::vector<const Click*> new_clicks = clicks.at(frame);
+        for (const Click* click : new_clicks) {
+            events.push_back(trace::click(click->gauge, click->x_px, click->y_px,
+                                          click->button == Click::Button::right, false));
+            host.click(click->gauge, click->x_px, click->y_px, mouse_event(click->button));
+            outputs.take(events);
+        }
+        for (HeldClick& still : held) {
+            const Click& click = *still.click;
+            --still.frames_left;
+            if (!is_placed(host, click.gauge) || !repeats_while_held(host, click)) {
+                still.frames_left = 0;
+                continue;
+            }
+            events.push_back(trace::click(click.gauge, click.x_px, click.y_px,
+                                          click.button == Click::Button::right, true));
+            host.click(click.gauge, click.x_px, click.y_px, mouse_event(click.button));
+            outputs.take(events);
+        }
+        std::erase_if(held, [](const HeldClick& h) { return h.frames_left <= 0; });
+        for (const Click* click : new_clicks) {
+            if (click->held_frames > 1) held.push_back({click, click->held_frames - 1});
+        }
+        // 6. one host frame
+        host.frame();
+        outputs.take(events);
+        write(trace::frame_line(frame, t_s, tokens, std::move(events)));
+        // 7. snapshots
+        for (const Snapshot* snapshot : snapshots.at(frame)) {
+            write(trace::snapshot_line(frame, t_s, snapshot->label, panel_state(host)));
+        }
+    }
+    return {.faults = host.faults()};
+}
+
+}  // namespace bench

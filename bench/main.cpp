@@ -1,0 +1,184 @@
+// mertq4-bench SCENARIO.json --out DIR [--module PATH]: flies a scenario
+// through the module in the host model and writes DIR/trace.jsonl and
+// DIR/run.json. Exit status 0 when done; 2 for a bad command line, a bad
+// scenario or a module that cannot be loaded (the message names the field or
+// the file and the problem); 1 when DIR cannot be written. Nothing is left
+// half-written in DIR: files are written under temporary names and renamed
+// at the end.
+#include <cstdio>
+#include <exception>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "bench/flight.h"
+#include "bench/scenario.h"
+#include "bench/trace.h"
+#include "hostmodel/host_model.h"
+
+#ifndef MERTQ4_BENCH_RUNNER
+#error "the build names the runner: native or windows"
+#endif
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr char runner_name[] = MERTQ4_BENCH_RUNNER;
+constexpr bool loads_module_file = std::string_view(runner_name) == "windows";
+
+constexpr int exit_done     = 0;
+constexpr int exit_unwritten = 1;
+constexpr int exit_refused  = 2;
+
+// A refusal: bad command line, scenario or module.
+struct Refused {
+    std::string message;
+};
+
+struct Options {
+    std::string scenario;
+    std::string out;
+    std::optional<std::string> module;
+};
+
+const char usage[] = "usage: mertq4-bench SCENARIO.json --out DIR [--module PATH]";
+
+Options options_of(int argc, char** argv) {
+    Options options;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        const bool has_value  = i + 1 < argc;
+        if (arg == "--out" && has_value) {
+            options.out = argv[++i];
+        } else if (arg == "--module" && has_value) {
+            if (!loads_module_file) {
+                throw Refused{"--module: the native runner has the module linked in; "
+                              "the Windows runner loads one from a file"};
+            }
+            options.module = argv[++i];
+        } else if (arg.starts_with("--") || !options.scenario.empty()) {
+            throw Refused{std::string(usage) + " (unexpected " + arg + ")"};
+        } else {
+            options.scenario = arg;
+        }
+    }
+    if (options.scenario.empty() || options.out.empty()) throw Refused{usage};
+    return options;
+}
+
+std::string read_file(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) throw Refused{path + ": cannot read the file"};
+    std::ostringstream text;
+    text << in.rdbuf();
+    if (!in && !in.eof()) throw Refused{path + ": cannot read the file"};
+    return text.str();
+}
+
+// The files of one run in DIR, written under temporary names and renamed
+// into place only once every one of them is complete.
+class Output {
+public:
+    explicit Output(const fs::path& dir) : dir_(dir) {
+        created_ = !fs::exists(dir_);
+        fs::create_directories(dir_);
+    }
+    Output(const Output&)            = delete;
+    Output& operator=(const Output&) = delete;
+
+    ~Output() {
+        if (committed_) return;
+        std::error_code ignored;
+        for (const auto& [partial, final_name] : files_) fs::remove(partial, ignored);
+        if (created_) fs::remove(dir_, ignored);  // only if empty
+    }
+
+    // The temporary path to write `name` under.
+    std::string file(const std::string& name) {
+        const fs::path partial = dir_ / ("." + name + ".partial");
+        files_.emplace_back(partial, dir_ / name);
+        return partial.string();
+    }
+
+    void commit() {
+        for (const auto& [partial, final_name] : files_) fs::rename(partial, final_name);
+        committed_ = true;
+    }
+
+private:
+    fs::path dir_;
+    bool created_   = false;
+    bool committed_ = false;
+    std::vector<std::pair<fs::path, fs::path>> files_;
+};
+
+bench::trace::Json run_record(const Options& options, const bench::Scenario& scenario,
+                              const std::optional<std::string>& module) {
+    using bench::trace::Json;
+    Json snapshots = Json::array();
+    for (const bench::Snapshot& snapshot : scenario.snapshots) {
+        snapshots.push_back(
+            {{"label", snapshot.label},
+             {"frame", snapshot.frame},
+             {"t", bench::trace::number(bench::frame_time_s(snapshot.frame, scenario.frame_rate_hz))},
+             {"file", "panel-" + bench::slug(snapshot.label) + ".png"}});
+    }
+    return {{"name", scenario.name},
+            {"scenario", options.scenario},
+            {"frame_rate", scenario.frame_rate_hz},
+            {"duration_s", scenario.duration_s},
+            {"frames", scenario.frames},
+            {"panel", scenario.panel},
+            {"runner", runner_name},
+            {"module", module ? Json(*module) : Json(nullptr)},
+            {"snapshots", std::move(snapshots)}};
+}
+
+int run(const Options& options) {
+    const std::string text = read_file(options.scenario);
+    hostmodel::Host& host  = hostmodel::Host::instance();
+    const std::optional<std::string> module;
+
+    bench::Scenario scenario;
+    try {
+        scenario = bench::parse_scenario(text, options.scenario, bench::gauge_facts(host));
+    } catch (const bench::ScenarioError& error) {
+        throw Refused{options.scenario + ": " + error.what()};
+    }
+
+    Output output(options.out);
+    bench::trace::Writer trace(output.file("trace.jsonl"));
+    const bench::FlightResult result =
+        bench::fly(host, scenario, [&](const bench::trace::Json& line) { trace.write(line); });
+    trace.close();
+    {
+        bench::trace::Writer run(output.file("run.json"));
+        run.write(run_record(options, scenario, module));
+        run.close();
+    }
+    output.commit();
+    for (const std::string& fault : result.faults) {
+        std::cerr << "mertq4-bench: the host model found: " << fault << "\n";
+    }
+    return exit_done;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    try {
+        return run(options_of(argc, argv));
+    } catch (const Refused& refused) {
+        std::cerr << "mertq4-bench: " << refused.message << "\n";
+        return exit_refused;
+    } catch (const std::exception& error) {
+        std::cerr << "mertq4-bench: " << error.what() << "\n";
+        return exit_unwritten;
+    }
+}
