@@ -35,6 +35,7 @@ except ImportError:
 matplotlib.use("Agg")
 import matplotlib.pyplot as plt  # noqa: E402  (after the backend is chosen)
 
+sys.dont_write_bytecode = True  # nothing written into the source tree
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from sounds import TOKENS, causes, describe, file_name  # noqa: E402
 
