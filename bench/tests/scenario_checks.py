@@ -120,6 +120,9 @@ def main():
     runner = sys.argv[1:]
     if not runner:
         sys.exit(__doc__)
+    if os.path.basename(runner[0]) == "wine":
+        # One Wine server for all the runs, gone a few seconds after the last.
+        subprocess.run(["wineserver", "-p5"], check=False)
     failures = []
     with tempfile.TemporaryDirectory() as work:
         for n, (scenario, message, why) in enumerate(BAD):
