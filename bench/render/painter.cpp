@@ -1,6 +1,8 @@
 // Cairo drawing of gauge elements by the host's rules, and the panel arrangement.
 #include "bench/render/painter.h"
 
+#include <fontconfig/fontconfig.h>
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -8,8 +10,6 @@
 #include <numbers>
 #include <utility>
 #include <vector>
-
-#include <fontconfig/fontconfig.h>
 
 #include "host/panel_interface.h"
 #include "hostmodel/host_model.h"
@@ -42,15 +42,15 @@ void fix_text_options(cairo_t* cr) {
 
 // ------------------------------------------------------------------ bitmaps
 
-// The module's bitmap `id` as the generator draws it, black made transparent
-// when `black_transparent`; nullptr when the module has no such bitmap. Kept
-// until release_caches().
+// Bitmaps drawn so far, by id and transparency, until release_caches().
 std::map<std::pair<int32_t, bool>, Picture> bitmap_cache;
 
+// The module's bitmap `id` as the generator draws it, black made transparent
+// when `black_transparent`; nullptr when the module has no such bitmap.
 cairo_surface_t* bitmap(int32_t id, bool black_transparent) {
-    auto& cache = bitmap_cache;
     const auto key = std::make_pair(id, black_transparent);
-    if (const auto found = cache.find(key); found != cache.end()) return found->second.get();
+    if (const auto found = bitmap_cache.find(key); found != bitmap_cache.end())
+        return found->second.get();
     const BitmapTableEntry* entry = find_bitmap(id);
     if (entry == nullptr) return nullptr;
 
@@ -63,28 +63,36 @@ cairo_surface_t* bitmap(int32_t id, bool black_transparent) {
         for (int x = 0; x < canvas.width(); ++x) {
             const Rgb c = canvas.at(x, y);
             // ARGB32 is premultiplied: a transparent pixel is all zero.
-            const uint32_t argb = black_transparent && c == black
-                                      ? 0u
-                                      : 0xFF000000u | uint32_t{c.r} << 16 | uint32_t{c.g} << 8 | c.b;
-            std::memcpy(data + static_cast<size_t>(y) * stride + 4 * static_cast<size_t>(x), &argb, 4);
+            const uint32_t argb =
+                black_transparent && c == black
+                    ? 0u
+                    : 0xFF000000u | uint32_t{c.r} << 16 | uint32_t{c.g} << 8 | c.b;
+            std::memcpy(data + static_cast<size_t>(y) * stride + 4 * static_cast<size_t>(x), &argb,
+                        4);
         }
     }
     cairo_surface_mark_dirty(picture.get());
-    return cache.emplace(key, std::move(picture)).first->second.get();
+    return bitmap_cache.emplace(key, std::move(picture)).first->second.get();
 }
 
-int width_of(cairo_surface_t* s) { return cairo_image_surface_get_width(s); }
-int height_of(cairo_surface_t* s) { return cairo_image_surface_get_height(s); }
+int width_of(cairo_surface_t* s) {
+    return cairo_image_surface_get_width(s);
+}
+int height_of(cairo_surface_t* s) {
+    return cairo_image_surface_get_height(s);
+}
 
 bool transparent(const host::ElementHeader& e) {
     return (e.image_flags & host::image_flag::transparent) != 0;
 }
 
 // Sets `image` as the source at (x, y), filtered as the element's flags ask.
-void set_image(cairo_t* cr, const host::ElementHeader& e, cairo_surface_t* image, double x, double y) {
+void set_image(cairo_t* cr, const host::ElementHeader& e, cairo_surface_t* image, double x,
+               double y) {
     cairo_set_source_surface(cr, image, x, y);
     const bool bilinear = (e.image_flags & host::image_flag::bilinear) != 0;
-    cairo_pattern_set_filter(cairo_get_source(cr), bilinear ? CAIRO_FILTER_BILINEAR : CAIRO_FILTER_NEAREST);
+    cairo_pattern_set_filter(cairo_get_source(cr),
+                             bilinear ? CAIRO_FILTER_BILINEAR : CAIRO_FILTER_NEAREST);
 }
 
 double finite_or_zero(const std::optional<double>& v) {
@@ -133,7 +141,7 @@ void paint_moving_image(cairo_t* cr, const host::ElementHeader& e, const Element
     cairo_surface_t* strip  = bitmap(e.bitmap_id, transparent(e));
     cairo_surface_t* window = bitmap(e.bitmap_id + 1, true);
     if (strip == nullptr || window == nullptr) return;
-    const double fraction = std::clamp(finite_or_zero(state.position), 0.0, 1.0);
+    const double fraction  = std::clamp(finite_or_zero(state.position), 0.0, 1.0);
     const double travel_px = height_of(strip) - height_of(window);
     cairo_save(cr);
     cairo_rectangle(cr, e.position.x, e.position.y, width_of(window), height_of(window));
@@ -149,7 +157,7 @@ void paint_moving_image(cairo_t* cr, const host::ElementHeader& e, const Element
 // font as tall as the box, clipped to it.
 void paint_string(cairo_t* cr, const host::ElementHeader& e, const ElementState& state) {
     if (!state.text.has_value() || state.text->empty()) return;
-    const auto& record = reinterpret_cast<const host::String&>(e);
+    const auto& record    = reinterpret_cast<const host::String&>(e);
     const uint32_t colour = record.foreground;
     cairo_save(cr);
     cairo_rectangle(cr, e.position.x, e.position.y, record.box.width, record.box.height);
@@ -240,9 +248,10 @@ Picture paint_panel(std::span<const PlacedPicture> gauges) {
     using namespace panel_layout;
     std::vector<const PlacedPicture*> order;
     for (const PlacedPicture& g : gauges) order.push_back(&g);
-    std::stable_sort(order.begin(), order.end(), [](const PlacedPicture* a, const PlacedPicture* b) {
-        return linkage_index(a->name) < linkage_index(b->name);
-    });
+    std::stable_sort(order.begin(), order.end(),
+                     [](const PlacedPicture* a, const PlacedPicture* b) {
+                         return linkage_index(a->name) < linkage_index(b->name);
+                     });
 
     // Label widths need a context with the label font.
     Picture scratch = new_picture(1, 1);
@@ -259,7 +268,8 @@ Picture paint_panel(std::span<const PlacedPicture> gauges) {
     for (const PlacedPicture* g : order) {
         cairo_text_extents_t label;
         cairo_text_extents(measure.get(), g->name.c_str(), &label);
-        const int w = std::max(width_of(g->picture.get()), static_cast<int>(std::ceil(label.x_advance)));
+        const int w =
+            std::max(width_of(g->picture.get()), static_cast<int>(std::ceil(label.x_advance)));
         const int h = height_of(g->picture.get()) + label_band_px;
         if (x > 0 && x + w > row_width_limit_px) {
             x = 0;

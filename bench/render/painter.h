@@ -25,11 +25,11 @@ using Picture = std::unique_ptr<cairo_surface_t, SurfaceRelease>;
 // row when the next would pass the row width; each gauge at its root bitmap's
 // size with its name below it.
 namespace panel_layout {
-inline constexpr int margin_px          = 16;   // around the whole panel
-inline constexpr int gap_px             = 16;   // between gauges in a row, and between rows
-inline constexpr int label_band_px      = 20;   // under each gauge, for its name
-inline constexpr double label_size_px   = 12;   // DejaVu Sans Mono
-inline constexpr int row_width_limit_px = 1100; // widest row, margins excluded
+inline constexpr int margin_px          = 16;    // around the whole panel
+inline constexpr int gap_px             = 16;    // between gauges in a row, and between rows
+inline constexpr int label_band_px      = 20;    // under each gauge, for its name
+inline constexpr double label_size_px   = 12;    // DejaVu Sans Mono
+inline constexpr int row_width_limit_px = 1100;  // widest row, margins excluded
 }  // namespace panel_layout
 
 // Gauge `name` at its root bitmap's size on a transparent ground, each element

@@ -16,7 +16,8 @@ class PendingFiles {
   public:
     ~PendingFiles() {
         std::error_code ignored;
-        for (const auto& [temporary, final_path] : files_) std::filesystem::remove(temporary, ignored);
+        for (const auto& [temporary, final_path] : files_)
+            std::filesystem::remove(temporary, ignored);
     }
     void write(cairo_surface_t* picture, const std::filesystem::path& final_path) {
         std::filesystem::path temporary = final_path;

@@ -4,7 +4,6 @@
 // sixteen gauges in the folder given as its first argument, for the report check.
 #include <cairo.h>
 #include <gtest/gtest.h>
-
 #include <unistd.h>
 
 #include <cmath>
@@ -27,7 +26,7 @@
 namespace {
 
 namespace fs = std::filesystem;
-using json = nlohmann::json;
+using json   = nlohmann::json;
 using bench::render::Picture;
 
 fs::path sample_dir;  // where the full sample run is left
@@ -35,7 +34,7 @@ fs::path sample_dir;  // where the full sample run is left
 std::vector<const host::ElementHeader*> chain(std::string_view gauge) {
     std::vector<const host::ElementHeader*> out;
     for (const host::ElementHeader* e = hostmodel::Host::instance().element(gauge, 0); e != nullptr;
-         e = e->next != nullptr ? e->next[0] : nullptr) {
+         e                            = e->next != nullptr ? e->next[0] : nullptr) {
         out.push_back(e);
     }
     return out;
@@ -43,11 +42,16 @@ std::vector<const host::ElementHeader*> chain(std::string_view gauge) {
 
 const char* kind_of(uint32_t type) {
     switch (type) {
-        case host::element_type::needle: return "needle";
-        case host::element_type::string: return "string";
-        case host::element_type::icon: return "icon";
-        case host::element_type::moving_image: return "moving_image";
-        default: return "static_image";
+        case host::element_type::needle:
+            return "needle";
+        case host::element_type::string:
+            return "string";
+        case host::element_type::icon:
+            return "icon";
+        case host::element_type::moving_image:
+            return "moving_image";
+        default:
+            return "static_image";
     }
 }
 
@@ -74,15 +78,29 @@ fs::path write_run(const fs::path& dir, const std::vector<std::pair<std::string,
     for (const json& line : frame_lines) trace << line.dump() << "\n";
     int frame = static_cast<int>(frame_lines.size());
     for (const auto& [label, gauges] : snapshots) {
-        trace << json{{"frame", frame}, {"t", frame / 18.0}, {"events", json::array()}, {"tokens", json::object()}}.dump() << "\n";
-        trace << json{{"frame", frame}, {"t", frame / 18.0}, {"snapshot", label}, {"gauges", gauges}}.dump() << "\n";
-        listed.push_back({{"label", label}, {"frame", frame}, {"t", frame / 18.0},
+        trace << json{{"frame", frame},
+                      {"t", frame / 18.0},
+                      {"events", json::array()},
+                      {"tokens", json::object()}}
+                     .dump()
+              << "\n";
+        trace << json{{"frame", frame},
+                      {"t", frame / 18.0},
+                      {"snapshot", label},
+                      {"gauges", gauges}}
+                     .dump()
+              << "\n";
+        listed.push_back({{"label", label},
+                          {"frame", frame},
+                          {"t", frame / 18.0},
                           {"file", "panel-" + bench::render::slug(label) + ".png"}});
         ++frame;
     }
-    const json run = {{"name", "crafted"}, {"scenario", "crafted.json"}, {"frame_rate", 18},
-                      {"duration_s", frame / 18.0}, {"frames", frame}, {"panel", json::array()},
-                      {"runner", "native"}, {"module", nullptr}, {"snapshots", listed}};
+    const json run = {{"name", "crafted"},  {"scenario", "crafted.json"},
+                      {"frame_rate", 18},   {"duration_s", frame / 18.0},
+                      {"frames", frame},    {"panel", json::array()},
+                      {"runner", "native"}, {"module", nullptr},
+                      {"snapshots", listed}};
     std::ofstream(dir / "run.json") << run.dump(2) << "\n";
     return dir;
 }
@@ -97,8 +115,8 @@ struct Pixel {
     int a, r, g, b;
 };
 Pixel pixel(const Picture& p, int x, int y) {
-    const unsigned char* row =
-        cairo_image_surface_get_data(p.get()) + static_cast<size_t>(y) * cairo_image_surface_get_stride(p.get());
+    const unsigned char* row = cairo_image_surface_get_data(p.get()) +
+                               static_cast<size_t>(y) * cairo_image_surface_get_stride(p.get());
     uint32_t argb;
     std::memcpy(&argb, row + 4 * x, 4);
     return {int(argb >> 24), int(argb >> 16 & 0xFF), int(argb >> 8 & 0xFF), int(argb & 0xFF)};
@@ -135,7 +153,7 @@ TEST(Needle, TipLandsWhereTheAngleSays) {
     };
     std::vector<std::pair<std::string, json>> snapshots;
     for (const Row& row : rows) {
-        json gauges           = {{"MERTQ4VSI", resting("MERTQ4VSI")}};
+        json gauges               = {{"MERTQ4VSI", resting("MERTQ4VSI")}};
         gauges["MERTQ4VSI"][1][2] = row.angle_deg;
         snapshots.emplace_back("angle " + std::to_string(static_cast<int>(row.angle_deg)), gauges);
     }
@@ -144,21 +162,24 @@ TEST(Needle, TipLandsWhereTheAngleSays) {
 
     for (size_t i = 0; i < std::size(rows); ++i) {
         SCOPED_TRACE(rows[i].reason);
-        const Picture picture = read_png(dir / bench::render::slug(snapshots[i].first) / "MERTQ4VSI.png");
-        const double a        = rows[i].angle_deg * std::numbers::pi / 180;
+        const Picture picture =
+            read_png(dir / bench::render::slug(snapshots[i].first) / "MERTQ4VSI.png");
+        const double a = rows[i].angle_deg * std::numbers::pi / 180;
         // A point `reach` pixels from the pivot along the pointer's axis.
         const auto along = [&](double reach) {
-            return std::pair{static_cast<int>(std::floor(pointer.position.x + reach * std::cos(a))),
-                             static_cast<int>(std::floor(pointer.position.y + reach * std::sin(a)))};
+            return std::pair{
+                static_cast<int>(std::floor(pointer.position.x + reach * std::cos(a))),
+                static_cast<int>(std::floor(pointer.position.y + reach * std::sin(a)))};
         };
         const double tip_reach = art.width() - 2.0 - pointer.offset.x;
         const auto [tx, ty]    = along(tip_reach);
         const auto [bx, by]    = along(tip_reach + 6);
-        const Pixel tip = pixel(picture, tx, ty);
-        const Pixel beyond = pixel(picture, bx, by);
-        EXPECT_TRUE(near(tip, bar, 60)) << "tip pixel (" << tx << ", " << ty << ") is " << tip.r << ","
-                                        << tip.g << "," << tip.b;
-        EXPECT_FALSE(near(beyond, bar, 60)) << "the pointer runs past its tip at (" << bx << ", " << by << ")";
+        const Pixel tip        = pixel(picture, tx, ty);
+        const Pixel beyond     = pixel(picture, bx, by);
+        EXPECT_TRUE(near(tip, bar, 60)) << "tip pixel (" << tx << ", " << ty << ") is " << tip.r
+                                        << "," << tip.g << "," << tip.b;
+        EXPECT_FALSE(near(beyond, bar, 60))
+            << "the pointer runs past its tip at (" << bx << ", " << by << ")";
     }
 }
 
@@ -175,7 +196,8 @@ TEST(Hidden, AHiddenPointerLeavesTheDialAsItIs) {
     const Canvas dial     = render(*find_bitmap(chain("MERTQ4VSI")[0]->bitmap_id));
     int differing         = 0;
     for (int y = 0; y < dial.height(); ++y) {
-        for (int x = 0; x < dial.width(); ++x) differing += !shows(pixel(picture, x, y), dial.at(x, y));
+        for (int x = 0; x < dial.width(); ++x)
+            differing += !shows(pixel(picture, x, y), dial.at(x, y));
     }
     EXPECT_EQ(differing, 0) << "pixels that are not the dial's";
 }
@@ -196,7 +218,7 @@ TEST(Drum, TheWindowShowsTheStripsTopCellAtZeroAndItsBottomCellAtOne) {
 
     std::vector<std::pair<std::string, json>> snapshots;
     for (double fraction : {0.0, 1.0}) {
-        json gauges                           = {{"MERTQ4ALTALRT", resting("MERTQ4ALTALRT")}};
+        json gauges                            = {{"MERTQ4ALTALRT", resting("MERTQ4ALTALRT")}};
         gauges["MERTQ4ALTALRT"][drum_index][2] = fraction;
         snapshots.emplace_back(fraction == 0 ? "top" : "bottom", gauges);
     }
@@ -220,8 +242,10 @@ TEST(Drum, TheWindowShowsTheStripsTopCellAtZeroAndItsBottomCellAtOne) {
         for (int x = 0; x < strip.width(); ++x) {
             const int above = drum->position.y - 1;
             const int below = drum->position.y + window.height();
-            EXPECT_TRUE(shows(pixel(picture, drum->position.x + x, above), face.at(drum->position.x + x, above)));
-            EXPECT_TRUE(shows(pixel(picture, drum->position.x + x, below), face.at(drum->position.x + x, below)));
+            EXPECT_TRUE(shows(pixel(picture, drum->position.x + x, above),
+                              face.at(drum->position.x + x, above)));
+            EXPECT_TRUE(shows(pixel(picture, drum->position.x + x, below),
+                              face.at(drum->position.x + x, below)));
         }
     }
 }
@@ -231,7 +255,7 @@ TEST(Drum, TheWindowShowsTheStripsTopCellAtZeroAndItsBottomCellAtOne) {
 // Every gauge of the module, with moving parts away from rest, and a short
 // flight of frame lines for the report to read.
 fs::path write_sample(const fs::path& dir) {
-    json gauges = json::object();
+    json gauges                        = json::object();
     const host::LinkageRecord& linkage = hostmodel::Host::instance().linkage();
     for (int g = 0; linkage.gauges[g] != nullptr; ++g) {
         const std::string name = linkage.gauges[g]->name;
@@ -248,11 +272,22 @@ fs::path write_sample(const fs::path& dir) {
     for (int n = 0; n < frame_count; ++n) {
         const double t = n / 18.0;
         json events    = json::array();
-        if (n == 40) events.push_back({{"sound", "play"}, {"file", "sound\\MERTQ4\\TQ4500.wav"}, {"key", ""}, {"loop", 0}});
-        if (n >= 60 && n < 75) events.push_back({{"sound", "play"}, {"file", "sound\\MERTQ4\\TQ4SINKRT.wav"}, {"key", "actsink"}, {"loop", 1}});
+        if (n == 40)
+            events.push_back({{"sound", "play"},
+                              {"file", "sound\\MERTQ4\\TQ4500.wav"},
+                              {"key", ""},
+                              {"loop", 0}});
+        if (n >= 60 && n < 75)
+            events.push_back({{"sound", "play"},
+                              {"file", "sound\\MERTQ4\\TQ4SINKRT.wav"},
+                              {"key", "actsink"},
+                              {"loop", 1}});
         if (n >= 75) events.push_back({{"sound", "stop"}, {"key", "actsink"}});
-        frames.push_back({{"frame", n}, {"t", t}, {"events", events},
-                          {"tokens", {{"614", 180.0 - 10 * t}, {"556", -8.0}, {"61", 160.0}, {"907", "nan"}}}});
+        frames.push_back(
+            {{"frame", n},
+             {"t", t},
+             {"events", events},
+             {"tokens", {{"614", 180.0 - 10 * t}, {"556", -8.0}, {"61", 160.0}, {"907", "nan"}}}});
     }
     return write_run(dir, {{"all sixteen", gauges}, {"again/later", gauges}}, frames);
 }
@@ -287,7 +322,8 @@ TEST(BadInput, AChainThatDoesNotMatchTheModuleIsRefusedAndNothingIsWritten) {
     const fs::path dir = write_run(scratch("bad"), {{"good", good}, {"bad", bad}});
     EXPECT_THROW(bench::render::render_run(dir), bench::render::BadRun);
     EXPECT_FALSE(fs::exists(dir / "panel-good.png")) << "drawn before the failure, yet kept";
-    EXPECT_FALSE(fs::exists(dir / "good" / "MERTQ4VSI.png")) << "drawn before the failure, yet kept";
+    EXPECT_FALSE(fs::exists(dir / "good" / "MERTQ4VSI.png"))
+        << "drawn before the failure, yet kept";
 }
 
 }  // namespace

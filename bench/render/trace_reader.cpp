@@ -40,7 +40,8 @@ std::optional<double> number(const json& v, const std::string& where) {
 }
 
 const json& field(const json& object, const char* key, const std::string& where) {
-    if (!object.is_object() || !object.contains(key)) fail(where, std::string("no \"") + key + "\"");
+    if (!object.is_object() || !object.contains(key))
+        fail(where, std::string("no \"") + key + "\"");
     return object.at(key);
 }
 
@@ -62,9 +63,9 @@ ElementState element_state(const json& row, const std::string& where) {
 
 Snapshot snapshot(const json& line, const std::string& where) {
     Snapshot s;
-    s.label = field(line, "snapshot", where).get<std::string>();
-    s.frame = field(line, "frame", where).get<int>();
-    s.t_s   = number(field(line, "t", where), where + ".t").value_or(0);
+    s.label            = field(line, "snapshot", where).get<std::string>();
+    s.frame            = field(line, "frame", where).get<int>();
+    s.t_s              = number(field(line, "t", where), where + ".t").value_or(0);
     const json& gauges = field(line, "gauges", where);
     if (!gauges.is_object()) fail(where + ".gauges", "not an object");
     for (const auto& [name, elements] : gauges.items()) {
@@ -72,7 +73,8 @@ Snapshot snapshot(const json& line, const std::string& where) {
         if (!elements.is_array()) fail(at, "not a list of elements");
         GaugeState gauge{.name = name, .elements = {}};
         for (size_t i = 0; i < elements.size(); ++i) {
-            gauge.elements.push_back(element_state(elements[i], at + "[" + std::to_string(i) + "]"));
+            gauge.elements.push_back(
+                element_state(elements[i], at + "[" + std::to_string(i) + "]"));
         }
         s.gauges.push_back(std::move(gauge));
     }
@@ -84,8 +86,8 @@ Snapshot snapshot(const json& line, const std::string& where) {
 std::string slug(std::string_view label) {
     std::string out(label);
     for (char& c : out) {
-        const bool kept = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
-                          c == '-' || c == '_' || c == '.';
+        const bool kept = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
+                          (c >= '0' && c <= '9') || c == '-' || c == '_' || c == '.';
         if (!kept) c = '-';
     }
     return out;
@@ -97,7 +99,7 @@ Run read_run(const std::filesystem::path& dir) {
     const std::string run_where          = run_path.string();
     Run run;
     try {
-        run.name = field(run_json, "name", run_where).get<std::string>();
+        run.name           = field(run_json, "name", run_where).get<std::string>();
         const json& listed = field(run_json, "snapshots", run_where);
         if (!listed.is_array()) fail(run_where + ": snapshots", "not a list");
 

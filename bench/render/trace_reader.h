@@ -37,7 +37,7 @@ struct GaugeState {
 
 struct Snapshot {
     std::string label;
-    int frame = 0;
+    int frame  = 0;
     double t_s = 0;
     std::vector<GaugeState> gauges;  // as the trace lists them
 };

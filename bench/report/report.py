@@ -104,10 +104,36 @@ def read_run(run_dir):
     return run, frames, snapshots
 
 
-def context(tokens, token_ids, clicks):
+def variable_writes(run):
+    """The scenario's writes of named variables, by name: [(frame, t, value)].
+
+    Read from the scenario file that run.json names, when it can be read from
+    here; none otherwise. A write at t happens at the first frame at or after t.
+    """
+    try:
+        with open(run.get("scenario", ""), encoding="utf-8") as f:
+            scenario = json.load(f)
+        rate = float(run.get("frame_rate", 18))
+        writes = {}
+        for t, name, value in scenario.get("variables", []):
+            frame = math.ceil(float(t) * rate - 1e-9)
+            writes.setdefault(name, []).append((frame, float(t), value))
+        return writes
+    except (OSError, ValueError, TypeError):
+        return {}
+
+
+def context(frame, tokens, inputs, clicks, writes):
     """The inputs behind a sound, e.g. "radio height 152.3 m, descending"."""
     words = []
-    for token in token_ids:
+    for token in inputs:
+        if token.startswith("XML"):
+            # A write acts at its own frame or, for a one-shot request, the next.
+            earlier = [w for w in writes.get(token, []) if 0 <= frame - w[0] <= 1]
+            if earlier:
+                _, t, value = earlier[-1]
+                words.append(f"{token} set to {shown(value, 0)} at t = {t:.2f} s")
+            continue
         if token not in tokens:
             continue
         value = tokens[token]
@@ -124,7 +150,7 @@ def context(tokens, token_ids, clicks):
     return ", ".join(words)
 
 
-def timeline(frames):
+def timeline(frames, writes):
     """Every sound started, played once or stopped, in order.
 
     Looping sounds are asked for on every pass while their condition holds and
@@ -153,13 +179,13 @@ def timeline(frames):
                     sounding[key] = path
                 entries.append(dict(base, what="starts looping" if loop else "plays once",
                                     file=file_name(path), description=describe(path), key=key,
-                                    cause=context(tokens, causes(path), clicks), start=True))
+                                    cause=context(line.get("frame", 0), tokens, causes(path), clicks, writes), start=True))
             elif kind == "stop":
                 key = event.get("key", "")
                 if key in sounding:
                     path = sounding.pop(key)
                     entries.append(dict(base, what="stops", file=file_name(path), description=describe(path),
-                                        key=key, cause=context(tokens, causes(path), clicks), start=False))
+                                        key=key, cause=context(line.get("frame", 0), tokens, causes(path), clicks, writes), start=False))
             elif kind == "terminate":
                 for key, path in sorted(sounding.items()):
                     entries.append(dict(base, what="stops (all sounds ended)", file=file_name(path),
@@ -225,7 +251,7 @@ def main(argv):
 def write_report(run_dir, run, frames, snapshot_lines, pending):
     """Writes the plots and the page under temporary names listed in
     `pending`, then renames them into place."""
-    entries = timeline(frames)
+    entries = timeline(frames, variable_writes(run))
     set_tokens = {token for line in frames for token in line.get("tokens", {})}
     os.makedirs(os.path.join(run_dir, "plots"), exist_ok=True)
     plots = []

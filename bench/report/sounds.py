@@ -1,8 +1,10 @@
 """The module's sounds in plain words, and the inputs that decide each.
 
 SOUNDS maps a sound file's name (as played, without its "sound\\MERTQ4\\"
-folder) to its description and to the tokens whose values at the moment the
-sound starts explain it. TOKENS gives each of those tokens' names and units.
+folder) to its description and to the inputs that explain it when it starts:
+token ids, whose values at that frame are shown, and the named variables of
+the aircraft's XML gauges ("XML..."), whose last write the scenario made is
+shown. TOKENS gives each token's name and unit.
 """
 
 # token id -> (name in the report, unit or "" when the host's own)
@@ -37,7 +39,7 @@ SOUNDS = {
     "TQ4GLIDE.wav": ("\u201cglideslope\u201d warning", ["614", "41", "331"]),
     "TQ4Terrain.wav": ("\u201cterrain\u201d warning", ["614", "331", "61"]),
     "TQ4TPULLUP.wav": ("\u201cpull up\u201d warning for terrain", ["614", "331", "61"]),
-    "TQ4400hz.wav": ("altitude-alert tone, 400 Hz (XMLAltclk)", ["74"]),
+    "TQ4400hz.wav": ("altitude-alert tone, 400 Hz (XMLAltclk)", ["XMLAltclk"]),
     "TQ4beep.wav": ("altitude-alert beep near the selected altitude", ["74"]),
     "TQ4GearUpLck.wav": ("gear up and locked", ["334", "333"]),
     "TQ4GeardnLck.wav": ("gear down and locked", ["334", "333"]),
@@ -53,16 +55,16 @@ SOUNDS = {
     "TQ4Flaps28.wav": ("flaps 28 callout", _FLAPS),
     "TQ4Flaps35.wav": ("flaps 35 callout", _FLAPS),
     "TQ4Flaps50.wav": ("flaps 50 callout", _FLAPS),
-    "TQ4STLL.wav": ("stall warning test (XMLStalltst)", []),
-    "TQ4OVSPD.wav": ("overspeed warning test (XMLOvspd)", []),
-    "TQ4FIRETST.wav": ("fire warning test (XMLFirewarn)", []),
-    "TQ4Signs.wav": ("no-smoking or seat-belt sign chime (XMLSmoke, XMLBelts)", []),
-    "TQ4Bus.wav": ("electrical bus switch (XMLBus)", []),
-    "TQ4Click1.wav": ("switch click 1 (XMLClick1)", []),
-    "TQ4Click2.wav": ("switch click 2 (XMLClick2)", []),
-    "TQ4Click3.wav": ("switch click 3 (XMLClick3)", []),
-    "TQ4ClickR.wav": ("rotary switch click (XMLRotar)", []),
-    "TQ4Rtr.wav": ("rotary selector (XMLRotor)", []),
+    "TQ4STLL.wav": ("stall warning test (XMLStalltst)", ["XMLStalltst"]),
+    "TQ4OVSPD.wav": ("overspeed warning test (XMLOvspd)", ["XMLOvspd"]),
+    "TQ4FIRETST.wav": ("fire warning test (XMLFirewarn)", ["XMLFirewarn"]),
+    "TQ4Signs.wav": ("no-smoking or seat-belt sign chime (XMLSmoke, XMLBelts)", ["XMLSmoke", "XMLBelts"]),
+    "TQ4Bus.wav": ("electrical bus switch (XMLBus)", ["XMLBus"]),
+    "TQ4Click1.wav": ("switch click 1 (XMLClick1)", ["XMLClick1"]),
+    "TQ4Click2.wav": ("switch click 2 (XMLClick2)", ["XMLClick2"]),
+    "TQ4Click3.wav": ("switch click 3 (XMLClick3)", ["XMLClick3"]),
+    "TQ4ClickR.wav": ("rotary switch click (XMLRotar)", ["XMLRotar"]),
+    "TQ4Rtr.wav": ("rotary selector (XMLRotor)", ["XMLRotor"]),
 }
 
 
@@ -78,6 +80,6 @@ def describe(path):
 
 
 def causes(path):
-    """The tokens whose values explain the sound."""
+    """The token ids and named variables that explain the sound."""
     entry = SOUNDS.get(file_name(path))
     return entry[1] if entry else []
