@@ -13,9 +13,10 @@
 
 #include "gauges/engine/epr_reading.h"
 #include "host/panel_interface.h"
-#include "module/element_chain.h"
+#include "module/element_tree.h"
 #include "module/gauge_records.h"
 #include "module/gauge_table.h"
+#include "module/image_flags.h"
 #include "module/panel.h"
 #include "module/record_checks.h"
 #include "module/shared_variables.h"
@@ -27,9 +28,7 @@ namespace {
 inline constexpr uint32_t engine1_correction_token = 128;  // full scale 16383
 inline constexpr uint32_t engine2_correction_token = 163;  // full scale 16383
 
-inline constexpr uint32_t instrument_flags = host::image_flag::transparent |
-                                             host::image_flag::erase | host::image_flag::bilinear |
-                                             host::image_flag::lit;
+inline constexpr uint32_t instrument_flags = module::drawing::lit_filtered;
 
 // Each drum's strip holds eleven 21-pixel cells reading 0, 9, 8, ..., 1, 0 from
 // the top. Value d shows digit d, and 10 shows the top 0, so that a drum rolls
@@ -162,8 +161,7 @@ struct EprTree {
     host::MovingImage ones_drum;
     host::Needle reference_marker;
     host::Needle pointer;
-    std::array<module::ChildList, epr_element_count - 1> below;  // next-element lists
-    host::ElementHeader* root_slot;                              // the gauge header's elements list
+    module::TreeLinks<epr_element_count> links;
 };
 
 template <EprIndicator& epr>
@@ -171,18 +169,19 @@ constexpr EprTree epr_tree(EprTree& self, host::GaugeHeader& gauge) {
     using engine::EprCounter;
     return {
         .face = module::static_image(
-            &gauge, self.below[0].data(),
+            &gauge, self.links.below[0].data(),
             {.bitmap_id = bitmap::epr_dial, .position = {0, 0}, .image_flags = instrument_flags}),
-        .hundredths_drum  = drum(gauge, self.below[1].data(), bitmap::epr_hundredths_strip,
-                                 {94, 110}, read_epr_drum<epr, &EprCounter::hundredths>),
-        .tenths_drum      = drum(gauge, self.below[2].data(), bitmap::epr_tenths_strip, {79, 110},
-                                 read_epr_drum<epr, &EprCounter::tenths>),
-        .ones_drum        = drum(gauge, self.below[3].data(), bitmap::epr_ones_strip, {61, 110},
-                                 read_epr_drum<epr, &EprCounter::ones>),
-        .reference_marker = dial_needle(gauge, self.below[4].data(), bitmap::epr_reference_marker,
-                                        {0, 5}, read_epr_reference<epr>),
+        .hundredths_drum = drum(gauge, self.links.below[1].data(), bitmap::epr_hundredths_strip,
+                                {94, 110}, read_epr_drum<epr, &EprCounter::hundredths>),
+        .tenths_drum = drum(gauge, self.links.below[2].data(), bitmap::epr_tenths_strip, {79, 110},
+                            read_epr_drum<epr, &EprCounter::tenths>),
+        .ones_drum   = drum(gauge, self.links.below[3].data(), bitmap::epr_ones_strip, {61, 110},
+                            read_epr_drum<epr, &EprCounter::ones>),
+        .reference_marker =
+            dial_needle(gauge, self.links.below[4].data(), bitmap::epr_reference_marker, {0, 5},
+                        read_epr_reference<epr>),
         .pointer = dial_needle(gauge, nullptr, bitmap::epr_pointer, {29, 5}, read_epr_reading<epr>),
-        .below   = module::child_lists<epr_element_count>({
+        .links   = module::tree_links<epr_element_count>({
               &self.face.header,
               &self.hundredths_drum.header,
               &self.tenths_drum.header,
@@ -190,24 +189,21 @@ constexpr EprTree epr_tree(EprTree& self, host::GaugeHeader& gauge) {
               &self.reference_marker.header,
               &self.pointer.header,
         }),
-        .root_slot = &self.face.header,
     };
 }
 
-consteval int built_epr_chain_length() {
-    EprTree tree = epr_tree<epr1>(tree, engine1_epr_gauge);
-    return module::chain_length(tree.root_slot);
-}
-static_assert(built_epr_chain_length() == epr_element_count);
+static_assert(module::built_chain_length<EprTree>([](EprTree& tree) {
+                  return epr_tree<epr1>(tree, engine1_epr_gauge);
+              }) == epr_element_count);
 
 constinit EprTree epr1_tree = epr_tree<epr1>(epr1_tree, engine1_epr_gauge);
 constinit EprTree epr2_tree = epr_tree<epr2>(epr2_tree, engine2_epr_gauge);
 
 }  // namespace
 
-constinit host::GaugeHeader engine1_epr_gauge =
-    module::gauge_header("MERTQ4_EPR1", &epr1_tree.root_slot, nullptr, epr_gauge_callback<epr1>);
-constinit host::GaugeHeader engine2_epr_gauge =
-    module::gauge_header("MERTQ4_EPR2", &epr2_tree.root_slot, nullptr, epr_gauge_callback<epr2>);
+constinit host::GaugeHeader engine1_epr_gauge = module::gauge_header(
+    "MERTQ4_EPR1", &epr1_tree.links.root_slot, nullptr, epr_gauge_callback<epr1>);
+constinit host::GaugeHeader engine2_epr_gauge = module::gauge_header(
+    "MERTQ4_EPR2", &epr2_tree.links.root_slot, nullptr, epr_gauge_callback<epr2>);
 
 }  // namespace gauges

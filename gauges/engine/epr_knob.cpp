@@ -5,15 +5,15 @@
 // Output: the EPR reference, hundredths of EPR, 90 to 250 (205 at load), which
 //         the engine's EPR gauge shows with its marker; the knob image's
 //         rotation, degrees, 0 to 357 in steps of 3 (69 at load).
-#include <array>
 #include <cstdint>
 
 #include "gauges/engine/epr_reading.h"
 #include "host/panel_interface.h"
-#include "module/element_chain.h"
+#include "module/element_tree.h"
 #include "module/gauge_records.h"
 #include "module/gauge_table.h"
-#include "module/record_checks.h"
+#include "module/image_flags.h"
+#include "module/knob_angle.h"
 #include "module/shared_variables.h"
 #include "resources/bitmap_ids.h"
 
@@ -44,9 +44,8 @@ inline constexpr uint32_t stepping_events =
 static_assert(lower_half_at.x + half_width_px < raise_half_at.x,
               "one dead column between the halves");
 
-inline constexpr uint32_t base_flags =
-    host::image_flag::transparent | host::image_flag::erase | host::image_flag::bilinear;
-inline constexpr uint32_t knob_flags = base_flags | host::image_flag::lit;
+inline constexpr uint32_t base_flags = module::drawing::unlit_filtered;
+inline constexpr uint32_t knob_flags = module::drawing::lit_filtered;
 
 // ------------------------------------------------------ per-knob state
 
@@ -70,7 +69,7 @@ host::BOOL HOST_CALL epr_reference_down(host::PixelPoint*, uint32_t) {
         return module::mouse_handled;
     }
     knob.reference -= reference_step;
-    knob.angle_deg = knob.angle_deg > 0 ? knob.angle_deg - knob_step_deg : knob_last_deg;
+    knob.angle_deg = module::turned_back(knob.angle_deg, knob_step_deg, knob_last_deg);
     return module::mouse_handled;
 }
 
@@ -82,7 +81,7 @@ host::BOOL HOST_CALL epr_reference_up(host::PixelPoint*, uint32_t) {
         return module::mouse_handled;
     }
     knob.reference += reference_step;
-    knob.angle_deg = knob.angle_deg < knob_last_deg ? knob.angle_deg + knob_step_deg : 0;
+    knob.angle_deg = module::turned_on(knob.angle_deg, knob_step_deg, knob_last_deg);
     return module::mouse_handled;
 }
 
@@ -100,15 +99,14 @@ inline constexpr int knob_element_count = 2;
 struct KnobTree {
     host::StaticImage base;
     host::Needle knob;
-    std::array<module::ChildList, knob_element_count - 1> below;  // next-element lists
-    host::ElementHeader* root_slot;  // the gauge header's elements list
+    module::TreeLinks<knob_element_count> links;
 };
 
 template <EprKnob& knob>
 constexpr KnobTree knob_tree(KnobTree& self, host::GaugeHeader& gauge) {
     return {
         .base = module::static_image(
-            &gauge, self.below[0].data(),
+            &gauge, self.links.below[0].data(),
             {.bitmap_id = bitmap::epr_knob_base, .position = {0, 0}, .image_flags = base_flags}),
         .knob  = module::needle(&gauge, nullptr,
                                 {.bitmap_id   = bitmap::epr_knob,
@@ -116,16 +114,13 @@ constexpr KnobTree knob_tree(KnobTree& self, host::GaugeHeader& gauge) {
                                  .pivot       = {21, 21},
                                  .image_flags = knob_flags},
                                 {.callback = read_epr_knob_angle<knob>}),
-        .below = module::child_lists<knob_element_count>({&self.base.header, &self.knob.header}),
-        .root_slot = &self.base.header,
+        .links = module::tree_links<knob_element_count>({&self.base.header, &self.knob.header}),
     };
 }
 
-consteval int built_knob_chain_length() {
-    KnobTree tree = knob_tree<epr1_knob>(tree, engine1_epr_knob_gauge);
-    return module::chain_length(tree.root_slot);
-}
-static_assert(built_knob_chain_length() == knob_element_count);
+static_assert(module::built_chain_length<KnobTree>([](KnobTree& tree) {
+                  return knob_tree<epr1_knob>(tree, engine1_epr_knob_gauge);
+              }) == knob_element_count);
 
 template <EprKnob& knob>
 constexpr module::MouseList<2> knob_mouse_list() {
@@ -143,9 +138,11 @@ constinit module::MouseList<2> epr2_knob_mouse = knob_mouse_list<epr2_knob>();
 
 }  // namespace
 
-constinit host::GaugeHeader engine1_epr_knob_gauge = module::gauge_header(
-    "MERTQ4_EPRKNB1", &epr1_knob_tree.root_slot, epr1_knob_mouse.data(), module::ignore_service);
-constinit host::GaugeHeader engine2_epr_knob_gauge = module::gauge_header(
-    "MERTQ4_EPRKNB2", &epr2_knob_tree.root_slot, epr2_knob_mouse.data(), module::ignore_service);
+constinit host::GaugeHeader engine1_epr_knob_gauge =
+    module::gauge_header("MERTQ4_EPRKNB1", &epr1_knob_tree.links.root_slot, epr1_knob_mouse.data(),
+                         module::ignore_service);
+constinit host::GaugeHeader engine2_epr_knob_gauge =
+    module::gauge_header("MERTQ4_EPRKNB2", &epr2_knob_tree.links.root_slot, epr2_knob_mouse.data(),
+                         module::ignore_service);
 
 }  // namespace gauges

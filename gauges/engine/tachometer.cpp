@@ -11,9 +11,10 @@
 
 #include "host/panel_interface.h"
 #include "module/convert.h"
-#include "module/element_chain.h"
+#include "module/element_tree.h"
 #include "module/gauge_records.h"
 #include "module/gauge_table.h"
+#include "module/image_flags.h"
 #include "module/needle_values.h"
 #include "module/panel.h"
 #include "module/record_checks.h"
@@ -40,9 +41,7 @@ inline constexpr int16_t main_pointer_high_pct = 110;
 inline constexpr uint32_t units_per_turn_pct = 10;  // the sub-dial turns once per 10 percent
 inline constexpr double uint32_span          = 4294967296.0;  // 2^32
 
-inline constexpr uint32_t instrument_flags = host::image_flag::transparent |
-                                             host::image_flag::erase | host::image_flag::bilinear |
-                                             host::image_flag::lit;
+inline constexpr uint32_t instrument_flags = module::drawing::lit_filtered;
 
 // ------------------------------------------------------------------ tables
 
@@ -172,8 +171,7 @@ struct TachTree {
     host::StaticImage face;
     host::Needle units_pointer;
     host::Needle main_pointer;
-    std::array<module::ChildList, tach_element_count - 1> below;  // next-element lists
-    host::ElementHeader* root_slot;  // the gauge header's elements list
+    module::TreeLinks<tach_element_count> links;
 };
 
 template <Tachometer& tach>
@@ -181,32 +179,29 @@ constexpr TachTree tach_tree(TachTree& self, host::GaugeHeader& gauge, uint32_t 
                              MainTable& main_table) {
     return {
         .face = module::static_image(
-            &gauge, self.below[0].data(),
+            &gauge, self.links.below[0].data(),
             {.bitmap_id = bitmap::tach_dial, .position = {0, 0}, .image_flags = instrument_flags}),
-        .units_pointer = module::needle(&gauge, self.below[1].data(),
+        .units_pointer = module::needle(&gauge, self.links.below[1].data(),
                                         {.bitmap_id   = bitmap::tach_units_pointer,
                                          .position    = {60, 50},
                                          .pivot       = {10, 4},
                                          .image_flags = instrument_flags},
                                         {.table = units_table, .callback = read_tach_units<tach>}),
-        .main_pointer =
-            module::needle(&gauge, nullptr,
-                           {.bitmap_id   = bitmap::tach_main_pointer,
-                            .position    = {87, 90},
-                            .pivot       = {16, 17},
-                            .image_flags = instrument_flags},
-                           {.source = token, .table = main_table, .callback = clamp_tach_reading<tach>}),
-        .below = module::child_lists<tach_element_count>(
+        .main_pointer  = module::needle(
+             &gauge, nullptr,
+             {.bitmap_id   = bitmap::tach_main_pointer,
+              .position    = {87, 90},
+              .pivot       = {16, 17},
+              .image_flags = instrument_flags},
+             {.source = token, .table = main_table, .callback = clamp_tach_reading<tach>}),
+        .links = module::tree_links<tach_element_count>(
             {&self.face.header, &self.units_pointer.header, &self.main_pointer.header}),
-        .root_slot = &self.face.header,
     };
 }
 
-consteval int built_tach_chain_length() {
-    TachTree tree = tach_tree<e1n1>(tree, engine1_n1_gauge, engine1_n1_token, n1_main_table);
-    return module::chain_length(tree.root_slot);
-}
-static_assert(built_tach_chain_length() == tach_element_count);
+static_assert(module::built_chain_length<TachTree>([](TachTree& tree) {
+                  return tach_tree<e1n1>(tree, engine1_n1_gauge, engine1_n1_token, n1_main_table);
+              }) == tach_element_count);
 
 constinit TachTree e1n1_tree =
     tach_tree<e1n1>(e1n1_tree, engine1_n1_gauge, engine1_n1_token, n1_main_table);
@@ -219,13 +214,13 @@ constinit TachTree e2n2_tree =
 
 }  // namespace
 
-constinit host::GaugeHeader engine1_n1_gauge =
-    module::gauge_header("MERTQ4_E1N1", &e1n1_tree.root_slot, nullptr, tach_gauge_callback<e1n1>);
-constinit host::GaugeHeader engine2_n1_gauge =
-    module::gauge_header("MERTQ4_E2N1", &e2n1_tree.root_slot, nullptr, tach_gauge_callback<e2n1>);
-constinit host::GaugeHeader engine1_n2_gauge =
-    module::gauge_header("MERTQ4_E1N2", &e1n2_tree.root_slot, nullptr, tach_gauge_callback<e1n2>);
-constinit host::GaugeHeader engine2_n2_gauge =
-    module::gauge_header("MERTQ4_E2N2", &e2n2_tree.root_slot, nullptr, tach_gauge_callback<e2n2>);
+constinit host::GaugeHeader engine1_n1_gauge = module::gauge_header(
+    "MERTQ4_E1N1", &e1n1_tree.links.root_slot, nullptr, tach_gauge_callback<e1n1>);
+constinit host::GaugeHeader engine2_n1_gauge = module::gauge_header(
+    "MERTQ4_E2N1", &e2n1_tree.links.root_slot, nullptr, tach_gauge_callback<e2n1>);
+constinit host::GaugeHeader engine1_n2_gauge = module::gauge_header(
+    "MERTQ4_E1N2", &e1n2_tree.links.root_slot, nullptr, tach_gauge_callback<e1n2>);
+constinit host::GaugeHeader engine2_n2_gauge = module::gauge_header(
+    "MERTQ4_E2N2", &e2n2_tree.links.root_slot, nullptr, tach_gauge_callback<e2n2>);
 
 }  // namespace gauges

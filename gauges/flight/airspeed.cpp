@@ -12,9 +12,10 @@
 #include <cstdint>
 
 #include "module/convert.h"
-#include "module/element_chain.h"
+#include "module/element_tree.h"
 #include "module/gauge_records.h"
 #include "module/gauge_table.h"
+#include "module/image_flags.h"
 #include "module/needle_values.h"
 #include "module/panel.h"
 #include "module/record_checks.h"
@@ -223,38 +224,7 @@ double HOST_CALL read_mach_ring_altitude(host::ElementHeader*) {
 
 // ----------------------------------------------------------------- element tree
 
-using namespace host::image_flag;
-
-// Image flags of the elements, as the drawing options they combine.
-constexpr uint32_t lit_filtered          = transparent | erase | bilinear | lit;  // 0x4083
-constexpr uint32_t lit_filtered_unerased = transparent | bilinear | lit;          // 0x4081
-constexpr uint32_t lit_unfiltered        = transparent | erase | lit;             // 0x4003
-
-using host::element_type::icon;
-
-extern host::StaticImage dial;
-extern host::Needle mach_ring;
-extern host::Icon face;
-extern host::Needle command_marker;
-extern host::Needle airspeed_pointer;
-extern host::Needle marker3_needle;
-extern host::Needle marker2_needle;
-extern host::Needle marker1_needle;
-
-// Chain order, root first: each element is drawn over the ones before it.
-// clang-format off
-constexpr std::array<host::ElementHeader*, 8> chain = {
-    &dial.header,
-    &mach_ring.header,
-    &face.header,
-    &command_marker.header,
-    &airspeed_pointer.header,
-    &marker3_needle.header,
-    &marker2_needle.header,
-    &marker1_needle.header,
-};
-// clang-format on
-constinit auto below = module::child_lists(chain);
+using namespace module::drawing;
 
 // The Mach ring and the five speed needles all turn about the dial's centre.
 constexpr host::PixelPoint dial_centre = {115, 116};
@@ -269,48 +239,76 @@ constexpr host::Needle dial_needle(host::ElementHeader** next, int32_t bitmap_id
                           drive);
 }
 
-constinit host::StaticImage dial = module::static_image(
-    &airspeed_gauge, below[0].data(),
-    {.bitmap_id = bitmap::aspd_dial, .position = {0, 0}, .image_flags = lit_filtered_unerased});
-
-// Turns about its own centre; the face shows its Mach marks along the 250 to 400 kt arc.
-constinit host::Needle mach_ring = dial_needle(below[1].data(), bitmap::mach_ring, {89, 89},
-                                               {.source         = token::altitude_m,
-                                                .table          = mach_ring_table,
-                                                .turn_limit_deg = mach_ring_turn_limit_deg,
-                                                .callback       = read_mach_ring_altitude});
-
-// One image, no source and no callback: it always shows that image.
-constinit host::Icon face = {
-    .header = module::element_header(
-        icon, &airspeed_gauge, below[2].data(),
-        {.bitmap_id = bitmap::aspd_face, .position = {0, 0}, .image_flags = lit_unfiltered}),
-    .image_count = 1,
+// The dial, the Mach ring, the face, the command marker, the airspeed pointer
+// and the reference markers 3, 2 and 1, each drawn over the ones before it.
+inline constexpr int aspd_element_count = 8;
+struct AspdTree {
+    host::StaticImage dial;
+    host::Needle mach_ring;
+    host::Icon face;
+    host::Needle command_marker;
+    host::Needle airspeed_pointer;
+    host::Needle marker3_needle;
+    host::Needle marker2_needle;
+    host::Needle marker1_needle;
+    module::TreeLinks<aspd_element_count> links;
 };
 
 // The speed needles: bitmap, pivot in it (px), then source token, own table
 // and reading. The reference markers have no source: each shows its own setting.
-constinit host::Needle command_marker =
-    dial_needle(below[3].data(), bitmap::command_marker, {0, 13},
-                {.source   = token::speed_reference_kt,
-                 .table    = command_marker_table,
-                 .callback = read_command_marker});
-constinit host::Needle airspeed_pointer =
-    dial_needle(below[4].data(), bitmap::airspeed_pointer, {32, 6},
-                {.source   = token::indicated_airspeed_kt,
-                 .table    = airspeed_pointer_table,
-                 .callback = read_airspeed_pointer});
-constinit host::Needle marker3_needle =
-    dial_needle(below[5].data(), bitmap::speed_marker_1_3, {0, 4},
-                {.table = marker3_table, .callback = read_speed_marker<marker3>});
-constinit host::Needle marker2_needle =
-    dial_needle(below[6].data(), bitmap::speed_marker_2, {0, 4},
-                {.table = marker2_table, .callback = read_speed_marker<marker2>});
-constinit host::Needle marker1_needle =
-    dial_needle(nullptr, bitmap::speed_marker_1_3, {0, 4},
-                {.table = marker1_table, .callback = read_speed_marker<marker1>});
+constexpr AspdTree aspd_tree(AspdTree& self) {
+    auto& below = self.links.below;
+    return {
+        .dial = module::static_image(&airspeed_gauge, below[0].data(),
+                                     {.bitmap_id   = bitmap::aspd_dial,
+                                      .position    = {0, 0},
+                                      .image_flags = lit_filtered_unerased}),
+        // Turns about its own centre; the face shows its Mach marks along the
+        // 250 to 400 kt arc.
+        .mach_ring = dial_needle(below[1].data(), bitmap::mach_ring, {89, 89},
+                                 {.source         = token::altitude_m,
+                                  .table          = mach_ring_table,
+                                  .turn_limit_deg = mach_ring_turn_limit_deg,
+                                  .callback       = read_mach_ring_altitude}),
+        // One image, no source and no callback: it always shows that image.
+        .face = {.header      = module::element_header(host::element_type::icon, &airspeed_gauge,
+                                                       below[2].data(),
+                                                       {.bitmap_id   = bitmap::aspd_face,
+                                                        .position    = {0, 0},
+                                                        .image_flags = lit_unfiltered}),
+                 .image_count = 1},
+        .command_marker   = dial_needle(below[3].data(), bitmap::command_marker, {0, 13},
+                                        {.source   = token::speed_reference_kt,
+                                         .table    = command_marker_table,
+                                         .callback = read_command_marker}),
+        .airspeed_pointer = dial_needle(below[4].data(), bitmap::airspeed_pointer, {32, 6},
+                                        {.source   = token::indicated_airspeed_kt,
+                                         .table    = airspeed_pointer_table,
+                                         .callback = read_airspeed_pointer}),
+        .marker3_needle =
+            dial_needle(below[5].data(), bitmap::speed_marker_1_3, {0, 4},
+                        {.table = marker3_table, .callback = read_speed_marker<marker3>}),
+        .marker2_needle =
+            dial_needle(below[6].data(), bitmap::speed_marker_2, {0, 4},
+                        {.table = marker2_table, .callback = read_speed_marker<marker2>}),
+        .marker1_needle =
+            dial_needle(nullptr, bitmap::speed_marker_1_3, {0, 4},
+                        {.table = marker1_table, .callback = read_speed_marker<marker1>}),
+        .links = module::tree_links<aspd_element_count>({
+            &self.dial.header,
+            &self.mach_ring.header,
+            &self.face.header,
+            &self.command_marker.header,
+            &self.airspeed_pointer.header,
+            &self.marker3_needle.header,
+            &self.marker2_needle.header,
+            &self.marker1_needle.header,
+        }),
+    };
+}
+static_assert(module::built_chain_length(aspd_tree) == aspd_element_count);
 
-constinit host::ElementHeader* root_slot = &dial.header;
+constinit AspdTree tree = aspd_tree(tree);
 
 // ------------------------------------------------------------------ mouse areas
 
@@ -334,7 +332,7 @@ constinit auto mouse_areas = module::mouse_list(
 
 }  // namespace
 
-constinit host::GaugeHeader airspeed_gauge =
-    module::gauge_header("MERTQ4ASPD", &root_slot, mouse_areas.data(), aspd_gauge_callback);
+constinit host::GaugeHeader airspeed_gauge = module::gauge_header(
+    "MERTQ4ASPD", &tree.links.root_slot, mouse_areas.data(), aspd_gauge_callback);
 
 }  // namespace gauges

@@ -9,14 +9,15 @@
 //          light shown or hidden at each pre-draw pass.
 #include "gauges/flight/altitude_alerter.h"
 
-#include <array>
 #include <cstdint>
 
+#include "module/altitude_alert.h"
 #include "module/convert.h"
-#include "module/element_chain.h"
 #include "module/element_flags.h"
+#include "module/element_tree.h"
 #include "module/gauge_records.h"
 #include "module/gauge_table.h"
+#include "module/image_flags.h"
 #include "module/panel.h"
 #include "module/shared_variables.h"
 #include "resources/bitmap_ids.h"
@@ -29,11 +30,6 @@ namespace {
 constexpr double ten_thousands_per_foot = 0.0001001;
 constexpr double thousands_per_foot     = 0.0010001;
 constexpr double tenths_per_unit        = 10;
-
-// The alert band: the aircraft is strictly between 300 and 900 ft away from
-// the selected altitude, above or below it.
-constexpr double alert_band_near_ft = 300;
-constexpr double alert_band_far_ft  = 900;
 
 // Drum ranges: the value that shows the strip's top cell, and the one that
 // shows its bottom cell.
@@ -56,13 +52,6 @@ double fraction_of(double y) {
     return y - static_cast<double>(module::low32_of_trunc(y));
 }
 
-bool in_alert_band(uint32_t selected_ft, double altitude_ft) {
-    const double below_selection_ft = static_cast<double>(selected_ft) - altitude_ft;
-    const double above_selection_ft = altitude_ft - static_cast<double>(selected_ft);
-    return (alert_band_near_ft < below_selection_ft && below_selection_ft < alert_band_far_ft) ||
-           (alert_band_near_ft < above_selection_ft && above_selection_ft < alert_band_far_ft);
-}
-
 // Element number down the chain of the alert light.
 constexpr int alert_light_element = 4;
 
@@ -73,7 +62,8 @@ void HOST_CALL altitude_alerter_callback(host::GaugeHeader* gauge, int32_t servi
         altitude_digits_ready = 1;
     }
     module::show_nth_element(module::root_of(gauge), alert_light_element,
-                             in_alert_band(shared::selected_altitude, shared::altitude_ft.value));
+                             module::in_altitude_alert_band(module::altitude_difference_ft(
+                                 shared::altitude_ft.value, shared::selected_altitude)));
 }
 
 // A left click steps 100 ft, a right click 1000 ft, `moved` (lowered or
@@ -98,37 +88,7 @@ double HOST_CALL read_altitude_digit(host::ElementHeader*) {
 
 // ----------------------------------------------------------------- element tree
 
-using namespace host::image_flag;
-
-// Image flags of the elements, as the drawing options they combine.
-constexpr uint32_t lit_filtered   = transparent | erase | bilinear | lit;  // 0x4083
-constexpr uint32_t unlit_filtered = transparent | erase | bilinear;        // 0x83
-constexpr uint32_t lamp           = transparent | erase | bright;          // 0x07
-
-extern host::StaticImage face;
-extern host::MovingImage ten_thousands_drum;
-extern host::MovingImage thousands_drum;
-extern host::MovingImage hundreds_drum;
-extern host::StaticImage alert_light;
-
-// Chain order, root first: each element is drawn over the ones before it.
-// clang-format off
-constexpr std::array<host::ElementHeader*, 5> chain = {
-    &face.header,
-    &ten_thousands_drum.header,
-    &thousands_drum.header,
-    &hundreds_drum.header,
-    &alert_light.header,
-};
-// clang-format on
-static_assert(chain[alert_light_element] == &alert_light.header);
-constinit auto below = module::child_lists(chain);
-
-// The caption, the light's socket, the three counter windows with two fixed
-// zeros to their right, and the knob picture under the click areas.
-constinit host::StaticImage face = module::static_image(
-    &altitude_alerter_gauge, below[0].data(),
-    {.bitmap_id = bitmap::alerter_face, .position = {0, 0}, .image_flags = unlit_filtered});
+using namespace module::drawing;
 
 // The drums move only vertically; each strip is seen through the window bitmap
 // whose id follows its own. The ten-thousands strip's top cell is hatched, so
@@ -141,24 +101,52 @@ constexpr host::MovingImage drum(host::ElementHeader** next, int32_t strip, int3
         {.top_value = drum_top_digit, .bottom_value = bottom_digit, .callback = callback});
 }
 
-// Each drum: its strip, its left edge (px), the value that shows the strip's
-// bottom cell, and the digit it shows.
-constinit host::MovingImage ten_thousands_drum =
-    drum(below[1].data(), bitmap::alerter_lead_strip, 116, drum_bottom_digit,
-         read_altitude_digit<selected_ten_thousands>);
-constinit host::MovingImage thousands_drum =
-    drum(below[2].data(), bitmap::alerter_digit_strip, 134, thousands_drum_bottom_digit,
-         read_altitude_digit<selected_thousands>);
-constinit host::MovingImage hundreds_drum =
-    drum(below[3].data(), bitmap::alerter_digit_strip, 152, drum_bottom_digit,
-         read_altitude_digit<selected_hundreds>);
+// The face, the three drums, and the alert light, each drawn over the ones
+// before it.
+inline constexpr int alerter_element_count = 5;
+struct AlerterTree {
+    host::StaticImage face;
+    host::MovingImage ten_thousands_drum;
+    host::MovingImage thousands_drum;
+    host::MovingImage hundreds_drum;
+    host::StaticImage alert_light;
+    module::TreeLinks<alerter_element_count> links;
+};
 
-// An amber lamp lettered ALT, shown or hidden at each pre-draw pass.
-constinit host::StaticImage alert_light = module::static_image(
-    &altitude_alerter_gauge, nullptr,
-    {.bitmap_id = bitmap::altitude_alert_light, .position = {27, 31}, .image_flags = lamp});
+constexpr AlerterTree alerter_tree(AlerterTree& self) {
+    return {
+        // The caption, the light's socket, the three counter windows with two
+        // fixed zeros to their right, and the knob picture under the click areas.
+        .face = module::static_image(
+            &altitude_alerter_gauge, self.links.below[0].data(),
+            {.bitmap_id = bitmap::alerter_face, .position = {0, 0}, .image_flags = unlit_filtered}),
+        // Each drum: its strip, its left edge (px), the value that shows the
+        // strip's bottom cell, and the digit it shows.
+        .ten_thousands_drum = drum(self.links.below[1].data(), bitmap::alerter_lead_strip, 116,
+                                   drum_bottom_digit, read_altitude_digit<selected_ten_thousands>),
+        .thousands_drum =
+            drum(self.links.below[2].data(), bitmap::alerter_digit_strip, 134,
+                 thousands_drum_bottom_digit, read_altitude_digit<selected_thousands>),
+        .hundreds_drum = drum(self.links.below[3].data(), bitmap::alerter_digit_strip, 152,
+                              drum_bottom_digit, read_altitude_digit<selected_hundreds>),
+        // An amber lamp lettered ALT, shown or hidden at each pre-draw pass.
+        .alert_light = module::static_image(
+            &altitude_alerter_gauge, nullptr,
+            {.bitmap_id = bitmap::altitude_alert_light, .position = {27, 31}, .image_flags = lamp}),
+        .links = module::tree_links<alerter_element_count>({
+            &self.face.header,
+            &self.ten_thousands_drum.header,
+            &self.thousands_drum.header,
+            &self.hundreds_drum.header,
+            &self.alert_light.header,
+        }),
+    };
+}
+static_assert(module::built_chain_length(alerter_tree) == alerter_element_count);
+static_assert(module::built_element_at(alerter_tree, alert_light_element,
+                                       [](AlerterTree& t) { return &t.alert_light.header; }));
 
-constinit host::ElementHeader* root_slot = &face.header;
+constinit AlerterTree tree = alerter_tree(tree);
 
 // ------------------------------------------------------------------ mouse areas
 
@@ -203,6 +191,6 @@ void update_altitude_digits() {
 }  // namespace altitude_alerter
 
 constinit host::GaugeHeader altitude_alerter_gauge = module::gauge_header(
-    "MERTQ4ALTALRT", &root_slot, mouse_areas.data(), altitude_alerter_callback);
+    "MERTQ4ALTALRT", &tree.links.root_slot, mouse_areas.data(), altitude_alerter_callback);
 
 }  // namespace gauges

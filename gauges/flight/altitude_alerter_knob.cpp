@@ -5,13 +5,14 @@
 // Inputs:  left and right clicks, repeated while held, on the knob.
 // Outputs: shared::selected_altitude (feet, 0 to 95200) and the alerter's
 //          counter digits; the knob's rotation in degrees (0 to 350).
-#include <array>
 #include <cstdint>
 
 #include "gauges/flight/altitude_alerter.h"
-#include "module/element_chain.h"
+#include "module/element_tree.h"
 #include "module/gauge_records.h"
 #include "module/gauge_table.h"
+#include "module/image_flags.h"
+#include "module/knob_angle.h"
 #include "module/shared_variables.h"
 #include "resources/bitmap_ids.h"
 
@@ -31,11 +32,11 @@ host::BOOL HOST_CALL altitude_knob_click(host::PixelPoint*, uint32_t events) {
     if (events == host::mouse_event::left_click) {
         const bool turns = !stops_at_top(selected_ft, small_step_ft);
         selected_ft      = raised(selected_ft, small_step_ft);
-        if (turns) angle_deg = angle_deg >= knob_last_deg ? 0 : angle_deg + knob_step_deg;
+        if (turns) angle_deg = module::turned_on(angle_deg, knob_step_deg, knob_last_deg);
     } else if (events == host::mouse_event::right_click) {
         const bool turns = !stops_at_bottom(selected_ft, small_step_ft);
         selected_ft      = lowered(selected_ft, small_step_ft);
-        if (turns) angle_deg = angle_deg <= 0 ? knob_last_deg : angle_deg - knob_step_deg;
+        if (turns) angle_deg = module::turned_back(angle_deg, knob_step_deg, knob_last_deg);
     }
     update_altitude_digits();
     return module::mouse_handled;
@@ -47,32 +48,34 @@ double HOST_CALL read_altitude_knob_angle(host::ElementHeader*) {
 
 // ----------------------------------------------------------------- element tree
 
-using namespace host::image_flag;
+// The base, then the knob turning about its centre.
+inline constexpr int knob_element_count = 2;
+struct KnobTree {
+    host::StaticImage base;
+    host::Needle knob;
+    module::TreeLinks<knob_element_count> links;
+};
 
-// Image flags of the elements, as the drawing options they combine.
-constexpr uint32_t unlit_filtered = transparent | erase | bilinear;  // 0x83
+constexpr KnobTree knob_tree(KnobTree& self) {
+    using module::drawing::unlit_filtered;
+    return {
+        .base = module::static_image(&altitude_alerter_knob_gauge, self.links.below[0].data(),
+                                     {.bitmap_id   = bitmap::alerter_knob_base,
+                                      .position    = {0, 0},
+                                      .image_flags = unlit_filtered}),
+        // A needle without a source or a table: its value is its rotation in degrees.
+        .knob  = module::needle(&altitude_alerter_knob_gauge, nullptr,
+                                {.bitmap_id   = bitmap::alerter_knob,
+                                 .position    = {18, 18},
+                                 .pivot       = {18, 18},
+                                 .image_flags = unlit_filtered},
+                                {.callback = read_altitude_knob_angle}),
+        .links = module::tree_links<knob_element_count>({&self.base.header, &self.knob.header}),
+    };
+}
+static_assert(module::built_chain_length(knob_tree) == knob_element_count);
 
-extern host::StaticImage knob_base;
-extern host::Needle knob;
-
-// Chain order, root first: the knob is drawn over its base.
-constexpr std::array<host::ElementHeader*, 2> chain = {&knob_base.header, &knob.header};
-
-constinit auto below = module::child_lists(chain);
-
-constinit host::StaticImage knob_base = module::static_image(
-    &altitude_alerter_knob_gauge, below[0].data(),
-    {.bitmap_id = bitmap::alerter_knob_base, .position = {0, 0}, .image_flags = unlit_filtered});
-
-// A needle without a source or a table: its value is its rotation in degrees.
-constinit host::Needle knob = module::needle(&altitude_alerter_knob_gauge, nullptr,
-                                             {.bitmap_id   = bitmap::alerter_knob,
-                                              .position    = {18, 18},
-                                              .pivot       = {18, 18},
-                                              .image_flags = unlit_filtered},
-                                             {.callback = read_altitude_knob_angle});
-
-constinit host::ElementHeader* root_slot = &knob_base.header;
+constinit KnobTree tree = knob_tree(tree);
 
 // ------------------------------------------------------------------ mouse areas
 
@@ -89,6 +92,6 @@ constinit auto mouse_areas = module::mouse_list(
 
 // The knob acts only through its clicks; its gauge callback ignores every service code.
 constinit host::GaugeHeader altitude_alerter_knob_gauge = module::gauge_header(
-    "MERTQ4ALTALRTKNB", &root_slot, mouse_areas.data(), module::ignore_service);
+    "MERTQ4ALTALRTKNB", &tree.links.root_slot, mouse_areas.data(), module::ignore_service);
 
 }  // namespace gauges

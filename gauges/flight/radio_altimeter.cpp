@@ -11,10 +11,12 @@
 #include <array>
 #include <cstdint>
 
-#include "module/element_chain.h"
 #include "module/element_flags.h"
+#include "module/element_tree.h"
 #include "module/gauge_records.h"
 #include "module/gauge_table.h"
+#include "module/image_flags.h"
+#include "module/knob_angle.h"
 #include "module/needle_values.h"
 #include "module/panel.h"
 #include "module/record_checks.h"
@@ -108,7 +110,7 @@ void HOST_CALL radalt_gauge_callback(host::GaugeHeader* gauge, int32_t service, 
 host::BOOL HOST_CALL decision_height_down(host::PixelPoint*, uint32_t) {
     if (decision_height_ft == 0) return module::mouse_handled;
     --decision_height_ft;
-    dh_knob_angle_deg = dh_knob_angle_deg == 0 ? knob_last_deg : dh_knob_angle_deg - knob_step_deg;
+    dh_knob_angle_deg = module::turned_back(dh_knob_angle_deg, knob_step_deg, knob_last_deg);
     return module::mouse_handled;
 }
 
@@ -116,7 +118,7 @@ host::BOOL HOST_CALL decision_height_down(host::PixelPoint*, uint32_t) {
 host::BOOL HOST_CALL decision_height_up(host::PixelPoint*, uint32_t) {
     if (decision_height_ft >= decision_height_top_ft) return module::mouse_handled;
     ++decision_height_ft;
-    dh_knob_angle_deg = dh_knob_angle_deg < knob_last_deg ? dh_knob_angle_deg + knob_step_deg : 0;
+    dh_knob_angle_deg = module::turned_on(dh_knob_angle_deg, knob_step_deg, knob_last_deg);
     return module::mouse_handled;
 }
 
@@ -134,41 +136,7 @@ double HOST_CALL read_dh_knob_angle(host::ElementHeader*) {
 
 // ----------------------------------------------------------------- element tree
 
-using namespace host::image_flag;
-
-// Image flags of the elements, as the drawing options they combine.
-constexpr uint32_t lit_filtered     = transparent | erase | bilinear | lit;  // 0x4083
-constexpr uint32_t lit_unfiltered   = transparent | erase | lit;             // 0x4003
-constexpr uint32_t unlit_unfiltered = transparent | erase;                   // 0x03
-constexpr uint32_t lamp             = transparent | erase | bright;          // 0x07
-
-extern host::StaticImage dial;
-extern host::Needle decision_height_marker;
-extern host::Needle radio_altitude_pointer;
-extern host::Needle knob;
-extern host::StaticImage pointer_shield;
-extern host::StaticImage decision_height_light;
-extern host::StaticImage warning_flag;
-
-// Chain order, root first: each element is drawn over the ones before it.
-// clang-format off
-constexpr std::array<host::ElementHeader*, 7> chain = {
-    &dial.header,
-    &decision_height_marker.header,
-    &radio_altitude_pointer.header,
-    &knob.header,
-    &pointer_shield.header,
-    &decision_height_light.header,
-    &warning_flag.header,
-};
-// clang-format on
-static_assert(chain[light_element] == &decision_height_light.header);
-static_assert(chain[flag_element] == &warning_flag.header);
-constinit auto below = module::child_lists(chain);
-
-constinit host::StaticImage dial = module::static_image(
-    &radio_altimeter_gauge, below[0].data(),
-    {.bitmap_id = bitmap::radalt_dial, .position = {0, 0}, .image_flags = lit_filtered});
+using namespace module::drawing;
 
 // Both needles turn about the dial's centre on the height scale. Neither has
 // a source token: the marker shows the setting, the pointer the radio
@@ -183,41 +151,72 @@ constexpr host::Needle height_needle(host::ElementHeader** next, int32_t bitmap_
                           drive);
 }
 
-constinit host::Needle decision_height_marker =
-    height_needle(below[1].data(), bitmap::decision_height_marker, {0, 9},
-                  {.table = decision_height_table, .callback = read_decision_height});
-constinit host::Needle radio_altitude_pointer =
-    height_needle(below[2].data(), bitmap::radalt_pointer, {13, 16},
-                  {.table = radio_altitude_table, .callback = read_radio_altitude});
+// The dial, the decision-height marker, the radio altitude pointer, the knob,
+// the pointer shield, the decision-height light and the warning flag, each
+// drawn over the ones before it.
+inline constexpr int radalt_element_count = 7;
+struct RadaltTree {
+    host::StaticImage dial;
+    host::Needle decision_height_marker;
+    host::Needle radio_altitude_pointer;
+    host::Needle knob;
+    host::StaticImage pointer_shield;
+    host::StaticImage decision_height_light;  // shown while minimums_flag is 1
+    host::StaticImage warning_flag;           // shown while altclk_value is 0
+    module::TreeLinks<radalt_element_count> links;
+};
 
-// A needle without a table: its value is its rotation in degrees.
-constinit host::Needle knob = module::needle(&radio_altimeter_gauge, below[3].data(),
-                                             {.bitmap_id   = bitmap::decision_height_knob,
-                                              .position    = {223, 225},
-                                              .pivot       = {21, 21},
-                                              .image_flags = lit_filtered},
-                                             {.callback = read_dh_knob_angle});
+constexpr RadaltTree radalt_tree(RadaltTree& self) {
+    return {
+        .dial = module::static_image(
+            &radio_altimeter_gauge, self.links.below[0].data(),
+            {.bitmap_id = bitmap::radalt_dial, .position = {0, 0}, .image_flags = lit_filtered}),
+        .decision_height_marker =
+            height_needle(self.links.below[1].data(), bitmap::decision_height_marker, {0, 9},
+                          {.table = decision_height_table, .callback = read_decision_height}),
+        .radio_altitude_pointer =
+            height_needle(self.links.below[2].data(), bitmap::radalt_pointer, {13, 16},
+                          {.table = radio_altitude_table, .callback = read_radio_altitude}),
+        // A needle without a table: its value is its rotation in degrees.
+        .knob = module::needle(&radio_altimeter_gauge, self.links.below[3].data(),
+                               {.bitmap_id   = bitmap::decision_height_knob,
+                                .position    = {223, 225},
+                                .pivot       = {21, 21},
+                                .image_flags = lit_filtered},
+                               {.callback = read_dh_knob_angle}),
+        // Black but for a dark shield over the arc from the end of the scale to its zero.
+        .pointer_shield = module::static_image(&radio_altimeter_gauge, self.links.below[4].data(),
+                                               {.bitmap_id   = bitmap::radalt_pointer_shield,
+                                                .position    = {0, 0},
+                                                .image_flags = unlit_unfiltered}),
+        .decision_height_light =
+            module::static_image(&radio_altimeter_gauge, self.links.below[5].data(),
+                                 {.bitmap_id   = bitmap::decision_height_light,
+                                  .position    = {18, 19},
+                                  .image_flags = lamp}),
+        .warning_flag = module::static_image(&radio_altimeter_gauge, nullptr,
+                                             {.bitmap_id   = bitmap::radalt_warning_flag,
+                                              .position    = {185, 47},
+                                              .image_flags = lit_unfiltered}),
+        .links        = module::tree_links<radalt_element_count>({
+                   &self.dial.header,
+                   &self.decision_height_marker.header,
+                   &self.radio_altitude_pointer.header,
+                   &self.knob.header,
+                   &self.pointer_shield.header,
+                   &self.decision_height_light.header,
+                   &self.warning_flag.header,
+        }),
+    };
+}
+static_assert(module::built_chain_length(radalt_tree) == radalt_element_count);
+static_assert(module::built_element_at(radalt_tree, light_element, [](RadaltTree& t) {
+    return &t.decision_height_light.header;
+}));
+static_assert(module::built_element_at(radalt_tree, flag_element,
+                                       [](RadaltTree& t) { return &t.warning_flag.header; }));
 
-// Black but for a dark shield over the arc from the end of the scale to its zero.
-constinit host::StaticImage pointer_shield =
-    module::static_image(&radio_altimeter_gauge, below[4].data(),
-                         {.bitmap_id   = bitmap::radalt_pointer_shield,
-                          .position    = {0, 0},
-                          .image_flags = unlit_unfiltered});
-
-// Shown while minimums_flag is 1.
-constinit host::StaticImage decision_height_light = module::static_image(
-    &radio_altimeter_gauge, below[5].data(),
-    {.bitmap_id = bitmap::decision_height_light, .position = {18, 19}, .image_flags = lamp});
-
-// Shown while altclk_value is 0.
-constinit host::StaticImage warning_flag =
-    module::static_image(&radio_altimeter_gauge, nullptr,
-                         {.bitmap_id   = bitmap::radalt_warning_flag,
-                          .position    = {185, 47},
-                          .image_flags = lit_unfiltered});
-
-constinit host::ElementHeader* root_slot = &dial.header;
+constinit RadaltTree tree = radalt_tree(tree);
 
 // ------------------------------------------------------------------ mouse areas
 
@@ -232,7 +231,7 @@ constinit auto mouse_areas = module::mouse_list(
 
 }  // namespace
 
-constinit host::GaugeHeader radio_altimeter_gauge =
-    module::gauge_header("MERTQ4RADALT", &root_slot, mouse_areas.data(), radalt_gauge_callback);
+constinit host::GaugeHeader radio_altimeter_gauge = module::gauge_header(
+    "MERTQ4RADALT", &tree.links.root_slot, mouse_areas.data(), radalt_gauge_callback);
 
 }  // namespace gauges

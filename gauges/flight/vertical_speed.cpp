@@ -6,9 +6,10 @@
 #include <array>
 #include <cstdint>
 
-#include "module/element_chain.h"
+#include "module/element_tree.h"
 #include "module/gauge_records.h"
 #include "module/gauge_table.h"
+#include "module/image_flags.h"
 #include "module/needle_values.h"
 #include "module/record_checks.h"
 #include "resources/bitmap_ids.h"
@@ -64,39 +65,42 @@ double HOST_CALL read_vertical_speed(host::ElementHeader* element) {
     return module::clamp_reading(rate_fpm, -scale_end_fpm, scale_end_fpm);
 }
 
-using namespace host::image_flag;
+// ------------------------------------------------------------ element tree
 
-// Image flags of the elements, as the drawing options they combine.
-constexpr uint32_t lit_filtered = transparent | erase | bilinear | lit;  // 0x4083
+// The dial, then the pointer over it.
+inline constexpr int vsi_element_count = 2;
+struct VsiTree {
+    host::StaticImage dial;
+    host::Needle pointer;
+    module::TreeLinks<vsi_element_count> links;
+};
 
-extern host::StaticImage dial;
-extern host::Needle pointer;
+constexpr VsiTree vsi_tree(VsiTree& self) {
+    using module::drawing::lit_filtered;
+    return {
+        .dial = module::static_image(
+            &vertical_speed_gauge, self.links.below[0].data(),
+            {.bitmap_id = bitmap::vsi_dial, .position = {0, 0}, .image_flags = lit_filtered}),
+        .pointer = module::needle(&vertical_speed_gauge, nullptr,
+                                  {.bitmap_id   = bitmap::vsi_pointer,
+                                   .position    = {127, 127},
+                                   .pivot       = {46, 8},
+                                   .image_flags = lit_filtered},
+                                  {.source         = token::vertical_speed,
+                                   .table          = vertical_speed_table,
+                                   .turn_limit_deg = pointer_turn_limit_deg,
+                                   .callback       = read_vertical_speed}),
+        .links   = module::tree_links<vsi_element_count>({&self.dial.header, &self.pointer.header}),
+    };
+}
+static_assert(module::built_chain_length(vsi_tree) == vsi_element_count);
 
-// Chain order, root first: the pointer is drawn over the dial.
-constexpr std::array<host::ElementHeader*, 2> chain = {&dial.header, &pointer.header};
-
-constinit auto below = module::child_lists(chain);
-
-constinit host::StaticImage dial = module::static_image(
-    &vertical_speed_gauge, below[0].data(),
-    {.bitmap_id = bitmap::vsi_dial, .position = {0, 0}, .image_flags = lit_filtered});
-
-constinit host::Needle pointer = module::needle(&vertical_speed_gauge, nullptr,
-                                                {.bitmap_id   = bitmap::vsi_pointer,
-                                                 .position    = {127, 127},
-                                                 .pivot       = {46, 8},
-                                                 .image_flags = lit_filtered},
-                                                {.source         = token::vertical_speed,
-                                                 .table          = vertical_speed_table,
-                                                 .turn_limit_deg = pointer_turn_limit_deg,
-                                                 .callback       = read_vertical_speed});
-
-constinit host::ElementHeader* root_slot = &dial.header;
+constinit VsiTree tree = vsi_tree(tree);
 
 }  // namespace
 
 // The gauge takes no clicks and acts on no service code.
 constinit host::GaugeHeader vertical_speed_gauge =
-    module::gauge_header("MERTQ4VSI", &root_slot, nullptr, module::ignore_service);
+    module::gauge_header("MERTQ4VSI", &tree.links.root_slot, nullptr, module::ignore_service);
 
 }  // namespace gauges

@@ -1,157 +1,81 @@
-// The aural warning computer: ground proximity warnings, callouts and cockpit sounds.
+// The aural warning computer: ground proximity warnings, radio-height and
+// minimums callouts and the altitude alert; its configuration, flap and test
+// sounds are in configuration_sounds.cpp.
 //
 // Inputs: tokens 614 radio height (m), 556 vertical speed (negative
 //   descending), 41 glideslope deviation, 331 warning gate, 61 indicated
-//   airspeed (kt), 74 altitude (ft), 334/333 gear (0 up, >16382 locked down),
-//   327 spoilers, 60 and 324 spoiler states, 323 parking brake (0 to 32767),
-//   783 trim, 907 flaps; the shared flags alt_alert_tone_on,
-//   overspeed_test_on, stall_test_on, fire_test_on and minimums_flag, and
+//   airspeed (kt), 74 altitude (ft), and the configuration sounds' tokens;
+//   the shared flags alt_alert_tone_on and minimums_flag, and
 //   selected_altitude (ft); three status bytes of the host component
 //   "GLOBAL.DLL" that allow warnings.
 // Outputs: sound requests (looping warnings played or stopped on every pass,
-//   one-shot callouts latched); the radio height in metres as a two-decimal
-//   readout.
+//   one-shot callouts latched); the readout string of the radio height.
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <limits>
 
+#include "gauges/warning/configuration_sounds.h"
 #include "gauges/warning/elements.h"
 #include "gauges/warning/readout_string.h"
 #include "gauges/warning/warning_rules.h"
+#include "gauges/warning/warning_sounds.h"
+#include "module/altitude_alert.h"
+#include "module/element_tree.h"
 #include "module/gauge_records.h"
 #include "module/gauge_table.h"
 #include "module/loader.h"
 #include "module/panel.h"
-#include "module/record_checks.h"
 #include "module/shared_variables.h"
 #include "resources/bitmap_ids.h"
 #include "sound/sound_library.h"
+#include "sound/sound_path.h"
 
 namespace gauges {
 namespace {
 
 using namespace gauges::warning;
+using sound::path;
 
 // ------------------------------------------------------------------ sounds
 
-struct LoopingSound {
-    const char* file;
-    const char* key;
-};
-
-// A one-shot sound with its call site's own empty sound key.
-struct OneShotSound {
-    const char* file;
-    char key[1] = "";
-};
-
-void keep_looping(bool holds, const LoopingSound& sound) {
-    if (holds) {
-        sound::play(sound.file, sound.key, sound::play_looping);
-    } else {
-        sound::stop(sound.key);
-    }
-}
-
-void play_once(const OneShotSound& sound) {
-    sound::play(sound.file, sound.key, sound::play_once);
-}
-
-// A latched one-shot sound: plays when `due` holds and the latch is open,
-// then closes the latch. Returns whether it played; the caller re-arms.
-bool play_latched(bool due, bool& latch, const OneShotSound& sound) {
-    if (!due || latch) return false;
-    play_once(sound);
-    latch = true;
-    return true;
-}
-
 // clang-format off
-constexpr LoopingSound altitude_alert_tone = {.file = "sound\\MERTQ4\\TQ4400hz.wav",   .key = "altvib"};
-constexpr LoopingSound glideslope          = {.file = "sound\\MERTQ4\\TQ4GLIDE.wav",   .key = "actglide"};
-constexpr LoopingSound sink_rate           = {.file = "sound\\MERTQ4\\TQ4SINKRT.wav",  .key = "actsink"};
-constexpr LoopingSound sink_pull_up        = {.file = "sound\\MERTQ4\\TQ4WPULLUP.wav", .key = "actpull1"};
-constexpr LoopingSound terrain             = {.file = "sound\\MERTQ4\\TQ4Terrain.wav", .key = "actter1"};
-constexpr LoopingSound terrain_pull_up     = {.file = "sound\\MERTQ4\\TQ4TPULLUP.wav", .key = "actpull2"};
-constexpr LoopingSound stall_test          = {.file = "sound\\MERTQ4\\TQ4STLL.wav",    .key = "stalltest"};
-constexpr LoopingSound overspeed_test      = {.file = "sound\\MERTQ4\\TQ4OVSPD.wav",   .key = "ovspdtest"};
-constexpr LoopingSound fire_test           = {.file = "sound\\MERTQ4\\TQ4FIRETST.wav", .key = "firetest"};
+constexpr LoopingSound altitude_alert_tone = {.file = path<"TQ4400hz.wav">,   .key = "altvib"};
+constexpr LoopingSound glideslope          = {.file = path<"TQ4GLIDE.wav">,   .key = "actglide"};
+constexpr LoopingSound sink_rate           = {.file = path<"TQ4SINKRT.wav">,  .key = "actsink"};
+constexpr LoopingSound sink_pull_up        = {.file = path<"TQ4WPULLUP.wav">, .key = "actpull1"};
+constexpr LoopingSound terrain             = {.file = path<"TQ4Terrain.wav">, .key = "actter1"};
+constexpr LoopingSound terrain_pull_up     = {.file = path<"TQ4TPULLUP.wav">, .key = "actpull2"};
 
-constexpr OneShotSound minimums_callout       = {.file = "sound\\MERTQ4\\TQ4MIN.wav"};
-constexpr OneShotSound altitude_alert_beep    = {.file = "sound\\MERTQ4\\TQ4beep.wav"};
-constexpr OneShotSound callout_500            = {.file = "sound\\MERTQ4\\TQ4500.wav"};
-constexpr OneShotSound callout_100            = {.file = "sound\\MERTQ4\\TQ4100.wav"};
-constexpr OneShotSound callout_50             = {.file = "sound\\MERTQ4\\TQ450.wav"};
-constexpr OneShotSound callout_30             = {.file = "sound\\MERTQ4\\TQ430.wav"};
-constexpr OneShotSound callout_10             = {.file = "sound\\MERTQ4\\TQ410.wav"};
-constexpr OneShotSound gear_up_locked_sound   = {.file = "sound\\MERTQ4\\TQ4GearUpLck.wav"};
-constexpr OneShotSound gear_down_locked_sound = {.file = "sound\\MERTQ4\\TQ4GeardnLck.wav"};
-constexpr OneShotSound spoiler_extension      = {.file = "sound\\MERTQ4\\TQ4SpoilExt.wav"};
-constexpr OneShotSound second_spoiler         = {.file = "sound\\MERTQ4\\Tq4SplExt.wav"};
-constexpr OneShotSound parking_brake_set      = {.file = "sound\\MERTQ4\\TQ4Park.wav"};
-constexpr OneShotSound parking_brake_released = {.file = "sound\\MERTQ4\\TQ4Parkrel.wav"};
-constexpr OneShotSound trim_moving_up         = {.file = "sound\\MERTQ4\\TQ4TRIM.wav"};  // first trim key
-constexpr OneShotSound trim_moving_down       = {.file = "sound\\MERTQ4\\TQ4TRIM.wav"};  // second trim key
+constexpr OneShotSound minimums_callout    = {.file = path<"TQ4MIN.wav">};
+constexpr OneShotSound altitude_alert_beep = {.file = path<"TQ4beep.wav">};
+constexpr OneShotSound callout_500         = {.file = path<"TQ4500.wav">};
+constexpr OneShotSound callout_100         = {.file = path<"TQ4100.wav">};
+constexpr OneShotSound callout_50          = {.file = path<"TQ450.wav">};
+constexpr OneShotSound callout_30          = {.file = path<"TQ430.wav">};
+constexpr OneShotSound callout_10          = {.file = path<"TQ410.wav">};
 // clang-format on
-
-// One flap or slat callout: the detent it announces, its sound, and the
-// callouts it re-arms when it plays.
-struct FlapCalloutRule {
-    bool (*at_detent)(double flaps);
-    OneShotSound sound;
-    uint32_t rearms;
-};
-
-// Tested in this order on every update of the readout. The file named 28
-// plays at flaps 25 and the file named 35 at flaps 40.
-// clang-format off
-constexpr std::array<FlapCalloutRule, flap_callout_count> flap_callouts = {{
-    {.at_detent = at_flaps_up, .sound = {.file = "sound\\MERTQ4\\TQ4FlapsUp.wav"}, .rearms = callouts(flaps_5, flaps_15, flaps_25, slats)},
-    {.at_detent = at_slats,    .sound = {.file = "sound\\MERTQ4\\TQ4SlatsE.wav"},  .rearms = callouts(flaps_up)},
-    {.at_detent = at_flaps_5,  .sound = {.file = "sound\\MERTQ4\\TQ4Flaps5.wav"},  .rearms = callouts(slats)},
-    {.at_detent = at_flaps_15, .sound = {.file = "sound\\MERTQ4\\TQ4Flaps15.wav"}, .rearms = callouts(flaps_5)},
-    {.at_detent = at_flaps_25, .sound = {.file = "sound\\MERTQ4\\TQ4Flaps28.wav"}, .rearms = callouts(flaps_15)},
-    {.at_detent = at_flaps_40, .sound = {.file = "sound\\MERTQ4\\TQ4Flaps35.wav"}, .rearms = callouts(flaps_25, flaps_50)},
-    {.at_detent = at_flaps_50, .sound = {.file = "sound\\MERTQ4\\TQ4Flaps50.wav"}, .rearms = callouts(flaps_40)},
-}};
-// clang-format on
-static_assert(flap_callouts[flaps_up].at_detent == at_flaps_up &&
-              flap_callouts[flaps_50].at_detent == at_flaps_50);
 
 // ------------------------------------------------------------- token records
 // Tokens 614 (radio height) and 74 (altitude) are the shared records.
+namespace token {
+constexpr uint32_t vertical_speed        = 556;  // negative while descending
+constexpr uint32_t glideslope_deviation  = 41;   // negative below the beam
+constexpr uint32_t warning_gate          = 331;  // glideslope above 0, terrain below 10
+constexpr uint32_t indicated_airspeed_kt = 61;   // knots
+}  // namespace token
+
 // clang-format off
-constinit host::TokenVar vertical_speed_token       = {.id = 556};  // negative while descending
-constinit host::TokenVar glideslope_deviation_token = {.id = 41};   // negative below the beam
-constinit host::TokenVar warning_gate_token         = {.id = 331};  // glideslope above 0, terrain below 10
-constinit host::TokenVar indicated_airspeed_token   = {.id = 61};   // knots
-constinit host::TokenVar gear_1_token               = {.id = 334};  // 0 up, above 16382 down and locked
-constinit host::TokenVar gear_2_token               = {.id = 333};
-constinit host::TokenVar spoilers_token             = {.id = 327};  // above 16382 fully extended
-constinit host::TokenVar state_60_token             = {.id = 60};   // 1 allows the second spoiler sound
-constinit host::TokenVar state_324_token            = {.id = 324};  // likewise
-constinit host::TokenVar parking_brake_token        = {.id = 323};  // 0 released, 32767 set
-constinit host::TokenVar trim_token                 = {.id = 783};
-constinit host::TokenVar flaps_token                = {.id = 907};  // detents 0, 1, 5, 15, 25, 40, 50
+constinit host::TokenVar vertical_speed_token       = {.id = token::vertical_speed};
+constinit host::TokenVar glideslope_deviation_token = {.id = token::glideslope_deviation};
+constinit host::TokenVar warning_gate_token         = {.id = token::warning_gate};
+constinit host::TokenVar indicated_airspeed_token   = {.id = token::indicated_airspeed_kt};
 // clang-format on
 
-// Refreshed before every update, in this order.
-constexpr std::array refreshed_tokens = {
-    &shared::radio_height_m,
-    &vertical_speed_token,
-    &glideslope_deviation_token,
-    &warning_gate_token,
-    &indicated_airspeed_token,
-    &shared::altitude_ft,
-    &gear_1_token,
-    &gear_2_token,
-    &spoilers_token,
-    &state_60_token,
-    &state_324_token,
-    &parking_brake_token,
-    &trim_token,
-    &flaps_token,
+// Refreshed before every update, in this order: the flight values, then the
+// configuration sounds' records.
+constexpr std::array flight_tokens = {
+    &shared::radio_height_m, &vertical_speed_token,     &glideslope_deviation_token,
+    &warning_gate_token,     &indicated_airspeed_token, &shared::altitude_ft,
 };
 
 Flight flight_values() {
@@ -164,31 +88,21 @@ Flight flight_values() {
     };
 }
 
-Configuration configuration_values() {
-    return Configuration{
-        .gear_1        = gear_1_token.value,
-        .gear_2        = gear_2_token.value,
-        .spoilers      = spoilers_token.value,
-        .state_60      = state_60_token.value,
-        .state_324     = state_324_token.value,
-        .parking_brake = parking_brake_token.value,
-    };
-}
-
 // ------------------------------------------------------------ host component
-// Three status bytes of the host component, found from its "Linkage" export.
-// Empty until the first code 14 and whenever the component or its export is
-// missing; warnings then count as enabled.
+// Three status bytes of the host component, found from its "Linkage" export:
+// the inhibit byte and the two allow bytes. Empty until the first code 14 and
+// whenever the component or its export is missing; warnings then count as
+// enabled.
 constexpr const char* host_component        = "GLOBAL.DLL";
 constexpr const char* host_component_export = "Linkage";
-constexpr std::ptrdiff_t status_2848_offset = 2848;  // bytes from the export
-constexpr std::ptrdiff_t status_2852_offset = 2852;
-constexpr std::ptrdiff_t status_3400_offset = 3400;
+constexpr std::ptrdiff_t allow_1_offset     = 2848;  // bytes from the export
+constexpr std::ptrdiff_t allow_2_offset     = 2852;
+constexpr std::ptrdiff_t inhibit_offset     = 3400;
 
 struct HostStatusRefs {
-    const uint8_t* status_2848 = nullptr;
-    const uint8_t* status_2852 = nullptr;
-    const uint8_t* status_3400 = nullptr;
+    const uint8_t* allow_1 = nullptr;  // byte 2848
+    const uint8_t* allow_2 = nullptr;  // byte 2852
+    const uint8_t* inhibit = nullptr;  // byte 3400
 };
 constinit HostStatusRefs host_status_refs = {};
 
@@ -200,37 +114,30 @@ void bind_host_component() {
         static_cast<const uint8_t*>(loader::proc_address(component, host_component_export));
     if (linkage == nullptr) return;
     host_status_refs = {
-        .status_2848 = linkage + status_2848_offset,
-        .status_2852 = linkage + status_2852_offset,
-        .status_3400 = linkage + status_3400_offset,
+        .allow_1 = linkage + allow_1_offset,
+        .allow_2 = linkage + allow_2_offset,
+        .inhibit = linkage + inhibit_offset,
     };
 }
 
 // Reads the bytes in this order and stops at the first that forbids warnings.
 bool warnings_allowed() {
     const HostStatusRefs& refs = host_status_refs;
-    if (refs.status_3400 == nullptr) return true;
-    return *refs.status_3400 != status_3400_blocking && *refs.status_2848 == status_2848_allowing &&
-           *refs.status_2852 == status_2852_allowing;
+    if (refs.inhibit == nullptr) return true;
+    return *refs.inhibit != warnings_inhibited && *refs.allow_1 == warnings_allowed_1 &&
+           *refs.allow_2 == warnings_allowed_2;
 }
 
 // ---------------------------------------------------------------- gauge state
 // Latches are closed once their sound has played; none is reset by any
 // service code.
-constinit bool minimums_latch                               = false;
-constinit bool alt_alert_beep_latch                         = false;
-constinit bool callout_500_latch                            = false;
-constinit bool callout_100_latch                            = false;
-constinit bool callout_50_latch                             = false;
-constinit bool callout_30_latch                             = false;
-constinit bool callout_10_latch                             = false;
-constinit bool gear_up_latch                                = false;
-constinit bool gear_down_latch                              = false;
-constinit bool spoiler_ext_latch                            = false;
-constinit bool spoiler_ext2_latch                           = false;
-constinit ParkingBrakeSamples parking_brake                 = {};
-constinit TrimSamples trim                                  = {};
-constinit std::array<bool, flap_callout_count> flap_latches = {};
+constinit bool minimums_latch       = false;
+constinit bool alt_alert_beep_latch = false;
+constinit bool callout_500_latch    = false;
+constinit bool callout_100_latch    = false;
+constinit bool callout_50_latch     = false;
+constinit bool callout_30_latch     = false;
+constinit bool callout_10_latch     = false;
 
 // ---------------------------------------------------------------- rule steps
 
@@ -243,24 +150,9 @@ void altitude_alert_rules() {
     keep_looping(shared::alt_alert_tone_on != 0, altitude_alert_tone);
 
     const double difference =
-        altitude_difference_ft(shared::altitude_ft.value, shared::selected_altitude);
+        module::altitude_difference_ft(shared::altitude_ft.value, shared::selected_altitude);
     play_latched(altitude_beep_due(difference), alt_alert_beep_latch, altitude_alert_beep);
     if (altitude_beep_rearms(difference)) alt_alert_beep_latch = false;
-}
-
-// Each gear sound re-arms the other.
-void gear_rules(const Configuration& c) {
-    if (play_latched(gear_up_locked(c), gear_up_latch, gear_up_locked_sound)) {
-        gear_down_latch = false;
-    }
-    if (play_latched(gear_down_locked(c), gear_down_latch, gear_down_locked_sound)) {
-        gear_up_latch = false;
-    }
-}
-
-void spoiler_extension_rule(const Configuration& c) {
-    play_latched(spoiler_extension_due(c), spoiler_ext_latch, spoiler_extension);
-    if (spoiler_extension_rearms(c)) spoiler_ext_latch = false;
 }
 
 void ground_proximity_rules(const Flight& f) {
@@ -285,34 +177,11 @@ void radio_height_callouts(const Flight& f) {
     play_latched(callout_10_due(f), callout_10_latch, callout_10);
 }
 
-void second_spoiler_rule(const Configuration& c) {
-    play_latched(second_spoiler_due(c), spoiler_ext2_latch, second_spoiler);
-    if (second_spoiler_rearms(c)) spoiler_ext2_latch = false;
-}
-
-void parking_brake_rule(const Configuration& c) {
-    parking_brake = sample_parking_brake(parking_brake, c.parking_brake);
-    if (!parking_brake_moved(parking_brake)) return;
-    if (parking_brake_set_sound(c.parking_brake)) play_once(parking_brake_set);
-    if (parking_brake_released_sound(c.parking_brake)) play_once(parking_brake_released);
-}
-
-void trim_rule() {
-    if (!trim_sound_due(trim.delta)) return;
-    play_once(trim_rising(trim.delta) ? trim_moving_up : trim_moving_down);
-}
-
-void test_sound_rules() {
-    keep_looping(shared::stall_test_on != 0, stall_test);
-    keep_looping(shared::overspeed_test_on != 0, overspeed_test);
-    keep_looping(shared::fire_test_on != 0, fire_test);
-}
-
 // The pass before every draw: the enable test reads the status bytes first,
 // then the trim is sampled whether or not warnings may sound.
 void rule_pass() {
     const bool enabled = warnings_allowed();
-    trim               = sample_trim(trim, trim_token.value);
+    sample_trim_position();
     if (!enabled) {
         sound::terminate();
         return;
@@ -335,7 +204,9 @@ void HOST_CALL ground_proximity_callback(host::GaugeHeader*, int32_t service, ui
     sound::bind_for_service(service, sound::bind_loaded_or_load);
     switch (service) {
         case host::service::pre_update:
-            for (host::TokenVar* token : refreshed_tokens)
+            for (host::TokenVar* token : flight_tokens)
+                module::panel().refresh_token_variable(token);
+            for (host::TokenVar* token : configuration_tokens)
                 module::panel().refresh_token_variable(token);
             break;
         case host::service::pre_draw:
@@ -349,53 +220,37 @@ void HOST_CALL ground_proximity_callback(host::GaugeHeader*, int32_t service, ui
     }
 }
 
-// ------------------------------------------------------------------ readout
+// ------------------------------------------------------------ element tree
 
-// Single precision as the IEEE conversion rounds it: finite doubles beyond
-// float's range become infinities here rather than undefined behaviour.
-constexpr double float_overflow = 0x1.ffffffp127;  // FLT_MAX plus half its last step
-constexpr float single_precision(double value) {
-    constexpr float infinity = std::numeric_limits<float>::infinity();
-    if (value >= float_overflow) return infinity;
-    if (value <= -float_overflow) return -infinity;
-    return static_cast<float>(value);
+// A black square, then the readout of the radio height.
+inline constexpr int warning_element_count = 2;
+struct WarningTree {
+    host::StaticImage root;
+    host::String readout;
+    module::TreeLinks<warning_element_count> links;
+};
+
+constexpr WarningTree warning_tree(WarningTree& self) {
+    return {
+        .root = elements::root_image(&ground_proximity_gauge, self.links.below[0].data(),
+                                     bitmap::black_square),
+        .readout =
+            readout::string_element(&ground_proximity_gauge, nullptr, flap_callouts_and_readout,
+                                    shared::token::radio_height_m),
+        .links =
+            module::tree_links<warning_element_count>({&self.root.header, &self.readout.header}),
+    };
 }
-static_assert(single_precision(0x1.fffffefffffffp127) == std::numeric_limits<float>::max());
-static_assert(single_precision(-float_overflow) == -std::numeric_limits<float>::infinity());
+static_assert(module::built_chain_length(warning_tree) == warning_element_count);
 
-// Update of the readout string: the flap and slat callouts, whether warnings
-// are enabled or not, then the radio height in metres with two decimals.
-double HOST_CALL flap_callout_routine(host::ElementHeader* element) {
-    const double flaps = flaps_token.value;
-    for (std::size_t c = 0; c < flap_callouts.size(); ++c) {
-        const FlapCalloutRule& rule = flap_callouts[c];
-        if (!play_latched(rule.at_detent(flaps), flap_latches[c], rule.sound)) continue;
-        for (std::size_t other = 0; other < flap_latches.size(); ++other) {
-            if ((rule.rearms & (1u << other)) != 0) flap_latches[other] = false;
-        }
-    }
-    host::String& readout = readout::string_of(element);
-    readout::write_text(readout, "%0.2f", single_precision(readout.sources[0].value));
-    return 0.0;
-}
-
-// ---------------------------------------------------------------- elements
-
-constinit host::String radio_height_readout = readout::string_element(
-    &ground_proximity_gauge, nullptr, flap_callout_routine, shared::token::radio_height_m);
-constinit module::ChildList to_readout = module::only_child(&radio_height_readout.header);
-
-constinit host::StaticImage ground_proximity_root =
-    elements::root_image(&ground_proximity_gauge, to_readout.data(), bitmap::black_square);
-constinit host::ElementHeader* ground_proximity_root_slot = &ground_proximity_root.header;
+constinit WarningTree tree = warning_tree(tree);
 
 // The gauge takes no clicks: the enclosing parent rectangle only.
 constinit module::MouseList<0> ground_proximity_mouse = module::mouse_list();
 
 }  // namespace
 
-constinit host::GaugeHeader ground_proximity_gauge =
-    module::gauge_header("MERTQ4GPWS", &ground_proximity_root_slot, ground_proximity_mouse.data(),
-                         ground_proximity_callback);
+constinit host::GaugeHeader ground_proximity_gauge = module::gauge_header(
+    "MERTQ4GPWS", &tree.links.root_slot, ground_proximity_mouse.data(), ground_proximity_callback);
 
 }  // namespace gauges

@@ -5,9 +5,9 @@
 #include <cstdint>
 #include <cstdio>
 
-#include "gauges/warning/elements.h"
 #include "host/panel_interface.h"
 #include "module/gauge_records.h"
+#include "module/image_flags.h"
 
 namespace gauges::readout {
 
@@ -16,14 +16,14 @@ namespace gauges::readout {
 // longer radio heights are cut to fit.
 inline constexpr uint32_t text_capacity = 32;
 
-inline constexpr host::BoxSize box     = {.width = 30, .height = 10};  // pixels
-inline constexpr uint32_t white        = 0x00FFFFFF;
-inline constexpr uint32_t black        = 0x00000000;
-inline constexpr const char* font_face = "Courier New";
-inline constexpr int32_t font_weight   = 100;
-inline constexpr uint32_t charset      = 1;
-inline constexpr uint32_t format_flags = 0x4240;
-inline constexpr int32_t no_bitmap     = -1;
+inline constexpr host::BoxSize box            = {.width = 30, .height = 10};  // pixels
+inline constexpr uint32_t white               = 0x00FFFFFF;
+inline constexpr uint32_t black               = 0x00000000;
+inline constexpr const char* font_face        = "Courier New";
+inline constexpr int32_t font_weight          = 100;
+inline constexpr uint32_t default_charset     = 1;       // the host's default character set
+inline constexpr uint32_t readout_text_format = 0x4240;  // the host's text options for the readout
+inline constexpr int32_t no_bitmap            = -1;
 
 // A readout at (0, 0) of `gauge`, with `next` as its children, drawing the
 // text `callback` writes; `source` is the token of its first source record
@@ -31,9 +31,10 @@ inline constexpr int32_t no_bitmap     = -1;
 constexpr host::String string_element(host::GaugeHeader* gauge, host::ElementHeader** next,
                                       host::ElementCallback callback, uint32_t source = 0) {
     return host::String{
-        .header = module::element_header(
-            host::element_type::string, gauge, next,
-            {.bitmap_id = no_bitmap, .position = {0, 0}, .image_flags = elements::image_flags}),
+        .header       = module::element_header(host::element_type::string, gauge, next,
+                                               {.bitmap_id   = no_bitmap,
+                                                .position    = {0, 0},
+                                                .image_flags = module::drawing::unlit_filtered}),
         .sources      = {{.id = source}, {}, {}},
         .box          = box,
         .foreground   = white,
@@ -41,8 +42,8 @@ constexpr host::String string_element(host::GaugeHeader* gauge, host::ElementHea
         .highlight    = black,
         .font_face    = font_face,
         .font_weight  = font_weight,
-        .charset      = charset,
-        .format_flags = format_flags,
+        .charset      = default_charset,
+        .format_flags = readout_text_format,
         .callback     = callback,
         .capacity     = text_capacity,
     };

@@ -4,20 +4,19 @@
 // Outputs: the lever shown on each switch icon (image 0 up/off, 1 down/on);
 //   the sign chime, played once when a switch goes on. The positions stay in
 //   this gauge.
-#include <array>
 #include <cstdint>
 
 #include "gauges/warning/elements.h"
+#include "gauges/warning/warning_sounds.h"
+#include "module/element_tree.h"
 #include "module/gauge_records.h"
 #include "module/gauge_table.h"
-#include "module/record_checks.h"
+#include "module/image_flags.h"
 #include "resources/bitmap_ids.h"
 #include "sound/sound_library.h"
 
 namespace gauges {
 namespace {
-
-constexpr const char* sign_chime = "sound\\MERTQ4\\TQ4Signs.wav";
 
 // One switch: 1 while on (lever down), and its own empty sound key.
 struct SignSwitch {
@@ -32,7 +31,7 @@ template <SignSwitch& s>
 host::BOOL HOST_CALL toggle_sign_switch(host::PixelPoint*, uint32_t) {
     if (s.on == 0) {
         s.on = 1;
-        sound::play(sign_chime, s.sound_key, sound::play_once);
+        sound::play(warning::sign_chime, s.sound_key, sound::play_once);
     } else {
         s.on = 0;
     }
@@ -52,8 +51,9 @@ void HOST_CALL signs_gauge_callback(host::GaugeHeader*, int32_t service, uint32_
 
 // ---------------------------------------------------------------- elements
 
-constexpr uint32_t lever_images      = 2;  // up (0x1110), down (0x1111)
-constexpr uint32_t lever_switch_mode = 3;
+// The icon shows one of two lever images, up or down, chosen by its value.
+constexpr uint32_t lever_images      = 2;
+constexpr uint32_t lever_switch_mode = 3;  // the host's icon mode for the switch levers
 
 constexpr host::Icon sign_switch_icon(host::ElementHeader** next, host::PixelPoint position,
                                       host::ElementCallback callback) {
@@ -61,7 +61,7 @@ constexpr host::Icon sign_switch_icon(host::ElementHeader** next, host::PixelPoi
         .header      = module::element_header(host::element_type::icon, &sign_switches_gauge, next,
                                               {.bitmap_id   = bitmap::sign_lever_up,
                                                .position    = position,
-                                               .image_flags = elements::image_flags}),
+                                               .image_flags = module::drawing::unlit_filtered}),
         .image_count = lever_images,
         .switch_mode = lever_switch_mode,
         .scale       = 0.0,
@@ -71,17 +71,29 @@ constexpr host::Icon sign_switch_icon(host::ElementHeader** next, host::PixelPoi
 }
 static_assert(bitmap::sign_lever_down == bitmap::sign_lever_up + 1);
 
-// Chain: background, left switch, right switch. Defined from the last up.
-constinit host::Icon right_switch_icon =
-    sign_switch_icon(nullptr, {76, 3}, read_sign_switch<right_sign_switch>);
-constinit module::ChildList to_right_switch = module::only_child(&right_switch_icon.header);
-constinit host::Icon left_switch_icon =
-    sign_switch_icon(to_right_switch.data(), {1, 3}, read_sign_switch<left_sign_switch>);
-constinit module::ChildList to_left_switch = module::only_child(&left_switch_icon.header);
+// The panel, then the left switch and the right switch.
+inline constexpr int signs_element_count = 3;
+struct SignsTree {
+    host::StaticImage panel;
+    host::Icon left_switch;
+    host::Icon right_switch;
+    module::TreeLinks<signs_element_count> links;
+};
 
-constinit host::StaticImage sign_switches_root =
-    elements::root_image(&sign_switches_gauge, to_left_switch.data(), bitmap::sign_panel);
-constinit host::ElementHeader* sign_switches_root_slot = &sign_switches_root.header;
+constexpr SignsTree signs_tree(SignsTree& self) {
+    return {
+        .panel        = elements::root_image(&sign_switches_gauge, self.links.below[0].data(),
+                                             bitmap::sign_panel),
+        .left_switch  = sign_switch_icon(self.links.below[1].data(), {1, 3},
+                                         read_sign_switch<left_sign_switch>),
+        .right_switch = sign_switch_icon(nullptr, {76, 3}, read_sign_switch<right_sign_switch>),
+        .links        = module::tree_links<signs_element_count>(
+            {&self.panel.header, &self.left_switch.header, &self.right_switch.header}),
+    };
+}
+static_assert(module::built_chain_length(signs_tree) == signs_element_count);
+
+constinit SignsTree tree = signs_tree(tree);
 
 // Two 32 x 51 areas at the panel's ends, left click only; the strip from
 // x = 32 to 63 between them takes no clicks.
@@ -94,6 +106,6 @@ constinit module::MouseList<2> sign_switches_mouse = module::mouse_list(
 }  // namespace
 
 constinit host::GaugeHeader sign_switches_gauge = module::gauge_header(
-    "MERTQ4SGN", &sign_switches_root_slot, sign_switches_mouse.data(), signs_gauge_callback);
+    "MERTQ4SGN", &tree.links.root_slot, sign_switches_mouse.data(), signs_gauge_callback);
 
 }  // namespace gauges

@@ -14,17 +14,22 @@
 
 #include "gauges/warning/elements.h"
 #include "gauges/warning/readout_string.h"
+#include "gauges/warning/warning_sounds.h"
 #include "module/convert.h"
-#include "module/element_chain.h"
+#include "module/element_tree.h"
 #include "module/gauge_records.h"
 #include "module/gauge_table.h"
 #include "module/panel.h"
 #include "module/shared_variables.h"
 #include "resources/bitmap_ids.h"
 #include "sound/sound_library.h"
+#include "sound/sound_path.h"
 
 namespace gauges {
 namespace {
+
+using sound::path;
+using warning::sign_chime;
 
 // Integer copies of the named variables, truncated toward zero; "XMLAltclk"'s
 // copy is the shared altclk_value.
@@ -47,13 +52,22 @@ constexpr int32_t request_met = 0;
 
 // One named variable shared with the XML gauges. A one-shot variable has a
 // sound and its own empty sound key; a level variable has a flag instead.
+enum class Kind { one_shot, level };
 struct LinkVariable {
     const char* name  = nullptr;
     int32_t* copy     = nullptr;
+    Kind kind         = Kind::one_shot;
     const char* sound = nullptr;  // one-shot: played once when the copy is 1
     int32_t* flag     = nullptr;  // level: 1 while the copy is 1, else 0
     char sound_key[1] = "";
 };
+
+constexpr LinkVariable one_shot(const char* name, int32_t* copy, const char* sound) {
+    return {.name = name, .copy = copy, .kind = Kind::one_shot, .sound = sound};
+}
+constexpr LinkVariable level(const char* name, int32_t* copy, int32_t* flag) {
+    return {.name = name, .copy = copy, .kind = Kind::level, .flag = flag};
+}
 
 // clang-format off
 enum Variable : std::size_t {
@@ -65,18 +79,18 @@ enum Variable : std::size_t {
 // Every step of the pass goes through the variables in this order.
 // clang-format off
 constexpr std::array<LinkVariable, variable_count> link_variables = {{
-    {.name = "XMLSmoke",    .copy = &smoke_value,          .sound = "sound\\MERTQ4\\TQ4Signs.wav"},
-    {.name = "XMLBelts",    .copy = &belts_value,          .sound = "sound\\MERTQ4\\TQ4Signs.wav"},
-    {.name = "XMLAltclk",   .copy = &shared::altclk_value, .flag  = &shared::alt_alert_tone_on},
-    {.name = "XMLBus",      .copy = &bus_value,            .sound = "sound\\MERTQ4\\TQ4Bus.wav"},
-    {.name = "XMLClick1",   .copy = &click1_value,         .sound = "sound\\MERTQ4\\TQ4Click1.wav"},
-    {.name = "XMLClick2",   .copy = &click2_value,         .sound = "sound\\MERTQ4\\TQ4Click2.wav"},
-    {.name = "XMLClick3",   .copy = &click3_value,         .sound = "sound\\MERTQ4\\TQ4Click3.wav"},
-    {.name = "XMLRotar",    .copy = &rotar_value,          .sound = "sound\\MERTQ4\\TQ4ClickR.wav"},
-    {.name = "XMLRotor",    .copy = &rotor_value,          .sound = "sound\\MERTQ4\\TQ4Rtr.wav"},
-    {.name = "XMLOvspd",    .copy = &ovspd_value,          .flag  = &shared::overspeed_test_on},
-    {.name = "XMLStalltst", .copy = &stalltst_value,       .flag  = &shared::stall_test_on},
-    {.name = "XMLFirewarn", .copy = &firewarn_value,       .flag  = &shared::fire_test_on},
+    one_shot("XMLSmoke",    &smoke_value,          sign_chime),
+    one_shot("XMLBelts",    &belts_value,          sign_chime),
+    level(   "XMLAltclk",   &shared::altclk_value, &shared::alt_alert_tone_on),
+    one_shot("XMLBus",      &bus_value,            path<"TQ4Bus.wav">),
+    one_shot("XMLClick1",   &click1_value,         path<"TQ4Click1.wav">),
+    one_shot("XMLClick2",   &click2_value,         path<"TQ4Click2.wav">),
+    one_shot("XMLClick3",   &click3_value,         path<"TQ4Click3.wav">),
+    one_shot("XMLRotar",    &rotar_value,          path<"TQ4ClickR.wav">),
+    one_shot("XMLRotor",    &rotor_value,          path<"TQ4Rtr.wav">),
+    level(   "XMLOvspd",    &ovspd_value,          &shared::overspeed_test_on),
+    level(   "XMLStalltst", &stalltst_value,       &shared::stall_test_on),
+    level(   "XMLFirewarn", &firewarn_value,       &shared::fire_test_on),
 }};
 // clang-format on
 
@@ -88,7 +102,7 @@ static_assert(row_is(smoke, "XMLSmoke") && row_is(altclk, "XMLAltclk") &&
 static_assert(row_is(ovspd, "XMLOvspd") && row_is(firewarn, "XMLFirewarn"));
 constexpr std::size_t one_shot_count() {
     std::size_t count = 0;
-    for (const LinkVariable& row : link_variables) count += row.sound != nullptr ? 1 : 0;
+    for (const LinkVariable& row : link_variables) count += row.kind == Kind::one_shot ? 1 : 0;
     return count;
 }
 static_assert(one_shot_count() == 8, "eight one-shot variables, four level variables");
@@ -103,7 +117,7 @@ void link_pass() {
         *link_variables[v].copy = module::truncate_to<int32_t>(panel.read_named_variable(ids[v]));
     }
     for (const LinkVariable& row : link_variables) {
-        if (row.sound != nullptr) {
+        if (row.kind == Kind::one_shot) {
             if (*row.copy == request) {
                 sound::play(row.sound, row.sound_key, sound::play_once);
                 *row.copy = request_met;
@@ -164,33 +178,41 @@ double HOST_CALL show_copy(host::ElementHeader* element) {
     return 0.0;
 }
 
-extern host::StaticImage sound_link_root;
-extern std::array<host::String, readouts.size()> readout_strings;
-
-// Chain order, root first: the black square, then the readouts.
-constexpr std::array<host::ElementHeader*, readouts.size() + 1> chain = [] {
-    std::array<host::ElementHeader*, readouts.size() + 1> order = {&sound_link_root.header};
-    for (std::size_t n = 0; n < readouts.size(); ++n) order[n + 1] = &readout_strings[n].header;
-    return order;
-}();
-constinit auto below = module::child_lists(chain);
+// A black square, then the readouts down the chain.
+inline constexpr std::size_t link_element_count = readouts.size() + 1;
+struct LinkTree {
+    host::StaticImage root;
+    std::array<host::String, readouts.size()> readout_strings;
+    module::TreeLinks<link_element_count> links;
+};
 
 // Readout n is element n + 1 of the chain; the last has no children.
 template <std::size_t... n>
-constexpr std::array<host::String, sizeof...(n)> readout_elements(std::index_sequence<n...>) {
-    return {readout::string_element(
-        &sound_link_gauge, n + 1 < sizeof...(n) ? below[n + 1].data() : nullptr, show_copy<n>)...};
+constexpr std::array<host::String, sizeof...(n)> readout_elements(LinkTree& self,
+                                                                  std::index_sequence<n...>) {
+    return {readout::string_element(&sound_link_gauge,
+                                    n + 1 < sizeof...(n) ? self.links.below[n + 1].data() : nullptr,
+                                    show_copy<n>)...};
 }
-constinit std::array<host::String, readouts.size()> readout_strings =
-    readout_elements(std::make_index_sequence<readouts.size()>{});
 
-constinit host::StaticImage sound_link_root =
-    elements::root_image(&sound_link_gauge, below[0].data(), bitmap::black_square);
-constinit host::ElementHeader* sound_link_root_slot = &sound_link_root.header;
+constexpr LinkTree link_tree(LinkTree& self) {
+    std::array<host::ElementHeader*, link_element_count> chain = {&self.root.header};
+    for (std::size_t n = 0; n < readouts.size(); ++n)
+        chain[n + 1] = &self.readout_strings[n].header;
+    return {
+        .root            = elements::root_image(&sound_link_gauge, self.links.below[0].data(),
+                                                bitmap::black_square),
+        .readout_strings = readout_elements(self, std::make_index_sequence<readouts.size()>{}),
+        .links           = module::tree_links(chain),
+    };
+}
+static_assert(module::built_chain_length(link_tree) == link_element_count);
+
+constinit LinkTree tree = link_tree(tree);
 
 }  // namespace
 
 constinit host::GaugeHeader sound_link_gauge =
-    module::gauge_header("MERTQ4ComLnk", &sound_link_root_slot, nullptr, sound_link_callback);
+    module::gauge_header("MERTQ4ComLnk", &tree.links.root_slot, nullptr, sound_link_callback);
 
 }  // namespace gauges

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 
+#include "module/altitude_alert.h"
 #include "module/convert.h"
 
 namespace gauges::warning {
@@ -16,10 +17,11 @@ constexpr bool between(double above, double value, double below) {
 
 // ----------------------------------------------------------- enable test
 // Values of the three status bytes of the host component "GLOBAL.DLL" under
-// which warnings may sound.
-inline constexpr uint8_t status_3400_blocking = 2;  // any other value allows warnings
-inline constexpr uint8_t status_2848_allowing = 1;
-inline constexpr uint8_t status_2852_allowing = 1;
+// which warnings may sound: the inhibit byte (at 3400) must not read 2, and
+// both allow bytes (at 2848 and 2852) must read 1.
+inline constexpr uint8_t warnings_inhibited = 2;  // inhibit byte; any other value allows
+inline constexpr uint8_t warnings_allowed_1 = 1;  // first allow byte
+inline constexpr uint8_t warnings_allowed_2 = 1;  // second allow byte
 
 // --------------------------------------------------- flight values, per pass
 struct Flight {
@@ -125,29 +127,25 @@ constexpr bool minimums_callout_rearms(int32_t minimums_flag) {
 }
 
 // ------------------------------------------------------- altitude alert
-// The beep sounds once on coming within 900 ft of the selected altitude,
-// but not within 300 ft; it re-arms only beyond 900 ft.
-inline constexpr double beep_near_ft = 300.0;
-inline constexpr double beep_far_ft  = 900.0;
-constexpr double altitude_difference_ft(double altitude_ft, uint32_t selected_altitude_ft) {
-    return altitude_ft - static_cast<double>(selected_altitude_ft);
-}
+// The beep sounds once on coming into the alert band, 300 to 900 ft from the
+// selected altitude (the band the alerter's light shows); it re-arms only
+// beyond 900 ft.
+using module::altitude_difference_ft;
 constexpr bool altitude_beep_due(double difference_ft) {
-    return between(beep_near_ft, difference_ft, beep_far_ft) ||
-           between(beep_near_ft, -difference_ft, beep_far_ft);
+    return module::in_altitude_alert_band(difference_ft);
 }
 constexpr bool altitude_beep_rearms(double difference_ft) {
-    return difference_ft > beep_far_ft || -difference_ft > beep_far_ft;
+    return difference_ft > module::alert_band_far_ft || -difference_ft > module::alert_band_far_ft;
 }
 
 // ------------------------------------------------------ configuration
 struct Configuration {
-    double gear_1;         // token 334: 0 retracted, above 16382 down and locked
-    double gear_2;         // token 333, same scale
-    double spoilers;       // token 327: above 16382 fully extended
-    double state_60;       // token 60: 1 allows the second spoiler sound
-    double state_324;      // token 324: 1 allows the second spoiler sound
-    double parking_brake;  // token 323: 0 released, 32767 set
+    double gear_1;                      // token 334: 0 retracted, above 16382 down and locked
+    double gear_2;                      // token 333, same scale
+    double spoilers;                    // token 327: above 16382 fully extended
+    double ground_spoiler_condition_1;  // token 60: 1 allows the second spoiler sound
+    double ground_spoiler_condition_2;  // token 324: 1 allows the second spoiler sound
+    double parking_brake;               // token 323: 0 released, 32767 set
 };
 
 inline constexpr double gear_retracted    = 0.0;
@@ -168,10 +166,12 @@ constexpr bool spoiler_extension_rearms(const Configuration& c) {
     return c.spoilers < spoiler_rearm_below;
 }
 
-inline constexpr double second_spoiler_state     = 1.0;
-inline constexpr double second_spoiler_threshold = 1000.0;
+// Both ground-spoiler conditions must be exactly this.
+inline constexpr double ground_spoiler_condition_met = 1.0;
+inline constexpr double second_spoiler_threshold     = 1000.0;
 constexpr bool second_spoiler_due(const Configuration& c) {
-    return c.state_324 == second_spoiler_state && c.state_60 == second_spoiler_state &&
+    return c.ground_spoiler_condition_2 == ground_spoiler_condition_met &&
+           c.ground_spoiler_condition_1 == ground_spoiler_condition_met &&
            c.spoilers > second_spoiler_threshold;
 }
 constexpr bool second_spoiler_rearms(const Configuration& c) {
