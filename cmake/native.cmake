@@ -15,12 +15,21 @@ add_library(bitmap_table STATIC resources/bitmap_table.cpp)
 add_executable(generate_bitmaps resources/generate_bitmaps.cpp)
 target_link_libraries(generate_bitmaps PRIVATE bitmap_table)
 
-add_library(mertq4_module STATIC ${MODULE_SOURCES})
+# The module as a library of its own, as the product is: loaded once with each
+# program, its calls to the loader seam (module/loader.h) left undefined and
+# resolved at load time from the program, whose host model serves them. The
+# host model records the library's load image from its symbol table and
+# writes it back to give a freshly loaded module (Host::reload).
+add_library(mertq4_module SHARED ${MODULE_SOURCES})
 
-# The host model links the module in and plays the loader's part for it.
-add_library(hostmodel STATIC ${HOSTMODEL_SOURCES} hostmodel/binding_native.cpp)
-target_link_libraries(hostmodel PUBLIC mertq4_module bitmap_table GTest::gtest)
-target_link_libraries(mertq4_module PUBLIC hostmodel)
+# The host model: the module's loader and host. Its objects go whole into
+# every program that links it, which exports its symbols, so that the module
+# finds the loader seam there even in a program that calls no host code.
+add_library(hostmodel OBJECT ${HOSTMODEL_SOURCES}
+  hostmodel/binding_native.cpp
+  hostmodel/load_image.cpp)
+target_link_libraries(hostmodel PUBLIC mertq4_module bitmap_table ${CMAKE_DL_LIBS})
+target_link_options(hostmodel INTERFACE LINKER:--export-dynamic)
 
 set(TEST_MAIN GTest::gtest_main)
 set(TEST_LIBS hostmodel GTest::gtest)

@@ -1,6 +1,7 @@
-// The native binding: the module is linked into the test program, and the
-// loader seam is served by an in-process table of two stand-in modules, the
-// sound library and the host component.
+// The native binding: the module is a shared library loaded with the test
+// program, once; the loader seam it calls is served from the program by an
+// in-process table of two stand-in modules, the sound library and the host
+// component. Reloading writes the module's variables back to their load image.
 #include <algorithm>
 #include <array>
 #include <cctype>
@@ -11,6 +12,7 @@
 
 #include "hostmodel/binding.h"
 #include "hostmodel/host_component.h"
+#include "hostmodel/load_image.h"
 #include "module/loader.h"
 #include "module/panel.h"
 #include "resources/bitmap_table.h"
@@ -103,15 +105,26 @@ bool reference_sound() {
     return true;
 }
 
+// Records the module's load image, from the library that holds its start routine.
+void record_load_image() {
+    const void* module_code = reinterpret_cast<const void*>(Linkage.module_start);
+    load_image::record(module_code);
+}
+
+// Recorded as the program starts, before any test can have written to the module.
+[[maybe_unused]] const bool load_image_recorded = (record_load_image(), true);
+
 }  // namespace
 
 namespace binding {
 
 LoadedModule load_module() {
+    record_load_image();
     return {.import_table = &ImportTable, .linkage = &Linkage};
 }
 
 void unload_all() {
+    load_image::restore();
     sound            = SoundModule{};
     component_module = ComponentModule{};
     loader_calls.clear();
