@@ -23,9 +23,12 @@ using hostmodel::Host;
 
 hostmodel::SoundLibrary library_mode(SoundLibraryMode mode) {
     switch (mode) {
-        case SoundLibraryMode::full:      return hostmodel::SoundLibrary::present;
-        case SoundLibraryMode::play_only: return hostmodel::SoundLibrary::without_stop_and_terminate;
-        case SoundLibraryMode::absent:    return hostmodel::SoundLibrary::absent;
+        case SoundLibraryMode::full:
+            return hostmodel::SoundLibrary::present;
+        case SoundLibraryMode::play_only:
+            return hostmodel::SoundLibrary::without_stop_and_terminate;
+        case SoundLibraryMode::absent:
+            return hostmodel::SoundLibrary::absent;
     }
     throw std::logic_error("unknown sound library mode");
 }
@@ -49,7 +52,7 @@ bool is_placed(const Host& host, const std::string& gauge) {
 
 // Moves what the module did since the last call into the frame's events.
 class Outputs {
-public:
+  public:
     explicit Outputs(Host& host) : host_(host) {}
 
     void take(trace::Json& events) {
@@ -75,7 +78,7 @@ public:
     // The speed reference the latest key event set, once one has.
     std::optional<double> speed_reference() const { return speed_reference_; }
 
-private:
+  private:
     Host& host_;
     std::optional<double> speed_reference_;
 };
@@ -119,11 +122,11 @@ std::vector<trace::GaugeState> panel_state(Host& host) {
     std::vector<trace::GaugeState> gauges;
     for (const std::string& name : host.placed()) {
         trace::GaugeState gauge{.name = name, .elements = {}};
-        const host::GaugeHeader* header = host.gauge(name);
-        int n                           = 0;
-        for (const host::ElementHeader* element = header->elements ? *header->elements : nullptr;
-             element != nullptr; element = module::next_in_chain(element)) {
-            gauge.elements.push_back(element_state(host, name, element, n++));
+        const host::GaugeHeader* header    = host.gauge(name);
+        const host::ElementHeader* element = header->elements ? *header->elements : nullptr;
+        for (int n = 0; element != nullptr; ++n) {
+            gauge.elements.push_back(element_state(host, name, element, n));
+            element = module::next_in_chain(element);
         }
         gauges.push_back(std::move(gauge));
     }
@@ -133,7 +136,7 @@ std::vector<trace::GaugeState> panel_state(Host& host) {
 // A scenario's events of one kind, handed out frame by frame in file order.
 template <typename Event>
 class ByFrame {
-public:
+  public:
     explicit ByFrame(const std::vector<Event>& events) {
         for (const Event& event : events) order_.push_back(&event);
         std::stable_sort(order_.begin(), order_.end(),
@@ -150,7 +153,7 @@ public:
         return found;
     }
 
-private:
+  private:
     std::vector<const Event*> order_;
     std::size_t next_ = 0;
 };
@@ -165,7 +168,7 @@ struct HeldClick {
 std::vector<GaugeFacts> gauge_facts(Host& host) {
     std::vector<GaugeFacts> facts;
     for (host::GaugeHeader* const* gauge = host.linkage().gauges; *gauge != nullptr; ++gauge) {
-        const std::string name = (*gauge)->name != nullptr ? (*gauge)->name : "";
+        const std::string name          = (*gauge)->name != nullptr ? (*gauge)->name : "";
         const host::ElementHeader* root = (*gauge)->elements ? *(*gauge)->elements : nullptr;
         int width = 0, height = 0, bits = 0;
         if (root != nullptr) host.bitmap_resource(root->bitmap_id, &width, &height, &bits);
@@ -192,15 +195,16 @@ FlightResult fly(Host& host, const Scenario& scenario,
     ByFrame snapshots(scenario.snapshots);
 
     for (int frame = 0; frame < scenario.frames; ++frame) {
-        const double t_s    = frame_time_s(frame, scenario.frame_rate_hz);
-        trace::Json events  = trace::Json::array();
+        const double t_s   = frame_time_s(frame, scenario.frame_rate_hz);
+        trace::Json events = trace::Json::array();
 
         // 1. token values
         std::vector<std::pair<uint32_t, double>> tokens;
         for (const auto& [id, track] : scenario.tokens) tokens.emplace_back(id, track.at(t_s));
         if (const std::optional<double> reference = outputs.speed_reference()) {
-            const auto at = std::find_if(tokens.begin(), tokens.end(),
-                                         [](const auto& t) { return t.first >= speed_reference_token; });
+            const auto at = std::find_if(tokens.begin(), tokens.end(), [](const auto& t) {
+                return t.first >= speed_reference_token;
+            });
             if (at != tokens.end() && at->first == speed_reference_token) {
                 at->second = *reference;
             } else {

@@ -29,12 +29,12 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr char runner_name[] = MERTQ4_BENCH_RUNNER;
+constexpr char runner_name[]     = MERTQ4_BENCH_RUNNER;
 constexpr bool loads_module_file = std::string_view(runner_name) == "windows";
 
-constexpr int exit_done     = 0;
+constexpr int exit_done      = 0;
 constexpr int exit_unwritten = 1;
-constexpr int exit_refused  = 2;
+constexpr int exit_refused   = 2;
 
 // A refusal: bad command line, scenario or module.
 struct Refused {
@@ -58,8 +58,9 @@ Options options_of(int argc, char** argv) {
             options.out = argv[++i];
         } else if (arg == "--module" && has_value) {
             if (!loads_module_file) {
-                throw Refused{"--module: the native runner has the module linked in; "
-                              "the Windows runner loads one from a file"};
+                throw Refused{
+                    "--module: the native runner has the module linked in; "
+                    "the Windows runner loads one from a file"};
             }
             options.module = argv[++i];
         } else if (arg.starts_with("--") || !options.scenario.empty()) {
@@ -84,7 +85,7 @@ std::string read_file(const std::string& path) {
 // The files of one run in DIR, written under temporary names and renamed
 // into place only once every one of them is complete.
 class Output {
-public:
+  public:
     explicit Output(const fs::path& dir) : dir_(dir) {
         created_ = !fs::exists(dir_);
         fs::create_directories(dir_);
@@ -111,7 +112,7 @@ public:
         committed_ = true;
     }
 
-private:
+  private:
     fs::path dir_;
     bool created_   = false;
     bool committed_ = false;
@@ -123,11 +124,11 @@ bench::trace::Json run_record(const Options& options, const bench::Scenario& sce
     using bench::trace::Json;
     Json snapshots = Json::array();
     for (const bench::Snapshot& snapshot : scenario.snapshots) {
-        snapshots.push_back(
-            {{"label", snapshot.label},
-             {"frame", snapshot.frame},
-             {"t", bench::trace::number(bench::frame_time_s(snapshot.frame, scenario.frame_rate_hz))},
-             {"file", "panel-" + bench::slug(snapshot.label) + ".png"}});
+        snapshots.push_back({{"label", snapshot.label},
+                             {"frame", snapshot.frame},
+                             {"t", bench::trace::number(bench::frame_time_s(
+                                       snapshot.frame, scenario.frame_rate_hz))},
+                             {"file", "panel-" + bench::slug(snapshot.label) + ".png"}});
     }
     return {{"name", scenario.name},
             {"scenario", options.scenario},

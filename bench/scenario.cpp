@@ -5,10 +5,9 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <nlohmann/json.hpp>
 #include <set>
 #include <utility>
-
-#include <nlohmann/json.hpp>
 
 #include "bench/tokens.h"
 
@@ -34,7 +33,7 @@ std::string in_quotes(std::string_view text) {
 
 // One value of the scenario with the path that leads to it.
 class Field {
-public:
+  public:
     Field(const Json& value, std::string path) : value_(value), path_(std::move(path)) {}
 
     [[noreturn]] void fail(const std::string& problem) const {
@@ -45,8 +44,8 @@ public:
     const std::string& path() const { return path_; }
 
     Field member(std::string_view key) const {
-        return Field(value_.at(std::string(key)), path_.empty() ? std::string(key)
-                                                                : path_ + "." + std::string(key));
+        return Field(value_.at(std::string(key)),
+                     path_.empty() ? std::string(key) : path_ + "." + std::string(key));
     }
     Field item(std::size_t index) const {
         return Field(value_.at(index), path_ + "[" + std::to_string(index) + "]");
@@ -102,14 +101,14 @@ public:
         return static_cast<long long>(number);
     }
 
-private:
+  private:
     const Json& value_;
     std::string path_;
 };
 
 // What every event's time must be: inside the flight, on a frame it has.
 class Timeline {
-public:
+  public:
     Timeline(double frame_rate_hz, double duration_s, int frames)
         : frame_rate_hz_(frame_rate_hz), duration_s_(duration_s), frames_(frames) {}
 
@@ -134,14 +133,14 @@ public:
         return frame;
     }
 
-private:
+  private:
     double frame_rate_hz_;
     double duration_s_;
     int frames_;
 };
 
 class GaugeList {
-public:
+  public:
     explicit GaugeList(std::span<const GaugeFacts> gauges) : gauges_(gauges) {}
 
     const GaugeFacts& named(const Field& field) const {
@@ -158,7 +157,7 @@ public:
         return names;
     }
 
-private:
+  private:
     std::span<const GaugeFacts> gauges_;
 };
 
@@ -175,8 +174,8 @@ std::vector<TokenTrack::Key> keys_of(const Field& rows, const Timeline& timeline
         const Field row           = rows.item(i);
         const TokenTrack::Key key = key_of(row, timeline);
         if (!keys.empty() && !(key.t_s > keys.back().t_s)) {
-            row.fail("keyframe at " + shown(key.t_s) + " s is not after " +
-                     shown(keys.back().t_s) + " s");
+            row.fail("keyframe at " + shown(key.t_s) + " s is not after " + shown(keys.back().t_s) +
+                     " s");
         }
         keys.push_back(key);
     }
@@ -184,8 +183,9 @@ std::vector<TokenTrack::Key> keys_of(const Field& rows, const Timeline& timeline
 }
 
 uint32_t token_id(const Field& field, const std::string& key) {
-    const bool digits = !key.empty() && key.size() <= 9 &&
-                        std::all_of(key.begin(), key.end(), [](char c) { return c >= '0' && c <= '9'; });
+    const bool digits =
+        !key.empty() && key.size() <= 9 &&
+        std::all_of(key.begin(), key.end(), [](char c) { return c >= '0' && c <= '9'; });
     if (!digits) field.fail("not a token id");
     const auto id = static_cast<uint32_t>(std::stoul(key));
     if (!module_reads(id)) field.fail("the module reads no token " + key);
@@ -252,7 +252,8 @@ std::vector<Click> clicks_of(const Field& rows, const Timeline& timeline, const 
             if (name == "right") {
                 button = Click::Button::right;
             } else if (name != "left") {
-                click.member("button").fail("expected \"left\" or \"right\", not " + in_quotes(name));
+                click.member("button").fail("expected \"left\" or \"right\", not " +
+                                            in_quotes(name));
             }
         }
         const int held = click.has("held_frames")
@@ -292,7 +293,8 @@ std::vector<Snapshot> snapshots_of(const Field& rows, const Timeline& timeline) 
         const Field snapshot = rows.item(i);
         snapshot.object({"t", "label"});
         for (const char* needed : {"t", "label"}) {
-            if (!snapshot.has(needed)) snapshot.fail(std::string("missing field \"") + needed + "\"");
+            if (!snapshot.has(needed))
+                snapshot.fail(std::string("missing field \"") + needed + "\"");
         }
         const int frame         = timeline.frame(snapshot.member("t"));
         const std::string label = snapshot.member("label").text();
@@ -303,12 +305,14 @@ std::vector<Snapshot> snapshots_of(const Field& rows, const Timeline& timeline) 
         }
         for (std::size_t seen = 0; seen < snapshots.size(); ++seen) {
             if (snapshots[seen].label == label) {
-                snapshot.member("label").fail(in_quotes(label) + " is already the label of snapshots[" +
+                snapshot.member("label").fail(in_quotes(label) +
+                                              " is already the label of snapshots[" +
                                               std::to_string(seen) + "]");
             }
             if (slug(snapshots[seen].label) == file) {
-                snapshot.member("label").fail(in_quotes(label) + " gives the same file name (" + file +
-                                              ") as snapshots[" + std::to_string(seen) + "]");
+                snapshot.member("label").fail(in_quotes(label) + " gives the same file name (" +
+                                              file + ") as snapshots[" + std::to_string(seen) +
+                                              "]");
             }
         }
         snapshots.push_back({.frame = frame, .label = label});
@@ -372,8 +376,8 @@ void check_panel_story(const Scenario& scenario) {
         if (step.order == 1) {
             const Click& click = scenario.clicks[step.index];
             if (!placed.contains(click.gauge)) {
-                throw ScenarioError("clicks[" + std::to_string(step.index) + "].gauge: " +
-                                    click.gauge + " is not on the panel at frame " +
+                throw ScenarioError("clicks[" + std::to_string(step.index) +
+                                    "].gauge: " + click.gauge + " is not on the panel at frame " +
                                     std::to_string(click.frame));
             }
             continue;
@@ -387,8 +391,8 @@ void check_panel_story(const Scenario& scenario) {
                                     std::to_string(event.frame));
             }
         } else if (placed.erase(event.gauge) == 0) {
-            throw ScenarioError(path + ".remove: " + event.gauge + " is not on the panel at frame " +
-                                std::to_string(event.frame));
+            throw ScenarioError(path + ".remove: " + event.gauge +
+                                " is not on the panel at frame " + std::to_string(event.frame));
         }
     }
 }
@@ -480,12 +484,14 @@ Scenario parse_scenario(std::string_view text, std::string_view file_name,
         scenario.host_component = host_component_of(root.member("host_component"));
     }
     if (root.has("tokens")) scenario.tokens = tokens_of(root.member("tokens"), timeline);
-    if (root.has("variables")) scenario.variables = variables_of(root.member("variables"), timeline);
+    if (root.has("variables"))
+        scenario.variables = variables_of(root.member("variables"), timeline);
     if (root.has("clicks")) scenario.clicks = clicks_of(root.member("clicks"), timeline, gauges);
     if (root.has("panel_events")) {
         scenario.panel_events = panel_events_of(root.member("panel_events"), timeline, gauges);
     }
-    if (root.has("snapshots")) scenario.snapshots = snapshots_of(root.member("snapshots"), timeline);
+    if (root.has("snapshots"))
+        scenario.snapshots = snapshots_of(root.member("snapshots"), timeline);
     if (root.has("expect")) root.member("expect").object({"sounds", "counts", "silent"});
     check_panel_story(scenario);
     return scenario;

@@ -90,7 +90,7 @@ struct Scenario {
     double duration_s    = 0;
     int frames           = 0;
     std::vector<std::string> panel;  // placed at frame 0, in this order
-    SoundLibraryMode sound_library = SoundLibraryMode::full;
+    SoundLibraryMode sound_library           = SoundLibraryMode::full;
     std::optional<HostStatus> host_component = HostStatus{};  // nullopt: absent
     std::map<uint32_t, TokenTrack> tokens;                    // by id
     // Events in file order; each knows its frame.

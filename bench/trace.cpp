@@ -83,7 +83,9 @@ Json frame_line(int frame, double t_s, const std::vector<std::pair<uint32_t, dou
                 Json events) {
     Json values = Json::object();
     for (const auto& [id, value] : tokens) values[std::to_string(id)] = number(value);
-    return {{"frame", frame}, {"t", number(t_s)}, {"tokens", std::move(values)},
+    return {{"frame", frame},
+            {"t", number(t_s)},
+            {"tokens", std::move(values)},
             {"events", events.is_null() ? Json::array() : std::move(events)}};
 }
 
@@ -100,7 +102,8 @@ Json snapshot_line(int frame, double t_s, const std::string& label,
         }
         placed[gauge.name] = std::move(elements);
     }
-    return {{"frame", frame}, {"t", number(t_s)}, {"snapshot", label}, {"gauges", std::move(placed)}};
+    return {
+        {"frame", frame}, {"t", number(t_s)}, {"snapshot", label}, {"gauges", std::move(placed)}};
 }
 
 std::string dump(const Json& value, int indent) {

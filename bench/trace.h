@@ -7,12 +7,11 @@
 
 #include <cstdint>
 #include <fstream>
+#include <nlohmann/json.hpp>
 #include <optional>
 #include <string>
 #include <utility>
 #include <vector>
-
-#include <nlohmann/json.hpp>
 
 namespace bench::trace {
 
@@ -62,12 +61,12 @@ Json snapshot_line(int frame, double t_s, const std::string& label,
 
 // The trace file: one dumped line per call, "\n" ended on every platform.
 class Writer {
-public:
+  public:
     explicit Writer(const std::string& path);
     void write(const Json& line);
     void close();  // throws std::runtime_error where the file could not be written
 
-private:
+  private:
     std::string path_;
     std::ofstream out_;
 };
