@@ -47,7 +47,7 @@ struct Counter {
 
 class EprIndicator : public host_test::HostTest {
   protected:
-    void SetUp() override {
+    void prepare() override {
         for (const Epr& e : eprs) host.place(e.name);
     }
 
@@ -80,8 +80,8 @@ class EprIndicator : public host_test::HostTest {
     }
 };
 
-// Runs first in the suite: nothing has been drawn before it. The first
-// frame's update shows the values at load; its draw works out the reading.
+// From load, nothing has been drawn yet. The first frame's update shows the
+// values at load; its draw works out the reading.
 TEST_F(EprIndicator, BeforeTheFirstDrawTheCounterReadsZeroAndThePointerRestsOnTheFirstMark) {
     for (const Epr& e : eprs) {
         host.set_token(e.n2_token, 100);
@@ -347,7 +347,7 @@ TEST_F(EprIndicator, ElementsAsTheHostReadsThem) {
          .bottom_value = 0},
     };
     for (const Epr& e : eprs) {
-        records::expect_chain_length(host, e.name, 6);
+        records::expect_chain(host, e.name, 6);
         records::expect_element(host, e.name, 0,
                                     {.role        = "dial face",
                                      .type        = host::element_type::static_image,

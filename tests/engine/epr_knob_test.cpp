@@ -46,7 +46,7 @@ std::ostream& operator<<(std::ostream& out, const Setting& s) {
 
 class EprKnob : public host_test::HostTest {
   protected:
-    void SetUp() override {
+    void prepare() override {
         for (const Knob& k : knobs) {
             host.place(k.name);
             host.place(k.epr_gauge);
@@ -74,7 +74,7 @@ class EprKnob : public host_test::HostTest {
     }
 };
 
-// Runs first in the suite: no knob has been clicked before it.
+// From load: no knob has been clicked yet.
 TEST_F(EprKnob, LoadValuesAndTheFirstStepEachWay) {
     for (const Knob& k : knobs) EXPECT_EQ(setting(k), (Setting{205, 69})) << k.name;
 
@@ -189,26 +189,21 @@ TEST_F(EprKnob, EachKnobSetsOnlyItsOwnEngine) {
 }
 
 TEST_F(EprKnob, ElementsAndClickAreasAsTheHostReadsThem) {
-    struct Area {
-        uint32_t type;
-        int32_t x, y, width, height;
-        int32_t cursor;
-        uint32_t events;
-        bool has_callback;
-        const char* reason;
-    };
     constexpr uint32_t stepping = 0x20200000;  // left click, repeated while held
+    using namespace host::mouse_record;
+    using namespace host::cursor;
     // clang-format off
-    const Area areas[] = {
-        {host::mouse_record::parent,       0,  0,  0,  0, host::cursor::none,       0,        false, "parent"},
-        {host::mouse_record::child,        0,  0, 20, 41, host::cursor::down_arrow, stepping, true,  "left half lowers"},
-        {host::mouse_record::child,       21,  0, 20, 41, host::cursor::up_arrow,   stepping, true,  "right half raises"},
-        {host::mouse_record::parent_end,   0,  0,  0,  0, host::cursor::none,       0,        false, "parent end"},
-        {host::mouse_record::end_of_list,  0,  0,  0,  0, host::cursor::none,       0,        false, "end"},
+    const std::vector<records::MouseRecord> areas = {
+        //  type         origin    size      cursor      events    callback
+        {parent,       {0, 0},   {0, 0},   none,       0,        false},
+        {child,        {0, 0},   {20, 41}, down_arrow, stepping, true},   // the left half lowers
+        {child,        {21, 0},  {20, 41}, up_arrow,   stepping, true},   // the right half raises
+        {parent_end,   {0, 0},   {0, 0},   none,       0,        false},
+        {end_of_list,  {0, 0},   {0, 0},   none,       0,        false},
     };
     // clang-format on
     for (const Knob& k : knobs) {
-        records::expect_chain_length(host, k.name, 2);
+        records::expect_chain(host, k.name, 2);
         records::expect_element(host, k.name, 0,
                                     {.role        = "knob base: transparent, erased, filtered",
                                      .type        = host::element_type::static_image,
@@ -226,22 +221,7 @@ TEST_F(EprKnob, ElementsAndClickAreasAsTheHostReadsThem) {
                                      .source      = 0,
                                      .table_rows  = 0});
 
-        const host::MouseRect* rect = host.gauge(k.name)->mouse_rects;
-        ASSERT_NE(rect, nullptr) << k.name;
-        for (std::size_t i = 0; i < std::size(areas); ++i) {
-            const Area& a = areas[i];
-            SCOPED_TRACE(std::string(k.name) + ": " + a.reason);
-            EXPECT_EQ(rect[i].type, a.type);
-            EXPECT_EQ(rect[i].x, a.x);
-            EXPECT_EQ(rect[i].y, a.y);
-            EXPECT_EQ(rect[i].width, a.width);
-            EXPECT_EQ(rect[i].height, a.height);
-            EXPECT_EQ(rect[i].cursor, a.cursor);
-            EXPECT_EQ(rect[i].help_id, 0u);
-            EXPECT_EQ(rect[i].events, a.events);
-            EXPECT_EQ(rect[i].key_event, 0u);
-            EXPECT_EQ(rect[i].callback != nullptr, a.has_callback);
-        }
+        records::expect_mouse_records(host, k.name, areas);
     }
 }
 

@@ -45,7 +45,7 @@ constexpr Tach tachs[] = {
 
 class Tachometer : public host_test::HostTest {
   protected:
-    void SetUp() override {
+    void prepare() override {
         for (const Tach& t : tachs) host.place(t.name);
     }
 
@@ -57,7 +57,7 @@ class Tachometer : public host_test::HostTest {
     }
 };
 
-// Runs first in the suite: nothing has been drawn before it.
+// From load: nothing has been drawn yet.
 TEST_F(Tachometer, UnitsPointerShowsZeroUntilTheFirstDraw) {
     for (const Tach& t : tachs) host.set_token(t.token, 87.3);
     host.frame();
@@ -253,7 +253,7 @@ TEST_F(Tachometer, SpoolUpAndDownScenario) {
 TEST_F(Tachometer, ElementsAsTheHostReadsThem) {
     constexpr uint32_t instrument = 0x4083;  // transparent, erased, filtered, lit
     for (const Tach& t : tachs) {
-        records::expect_chain_length(host, t.name, 3);
+        records::expect_chain(host, t.name, 3);
         records::expect_element(host, t.name, 0,
                                     {.role        = "dial face",
                                      .type        = host::element_type::static_image,

@@ -56,7 +56,7 @@ constexpr Marker markers[] = {
 
 class Airspeed : public host_test::HostTest {
   protected:
-    void SetUp() override { host.place(gauge); }
+    void prepare() override { host.place(gauge); }
 
     // The host reports `reference_kt` as its speed reference while installing the gauge.
     void install_with(double reference_kt) {
@@ -90,7 +90,7 @@ class Airspeed : public host_test::HostTest {
     }
 };
 
-// Runs first in the suite: no marker has been clicked yet.
+// From load: no marker has been clicked yet.
 TEST_F(Airspeed, ReferenceMarkersStartAt100110And120) {
     EXPECT_EQ(shown(markers[0].needle), 100);
     EXPECT_EQ(shown(markers[1].needle), 110);
@@ -343,7 +343,7 @@ TEST_F(Airspeed, ElementRecordsAsTheHostReadsThem) {
     };
     // clang-format on
     for (int n = 0; n < 8; ++n) records::expect_element(host, gauge, n, chain[n]);
-    records::expect_chain_length(host, gauge, 8);
+    records::expect_chain(host, gauge, 8);
 
     const auto* face = reinterpret_cast<const host::Icon*>(host.element(gauge, 2));
     EXPECT_EQ(face->image_count, 1u) << "one image";

@@ -35,7 +35,7 @@ constexpr host::PixelPoint knob_area  = {18, 18};
 
 class AltitudeAlerter : public host_test::HostTest {
   protected:
-    void SetUp() override {
+    void prepare() override {
         host.place(alerter);
         host.place(knob);
     }
@@ -65,7 +65,7 @@ class AltitudeAlerter : public host_test::HostTest {
     }
 };
 
-// Runs first in the suite: the selection and the knob are as loaded.
+// From load: the selection and the knob are as loaded.
 TEST_F(AltitudeAlerter, FromLoad) {
     EXPECT_FALSE(host.hidden(alerter, alert_light)) << "the light's flags at load do not hide it";
     EXPECT_EQ(selected(), 0);
@@ -253,7 +253,7 @@ TEST_F(AltitudeAlerter, ElementRecordsAsTheHostReadsThem) {
     };
     // clang-format on
     for (int n = 0; n < 5; ++n) records::expect_element(host, alerter, n, alerter_chain[n]);
-    records::expect_chain_length(host, alerter, 5);
+    records::expect_chain(host, alerter, 5);
 
     int width = 0, height = 0, depth = 0;
     for (const int32_t strip : {bitmap::alerter_lead_strip, bitmap::alerter_digit_strip}) {
@@ -273,7 +273,7 @@ TEST_F(AltitudeAlerter, ElementRecordsAsTheHostReadsThem) {
     };
     // clang-format on
     for (int n = 0; n < 2; ++n) records::expect_element(host, knob, n, knob_chain[n]);
-    records::expect_chain_length(host, knob, 2);
+    records::expect_chain(host, knob, 2);
     records::expect_mouse_list(host, knob, 1, 0xA0200000);
 }
 

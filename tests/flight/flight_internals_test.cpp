@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <limits>
 
 #include "gauges/flight/altitude_alerter.h"
 #include "hostmodel/host_model.h"
@@ -38,25 +39,46 @@ TEST(AltitudeDigits, EveryHundredFeetFrom0To95200GivesItsOwnDigits) {
     }
 }
 
-// Values the selection never takes; the sanitizers fail the test on any
-// conversion they would make undefined.
-TEST(AltitudeDigits, AnyDoubleIsAccepted) {
-    const double xs[] = {nan, infinity, -infinity, -100, -1e300, 1e300, 4294967296.0 * 10000, 1e20};
-    for (const double x : xs) {
-        const int32_t digits[] = {ten_thousands_digit(x), thousands_digit(x), hundreds_digit(x)};
-        if (std::isnan(x)) {
-            for (const int32_t digit : digits) EXPECT_EQ(digit, 0) << "not a number shows zeros";
-        }
+// Values the selection never takes give defined digits, worked out from the
+// digit routines: the ten-thousands digit is the altitude times 0.0001001
+// truncated to 32 bits; the thousands and hundreds digits are ten times what
+// is left of the altitude times 0.0001001 (or 0.0010001) after taking away the
+// low 32 bits of its integer part read as unsigned, truncated the same way.
+// Every truncation gives 0 for NaN and saturates beyond the 32-bit range; the
+// sanitizers fail the test on any conversion that would be undefined.
+TEST(AltitudeDigits, AnyDoubleGivesDefinedDigits) {
+    constexpr int32_t top    = std::numeric_limits<int32_t>::max();
+    constexpr int32_t bottom = std::numeric_limits<int32_t>::min();
+    struct Row {
+        double feet;
+        int32_t ten_thousands, thousands, hundreds;
+        const char* reason;
+    };
+    // clang-format off
+    const Row rows[] = {
+        {nan,                  0,      0,      0,      "not a number truncates to 0 at every step"},
+        {infinity,             top,    top,    top,    "infinity less any finite number stays infinite: saturates high"},
+        {-infinity,            bottom, bottom, bottom, "minus infinity saturates low"},
+        {95300,                9,      5,      3,      "one step past the top selection still reads digit by digit"},
+        {100000,               10,     0,      0,      "the ten-thousands digit passes 9; the others read 0"},
+        {-100,                 0,      0,      -1,     "just below 0: only the hundreds scale reaches a whole tenth, -1.0001"},
+        {-40000,               -4,     bottom, bottom, "below -10000 ft the integer part's low bits read as unsigned leave about -2^32: saturates low"},
+        {-1e300,               bottom, bottom, bottom, "beyond the 64-bit range the integer part saturates to a value with low bits 0"},
+        {1e300,                top,    top,    top,    "beyond the 64-bit range the integer part's low bits are all ones: still huge"},
+        {4294967296.0 * 10000, top,    top,    top,    "the integer part passes 2^32: taking its low bits leaves about 2^32"},
+        {1e20,                 top,    top,    top,    "within the 64-bit range but far past 2^32: the same"},
+    };
+    // clang-format on
+    for (const Row& row : rows) {
+        SCOPED_TRACE(::testing::Message() << row.feet << " ft: " << row.reason);
+        EXPECT_EQ(ten_thousands_digit(row.feet), row.ten_thousands);
+        EXPECT_EQ(thousands_digit(row.feet), row.thousands);
+        EXPECT_EQ(hundreds_digit(row.feet), row.hundreds);
     }
 }
 
 class SharedVariables : public host_test::HostTest {
   protected:
-    void TearDown() override {
-        HostTest::TearDown();
-        shared::altclk_value = 0;
-    }
-
     void set_decision_height(int feet) {
         host.click(radio_altimeter, 200, 220, host::mouse_event::left_click, 2600);
         if (feet > 0)
@@ -143,14 +165,12 @@ TEST_F(SharedVariables, AlertLightShowsOnlyStrictlyBetween300And900FeetAway) {
         {95200, 94700, true, "500 ft below the top selection"},
     };
     host.place(alerter);
-    const double record_before = shared::altitude_ft.value;
     for (const Row& row : rows) {
         shared::selected_altitude = row.selected_ft;
         shared::altitude_ft.value = row.altitude_ft;
         host.frame();
         EXPECT_EQ(!host.hidden(alerter, alert_light), row.shown) << row.reason;
     }
-    shared::altitude_ft.value = record_before;
 }
 
 }  // namespace

@@ -12,10 +12,9 @@
 
 #include "hostmodel/host_model.h"
 #include "tests/flight/needle_checks.h"
+#include "tests/support/host_test.h"
 
 namespace {
-
-using hostmodel::Host;
 
 constexpr char alerter[]         = "MERTQ4ALTALRT";
 constexpr char radio_altimeter[] = "MERTQ4RADALT";
@@ -30,12 +29,8 @@ constexpr int warning_flag = 6;
 
 constexpr char minimums_callout[] = "sound\\MERTQ4\\TQ4MIN.wav";
 
-class FlightWithWarnings : public ::testing::Test {
+class FlightWithWarnings : public host_test::HostTest {
   protected:
-    Host& host = Host::instance();
-
-    void TearDown() override { host.remove_all(); }
-
     bool light_shown_at(double altitude_ft) {
         host.set_token(altitude_token, altitude_ft);
         host.frame();

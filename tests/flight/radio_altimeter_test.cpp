@@ -40,7 +40,7 @@ constexpr host::PixelPoint ft2500_mark = {65, 55};
 
 class RadioAltimeter : public host_test::HostTest {
   protected:
-    void SetUp() override { host.place(gauge); }
+    void prepare() override { host.place(gauge); }
 
     int click(host::PixelPoint at, int repeats = 0) {
         return host.click(gauge, at.x, at.y, host::mouse_event::left_click, repeats);
@@ -65,7 +65,7 @@ class RadioAltimeter : public host_test::HostTest {
     }
 };
 
-// Runs first in the suite: the setting, the knob and both lamps are as loaded.
+// From load: the setting, the knob and both lamps are as loaded.
 TEST_F(RadioAltimeter, FromLoad) {
     EXPECT_FALSE(host.hidden(gauge, light)) << "shown until the first pre-draw pass";
     EXPECT_FALSE(host.hidden(gauge, flag)) << "shown until the first pre-draw pass";
@@ -290,7 +290,7 @@ TEST_F(RadioAltimeter, ElementRecordsAsTheHostReadsThem) {
     };
     // clang-format on
     for (int n = 0; n < 7; ++n) records::expect_element(host, gauge, n, chain[n]);
-    records::expect_chain_length(host, gauge, 7);
+    records::expect_chain(host, gauge, 7);
     records::expect_mouse_list(host, gauge, 2, 0x20200000);
 }
 

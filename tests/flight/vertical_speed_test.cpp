@@ -38,7 +38,7 @@ constexpr host::PixelPoint sink_6000_mark  = {231, 145};
 
 class VerticalSpeed : public host_test::HostTest {
   protected:
-    void SetUp() override { host.place(gauge); }
+    void prepare() override { host.place(gauge); }
 
     void fly(double units) {
         host.set_token(vertical_speed_token, units);
@@ -134,7 +134,7 @@ TEST_F(VerticalSpeed, ElementRecordsAsTheHostReadsThem) {
     };
     // clang-format on
     for (int n = 0; n < 2; ++n) records::expect_element(host, gauge, n, chain[n]);
-    records::expect_chain_length(host, gauge, 2);
+    records::expect_chain(host, gauge, 2);
     EXPECT_EQ(host.gauge(gauge)->mouse_rects, nullptr) << "the gauge takes no clicks";
 }
 

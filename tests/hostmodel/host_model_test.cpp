@@ -12,10 +12,9 @@
 #include <vector>
 
 #include "resources/bitmap_ids.h"
+#include "tests/support/host_test.h"
 
 namespace {
-
-using hostmodel::Host;
 
 constexpr uint32_t absent_variable = 0xFFFFFFFF;
 
@@ -50,19 +49,11 @@ constexpr RootBitmap root_bitmaps[] = {
 // The gauge whose root the tests replace for a while.
 constexpr char test_gauge[] = "MERTQ4ComLnk";
 
-class HostModel : public ::testing::Test {
+class HostModel : public host_test::HostTest {
   protected:
-    Host& host                = Host::instance();
-    std::size_t faults_before = host.faults().size();
-
-    void TearDown() override { host.remove_all(); }
-
-    std::vector<std::string> new_faults() const {
-        return {host.faults().begin() + static_cast<std::ptrdiff_t>(faults_before),
-                host.faults().end()};
-    }
-    bool faulted(const std::string& fault) const {
-        const auto faults = new_faults();
+    // Takes the faults recorded since the last take; true if `fault` is among them.
+    bool faulted(const std::string& fault) {
+        const std::vector<std::string> faults = take_faults();
         return std::find(faults.begin(), faults.end(), fault) != faults.end();
     }
 };
@@ -135,14 +126,14 @@ TEST_F(HostModel, PlacingAndRemovingEverythingRecordsNoFault) {
     host.frames(3);
     for (const RootBitmap& g : root_bitmaps) host.remove(g.gauge);
     EXPECT_TRUE(host.placed().empty());
-    EXPECT_EQ(new_faults(), std::vector<std::string>{});
+    EXPECT_EQ(take_faults(), std::vector<std::string>{});
 }
 
 TEST_F(HostModel, PlacingTwiceIsAFault) {
     host.place(test_gauge);
     host.place(test_gauge);
     EXPECT_EQ(host.placed(), std::vector<std::string>{test_gauge});
-    EXPECT_EQ(new_faults().size(), 1u);
+    EXPECT_EQ(take_faults().size(), 1u);
 }
 
 TEST_F(HostModel, ServiceTableIsInstalledInImportTable) {
@@ -210,7 +201,7 @@ TEST_F(HostModel, ElementOperationsAreRecorded) {
     EXPECT_EQ(host.element_operations()[0].root, first_root);
     EXPECT_EQ(host.element_operations()[1].slot, 25);
     EXPECT_EQ(host.element_operations()[1].value, 7u);
-    EXPECT_TRUE(new_faults().empty());
+    EXPECT_TRUE(take_faults().empty());
 }
 
 struct ServiceCall {
@@ -336,7 +327,7 @@ TEST_F(HostModel, NeedleFollowsItsTableAndTurnLimit) {
     EXPECT_NEAR(host.angle(test_gauge, 0), host.angle_towards(test_gauge, 0, rows[2].point), 1e-9);
     ASSERT_EQ(host.drawn(test_gauge).size(), 1u);
     EXPECT_EQ(host.drawn(test_gauge)[0].bitmap_id, bitmap::vsi_pointer);
-    EXPECT_TRUE(new_faults().empty());
+    EXPECT_TRUE(take_faults().empty());
 }
 
 // Writes one byte more than its string's capacity allows.
@@ -378,7 +369,7 @@ TEST_F(HostModel, StringBuffersAreProvidedAndGuarded) {
     host.frame();
     EXPECT_EQ(host.text(test_gauge, 0), "xxxx");
     EXPECT_EQ(host.text(test_gauge, 1), std::string(default_text_bytes - 1, 'y'));
-    EXPECT_EQ(new_faults(), std::vector<std::string>{"string buffer overrun in " +
+    EXPECT_EQ(take_faults(), std::vector<std::string>{"string buffer overrun in " +
                                                      std::string(test_gauge) + " element 0"});
     const std::vector<hostmodel::DrawnElement>& drawn = host.drawn(test_gauge);
     ASSERT_EQ(drawn.size(), 2u);
@@ -423,7 +414,7 @@ TEST_F(HostModel, IconsMovingImagesAndHiddenElements) {
     EXPECT_EQ(drawn[0].index, 1);
     EXPECT_EQ(drawn[0].bitmap_id, bitmap::sign_lever_down);
     EXPECT_EQ(drawn[1].index, 2);
-    EXPECT_TRUE(new_faults().empty());  // the hidden element's bitmap is never looked up
+    EXPECT_TRUE(take_faults().empty());  // the hidden element's bitmap is never looked up
 
     hidden.header.image_flags = 0;
     host.frame();

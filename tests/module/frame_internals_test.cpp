@@ -9,6 +9,7 @@
 #include "module/element_flags.h"
 #include "module/needle_values.h"
 #include "module/shared_variables.h"
+#include "tests/support/host_test.h"
 
 namespace {
 
@@ -56,7 +57,10 @@ TEST(ElementFlags, SettingTwiceAndClearingOnceShowsTheElement) {
     EXPECT_EQ(chain.elements[4].image_flags, 0x83u);
 }
 
-TEST(SharedVariables, HoldTheirValuesAtLoad) {
+// Read right after a fresh load of the module.
+using SharedVariables = host_test::HostTest;
+
+TEST_F(SharedVariables, HoldTheirValuesAtLoad) {
     EXPECT_EQ(shared::alt_alert_tone_on, 0);
     EXPECT_EQ(shared::overspeed_test_on, 0);
     EXPECT_EQ(shared::stall_test_on, 0);

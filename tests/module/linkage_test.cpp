@@ -5,13 +5,14 @@
 
 #include "hostmodel/host_model.h"
 #include "tests/module/gauge_table.h"
+#include "tests/support/host_test.h"
 
 namespace {
 
-using hostmodel::Host;
+using Linkage = host_test::HostTest;
 
-TEST(Linkage, ListsTheSixteenGaugesInOrderUpToItsTerminator) {
-    const host::LinkageRecord& linkage = Host::instance().linkage();
+TEST_F(Linkage, ListsTheSixteenGaugesInOrderUpToItsTerminator) {
+    const host::LinkageRecord& linkage = host.linkage();
     int count = 0;
     while (linkage.gauges[count] != nullptr) {
         ASSERT_LT(count, 16) << "the list runs past sixteen gauges";
@@ -21,8 +22,8 @@ TEST(Linkage, ListsTheSixteenGaugesInOrderUpToItsTerminator) {
     EXPECT_EQ(count, 16);
 }
 
-TEST(Linkage, TheHostHasStoredItsServiceTable) {
-    const host::ImportTableRecord& imports = Host::instance().import_table();
+TEST_F(Linkage, TheHostHasStoredItsServiceTable) {
+    const host::ImportTableRecord& imports = host.import_table();
     EXPECT_EQ(imports.panels.id, 0xFu);
     EXPECT_NE(imports.panels.table, nullptr);
     EXPECT_EQ(imports.terminator.id, 0u);
@@ -30,8 +31,7 @@ TEST(Linkage, TheHostHasStoredItsServiceTable) {
 
 // Whatever header the host calls them through, the seven routines hand the
 // sound link's root element to their element-list operation.
-TEST(Linkage, SharedRoutinesActOnTheFirstGaugesRootThroughEveryHeader) {
-    Host& host = Host::instance();
+TEST_F(Linkage, SharedRoutinesActOnTheFirstGaugesRootThroughEveryHeader) {
     host::ElementHeader* const first_root = host.element("MERTQ4ComLnk", 0);
     for (const expected::Gauge& gauge : expected::gauges) {
         SCOPED_TRACE(gauge.name);
@@ -56,11 +56,9 @@ TEST(Linkage, SharedRoutinesActOnTheFirstGaugesRootThroughEveryHeader) {
             }
         }
     }
-    EXPECT_TRUE(host.faults().empty());
 }
 
-TEST(Linkage, EveryGaugePlacesAndDrawsItsRootBitmap) {
-    Host& host = Host::instance();
+TEST_F(Linkage, EveryGaugePlacesAndDrawsItsRootBitmap) {
     for (const expected::Gauge& gauge : expected::gauges) host.place(gauge.name);
     host.frame();
     for (const expected::Gauge& gauge : expected::gauges) {
@@ -72,8 +70,6 @@ TEST(Linkage, EveryGaugePlacesAndDrawsItsRootBitmap) {
         EXPECT_EQ(drawn[0].width, gauge.root_width);
         EXPECT_EQ(drawn[0].height, gauge.root_height);
     }
-    host.remove_all();
-    EXPECT_TRUE(host.faults().empty());
 }
 
 }  // namespace

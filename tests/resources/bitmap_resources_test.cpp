@@ -3,11 +3,13 @@
 
 #include "hostmodel/host_model.h"
 #include "tests/resources/expected_bitmaps.h"
+#include "tests/support/host_test.h"
 
 namespace {
 
-TEST(BitmapResources, EveryBitmapIsThereWithItsSizeAndDepth) {
-    const hostmodel::Host& host = hostmodel::Host::instance();
+using BitmapResources = host_test::HostTest;
+
+TEST_F(BitmapResources, EveryBitmapIsThereWithItsSizeAndDepth) {
     for (const Expected& bitmap : expected) {
         SCOPED_TRACE(testing::Message() << "bitmap 0x" << std::hex << bitmap.id);
         int width = 0, height = 0, depth = 0;
@@ -18,10 +20,10 @@ TEST(BitmapResources, EveryBitmapIsThereWithItsSizeAndDepth) {
     }
 }
 
-TEST(BitmapResources, NoOtherIdIsFound) {
+TEST_F(BitmapResources, NoOtherIdIsFound) {
     int width = 0, height = 0, depth = 0;
-    EXPECT_FALSE(hostmodel::Host::instance().bitmap_resource(0x1176, &width, &height, &depth));
-    EXPECT_FALSE(hostmodel::Host::instance().bitmap_resource(0x101, &width, &height, &depth));
+    EXPECT_FALSE(host.bitmap_resource(0x1176, &width, &height, &depth));
+    EXPECT_FALSE(host.bitmap_resource(0x101, &width, &height, &depth));
 }
 
 }  // namespace

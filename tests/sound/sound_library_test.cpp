@@ -8,7 +8,8 @@
 #include <vector>
 
 #include "tests/warning/expected_sounds.h"
-#include "tests/warning/warning_fixture.h"
+#include "tests/support/host_test.h"
+#include "tests/warning/warning_gauges.h"
 
 namespace {
 
@@ -20,21 +21,12 @@ using warning_test::SoundCall;
 using warning_test::SoundLibrary;
 namespace token = warning_test::token;
 
-class SoundLibraryBinding : public warning_test::WarningGaugeTest {
+class SoundLibraryBinding : public host_test::HostTest {
   protected:
-    void SetUp() override {
-        WarningGaugeTest::SetUp();
-        host.hold_sound_library(false);
-        ASSERT_FALSE(host.sound_library_loaded()) << "the previous test left the library loaded";
-        host.take_sound_calls();
-    }
-
     void TearDown() override {
-        host.remove_all();
+        HostTest::TearDown();
         EXPECT_EQ(host.module_sound_references(), 0)
             << "references left after removing every gauge";
-        host.hold_sound_library(false);
-        WarningGaugeTest::TearDown();
     }
 
     void place_all() {

@@ -1,19 +1,28 @@
 // Checks of what the host reads from a gauge's records before it draws
 // anything: each element's kind, bitmap, placement, image flags and drive, the
-// range of each counter drum, and the accepted events and closing records of
-// its mouse list. Behaviour tests cannot see these: the host places a needle
+// range of each counter drum, the font and box of a readout string, the links
+// of the element chain, and the areas, events and closing records of its
+// mouse list. Behaviour tests cannot see these: the host places a needle
 // about its own recorded position, so a wrong position or pivot moves with it.
 #pragma once
 
 #include <gtest/gtest.h>
 
+#include <cstddef>
 #include <cstdint>
 #include <string_view>
+#include <vector>
 
 #include "host/panel_interface.h"
 #include "hostmodel/host_model.h"
 
 namespace records {
+
+// An element as the record of its kind.
+template <typename Record>
+const Record& as(const host::ElementHeader* element) {
+    return *reinterpret_cast<const Record*>(element);
+}
 
 // One element as the host reads it. The hidden flag, which the gauges set
 // and clear at run time, is left out of the image flags compared.
@@ -45,8 +54,10 @@ inline void expect_element(const hostmodel::Host& host, std::string_view gauge, 
     EXPECT_EQ(element->image_flags & ~host::image_flag::hidden, expected.image_flags);
     EXPECT_EQ(element->gauge, host.gauge(gauge)) << "every element names its own gauge";
     EXPECT_EQ(element->failures, nullptr);
+    EXPECT_EQ(element->special, 0u);
+    EXPECT_EQ(element->reserved, 0u);
     if (expected.type == host::element_type::needle) {
-        const auto* needle = reinterpret_cast<const host::Needle*>(element);
+        const auto* needle = &as<host::Needle>(element);
         EXPECT_EQ(needle->source.id, expected.source);
         EXPECT_EQ(needle->row_count, expected.table_rows);
         EXPECT_EQ(needle->table == nullptr, expected.table_rows == 0);
@@ -54,7 +65,7 @@ inline void expect_element(const hostmodel::Host& host, std::string_view gauge, 
         EXPECT_EQ(needle->callback != nullptr, expected.has_callback);
     }
     if (expected.type == host::element_type::moving_image) {
-        const auto* drum = reinterpret_cast<const host::MovingImage*>(element);
+        const auto* drum = &as<host::MovingImage>(element);
         EXPECT_EQ(drum->x.source.id, 0u) << "no horizontal source";
         EXPECT_EQ(drum->x.min, 0);
         EXPECT_EQ(drum->x.max, 0);
@@ -66,8 +77,47 @@ inline void expect_element(const hostmodel::Host& host, std::string_view gauge, 
     }
 }
 
-// The gauge's chain holds exactly `elements` elements, root included.
-inline void expect_chain_length(const hostmodel::Host& host, std::string_view gauge, int elements) {
+// A one-line readout string (element n) of the sound link or the warning
+// gauge: no bitmap, at (0, 0), a 30 x 10 box of white "Courier New" on black,
+// weight 100, character set 1, format flags 0x4240, an update callback, and
+// only `first_source` (0 for none) among the three sources.
+inline void expect_readout_string(const hostmodel::Host& host, std::string_view gauge, int n,
+                                  uint32_t first_source) {
+    expect_element(host, gauge, n,
+                   {.role        = "readout string",
+                    .type        = host::element_type::string,
+                    .bitmap_id   = -1,
+                    .position    = {0, 0},
+                    .pivot       = {0, 0},
+                    .image_flags = 0x83});
+    SCOPED_TRACE(::testing::Message() << gauge << " element " << n << ", readout string");
+    const auto& s = as<host::String>(host.element(gauge, n));
+    EXPECT_EQ(s.sources[0].id, first_source);
+    EXPECT_EQ(s.sources[1].id, 0u);
+    EXPECT_EQ(s.sources[2].id, 0u);
+    EXPECT_EQ(s.box.width, 30);
+    EXPECT_EQ(s.box.height, 10);
+    EXPECT_EQ(s.foreground, 0x00FFFFFFu);
+    EXPECT_EQ(s.background, 0u);
+    EXPECT_EQ(s.highlight, 0u);
+    ASSERT_NE(s.font_face, nullptr);
+    EXPECT_STREQ(s.font_face, "Courier New");
+    EXPECT_EQ(s.font_weight, 100);
+    EXPECT_EQ(s.charset, 1u);
+    EXPECT_EQ(s.format_flags, 0x4240u);
+    EXPECT_NE(s.callback, nullptr);
+}
+
+// The gauge's elements form one chain of exactly `elements`, root included:
+// each element's child list holds the next one alone, and the last has none.
+inline void expect_chain(const hostmodel::Host& host, std::string_view gauge, int elements) {
+    for (int n = 0; n + 1 < elements; ++n) {
+        SCOPED_TRACE(::testing::Message() << gauge << " element " << n);
+        host::ElementHeader* const* children = host.element(gauge, n)->next;
+        ASSERT_NE(children, nullptr);
+        EXPECT_EQ(children[0], host.element(gauge, n + 1));
+        EXPECT_EQ(children[1], nullptr) << "one child per element";
+    }
     EXPECT_EQ(host.element(gauge, elements - 1)->next, nullptr)
         << gauge << ": the last element ends the chain";
 }
@@ -99,6 +149,40 @@ inline void expect_mouse_list(const hostmodel::Host& host, std::string_view gaug
     EXPECT_EQ(end.x | end.y | end.width | end.height, 0);
     EXPECT_EQ(end.events | end.help_id | end.key_event | end.reserved, 0u);
     EXPECT_EQ(end.callback, nullptr);
+}
+
+// One record of a mouse list, field by field; help id, key event and the
+// reserved word are 0 in every record.
+struct MouseRecord {
+    uint32_t type;
+    host::PixelPoint origin;
+    host::BoxSize size;
+    int32_t cursor;
+    uint32_t events;
+    bool has_callback;
+};
+
+// The gauge's mouse list is `expected`, record by record.
+inline void expect_mouse_records(const hostmodel::Host& host, std::string_view gauge,
+                                 const std::vector<MouseRecord>& expected) {
+    const host::MouseRect* list = host.gauge(gauge)->mouse_rects;
+    ASSERT_NE(list, nullptr) << gauge;
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        SCOPED_TRACE(::testing::Message() << gauge << " mouse record " << i);
+        const host::MouseRect& r  = list[i];
+        const MouseRecord& want = expected[i];
+        EXPECT_EQ(r.type, want.type);
+        EXPECT_EQ(r.x, want.origin.x);
+        EXPECT_EQ(r.y, want.origin.y);
+        EXPECT_EQ(r.width, want.size.width);
+        EXPECT_EQ(r.height, want.size.height);
+        EXPECT_EQ(r.cursor, want.cursor);
+        EXPECT_EQ(r.help_id, 0u);
+        EXPECT_EQ(r.events, want.events);
+        EXPECT_EQ(r.key_event, 0u);
+        EXPECT_EQ(r.callback != nullptr, want.has_callback);
+        EXPECT_EQ(r.reserved, 0u);
+    }
 }
 
 }  // namespace records

@@ -1,7 +1,8 @@
-// What the suites that drive gauges through the host model share: a fixture
-// that fails a test in which any gauge faulted the host and clears the panel
-// after it, the numbers that are no readings, and the cursor a stepping click
-// area shows.
+// The one fixture of every suite that drives gauges through the host model:
+// each test starts from a freshly loaded module on an empty host, ends with
+// every gauge removed, and fails if a gauge faulted the host without the test
+// taking the fault. Also the numbers that are no readings, and the cursor a
+// stepping click area shows.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -9,6 +10,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <limits>
+#include <string>
+#include <vector>
 
 #include "host/panel_interface.h"
 #include "hostmodel/host_model.h"
@@ -18,17 +21,43 @@ namespace host_test {
 inline constexpr double nan      = std::numeric_limits<double>::quiet_NaN();
 inline constexpr double infinity = std::numeric_limits<double>::infinity();
 
-// A suite places its gauges in SetUp; each test must leave the host's fault
-// list as it found it.
 class HostTest : public ::testing::Test {
   protected:
-    hostmodel::Host& host     = hostmodel::Host::instance();
-    std::size_t faults_before = host.faults().size();
+    hostmodel::Host& host = hostmodel::Host::instance();
+
+    // A fresh module, then what the suite's tests start from.
+    void SetUp() final {
+        host.reload();
+        prepare();
+    }
+
+    // The suite's starting point after the fresh load: its gauges placed, say.
+    virtual void prepare() {}
 
     void TearDown() override {
-        EXPECT_EQ(host.faults().size(), faults_before) << host.faults().back();
         host.remove_all();
+        const std::vector<std::string> left = take_faults();
+        EXPECT_TRUE(left.empty()) << left.size() << " host faults, the first: " << left.front();
     }
+
+    // The host faults recorded since the last take: a test that provokes
+    // faults on purpose takes and checks them.
+    std::vector<std::string> take_faults() {
+        const std::vector<std::string>& all = host.faults();
+        std::vector<std::string> taken(all.begin() + static_cast<std::ptrdiff_t>(faults_taken_),
+                                       all.end());
+        faults_taken_ = all.size();
+        return taken;
+    }
+
+    // One frame; returns the sound calls it made.
+    std::vector<hostmodel::SoundCall> frame() {
+        host.frame();
+        return host.take_sound_calls();
+    }
+
+  private:
+    std::size_t faults_taken_ = 0;
 };
 
 // The cursor over a point where a click steps a setting by `step`: none off

@@ -9,7 +9,8 @@
 #include <vector>
 
 #include "tests/warning/expected_sounds.h"
-#include "tests/warning/warning_fixture.h"
+#include "tests/support/host_test.h"
+#include "tests/warning/warning_gauges.h"
 
 namespace {
 
@@ -22,18 +23,17 @@ namespace token = warning_test::token;
 
 // The sound link comes first on the panel, so the flags it raises reach the
 // warning gauge's pass in the same frame.
-class ConfigurationSounds : public warning_test::WarningGaugeTest {
+class ConfigurationSounds : public host_test::HostTest {
   protected:
     // Level cruise, gear up and locked, spoilers stowed, brake off, trim and
     // flaps at 0, held until every sample and latch has settled.
-    void SetUp() override {
-        WarningGaugeTest::SetUp();
+    void prepare() override {
         host.place(sound_link);
         host.place(gpws);
         for (const char* name : {"XMLAltclk", "XMLOvspd", "XMLStalltst", "XMLFirewarn"}) {
             host.set_named(name, 0.0);
         }
-        cruise();
+        warning_test::cruise(host);
         host.frames(4);
         host.take_sound_calls();
     }

@@ -11,7 +11,8 @@
 
 #include "module/shared_variables.h"
 #include "tests/warning/expected_sounds.h"
-#include "tests/warning/warning_fixture.h"
+#include "tests/support/host_test.h"
+#include "tests/warning/warning_gauges.h"
 
 namespace {
 
@@ -23,14 +24,12 @@ using warning_test::sound_link;
 using warning_test::SoundCall;
 namespace token = warning_test::token;
 
-class WarningInputs : public warning_test::WarningGaugeTest {
+class WarningInputs : public host_test::HostTest {
   protected:
     // Level cruise with gear and flaps up, settled.
-    void SetUp() override {
-        WarningGaugeTest::SetUp();
+    void prepare() override {
         host.place(gpws);
-        cruise();
-        shared::minimums_flag = 0;
+        warning_test::cruise(host);
         host.frames(4);
         host.take_sound_calls();
     }
@@ -213,10 +212,9 @@ const Calls find_component = {"GetModuleHandleA(GLOBAL.DLL)", "GetProcAddress(Li
 
 // The three gauges placed and two frames flown: the library is in the
 // process, bound, and the module holds one reference on it.
-class LoaderCalls : public warning_test::WarningGaugeTest {
+class LoaderCalls : public host_test::HostTest {
   protected:
-    void SetUp() override {
-        WarningGaugeTest::SetUp();
+    void prepare() override {
         host.hold_sound_library(false);
         host.place(sound_link);
         host.place(gpws);

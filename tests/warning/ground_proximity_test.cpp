@@ -9,7 +9,9 @@
 #include <vector>
 
 #include "tests/warning/expected_sounds.h"
-#include "tests/warning/warning_fixture.h"
+#include "tests/support/element_records.h"
+#include "tests/support/host_test.h"
+#include "tests/warning/warning_gauges.h"
 
 namespace {
 
@@ -21,16 +23,15 @@ namespace token = warning_test::token;
 
 constexpr int readout = 1;  // the readout string, one step below the root
 
-class GroundProximity : public warning_test::WarningGaugeTest {
+class GroundProximity : public host_test::HostTest {
   protected:
     // Every test starts in level cruise at 1000 m with the gear and flaps up,
     // warnings enabled, and every radio-height callout armed: two descents to
     // the ground, each with a climb back, arm all five whatever came before
     // (the first may leave 100 latched if 50 was; the second re-arms it).
-    void SetUp() override {
-        WarningGaugeTest::SetUp();
+    void prepare() override {
         host.place(gpws);
-        cruise();
+        warning_test::cruise(host);
         host.frames(3);
         for (int approach = 0; approach < 2; ++approach) {
             for (double h : {152.0, 30.0, 15.0, 10.0, 3.0}) fly(h, -1.0);
@@ -313,17 +314,18 @@ TEST_F(GroundProximity, RecordsAreAsTheHostReadsThem) {
     EXPECT_NE(gauge->callback, nullptr);
     EXPECT_EQ(gauge->user_data, 0u);
 
-    const host::ElementHeader* root = host.element(gpws, 0);
-    warning_test::expect_common_element(*root, gauge, host::element_type::static_image, 0x100,
-                                        {0, 0});
-    ASSERT_NE(root->next, nullptr);
-    EXPECT_EQ(root->next[0], host.element(gpws, readout));
-    EXPECT_EQ(root->next[1], nullptr);
-    warning_test::expect_readout_string(host.element(gpws, readout), gauge, token::radio_height_m);
-    EXPECT_EQ(host.element(gpws, readout)->next, nullptr);
+    records::expect_element(host, gpws, 0,
+                            {.role        = "black square",
+                             .type        = host::element_type::static_image,
+                             .bitmap_id   = 0x100,
+                             .position    = {0, 0},
+                             .pivot       = {0, 0},
+                             .image_flags = 0x83});
+    records::expect_readout_string(host, gpws, readout, token::radio_height_m);
+    records::expect_chain(host, gpws, 2);
 
     // clang-format off
-    warning_test::expect_mouse_list(gauge->mouse_rects, {
+    records::expect_mouse_records(host, gpws, {
         {.type = 1, .origin = {0, 0}, .size = {0, 0}, .cursor = -1, .events = 0, .has_callback = false},
         {.type = 3, .origin = {0, 0}, .size = {0, 0}, .cursor = -1, .events = 0, .has_callback = false},
         {.type = 0, .origin = {0, 0}, .size = {0, 0}, .cursor = -1, .events = 0, .has_callback = false},

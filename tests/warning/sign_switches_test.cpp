@@ -6,7 +6,9 @@
 #include <vector>
 
 #include "tests/warning/expected_sounds.h"
-#include "tests/warning/warning_fixture.h"
+#include "tests/support/element_records.h"
+#include "tests/support/host_test.h"
+#include "tests/warning/warning_gauges.h"
 
 namespace {
 
@@ -17,16 +19,14 @@ using warning_test::SoundCall;
 constexpr int left  = 1;  // elements down the chain
 constexpr int right = 2;
 
-class SignSwitches : public warning_test::WarningGaugeTest {
+class SignSwitches : public host_test::HostTest {
   protected:
-    // Both switches off (levers up), whatever earlier tests left.
-    void SetUp() override {
-        WarningGaugeTest::SetUp();
+    // Both switches as loaded: off, levers up.
+    void prepare() override {
         host.place(signs);
         host.frame();
-        if (host.icon_image(signs, left) == 1) host.click(signs, 10, 10);
-        if (host.icon_image(signs, right) == 1) host.click(signs, 80, 10);
-        host.frame();
+        ASSERT_EQ(host.icon_image(signs, left), 0);
+        ASSERT_EQ(host.icon_image(signs, right), 0);
         host.take_sound_calls();
     }
 
@@ -123,30 +123,34 @@ TEST_F(SignSwitches, RecordsAreAsTheHostReadsThem) {
     EXPECT_NE(gauge->callback, nullptr);
     EXPECT_EQ(gauge->user_data, 0u);
 
-    warning_test::expect_common_element(*host.element(signs, 0), gauge,
-                                        host::element_type::static_image, 0x1000, {0, 0});
+    records::expect_element(host, signs, 0,
+                            {.role        = "black panel",
+                             .type        = host::element_type::static_image,
+                             .bitmap_id   = 0x1000,
+                             .position    = {0, 0},
+                             .pivot       = {0, 0},
+                             .image_flags = 0x83});
     const host::PixelPoint lever_positions[] = {{1, 3}, {76, 3}};
     for (int n : {left, right}) {
-        SCOPED_TRACE("switch element " + std::to_string(n));
-        const host::ElementHeader* element = host.element(signs, n);
-        warning_test::expect_common_element(*element, gauge, host::element_type::icon, 0x1110,
-                                            lever_positions[n - 1]);
-        const auto& icon = warning_test::record_of<host::Icon>(element);
+        records::expect_element(host, signs, n,
+                                {.role        = "switch lever",
+                                 .type        = host::element_type::icon,
+                                 .bitmap_id   = 0x1110,
+                                 .position    = lever_positions[n - 1],
+                                 .pivot       = {0, 0},
+                                 .image_flags = 0x83});
+        const auto& icon = records::as<host::Icon>(host.element(signs, n));
         EXPECT_EQ(icon.source.id, 0u);
         EXPECT_EQ(icon.image_count, 2u);
         EXPECT_EQ(icon.switch_mode, 3u);
         EXPECT_EQ(icon.scale, 0.0);
         EXPECT_EQ(icon.offset, 0.0);
         EXPECT_NE(icon.callback, nullptr);
-        const host::ElementHeader* above = host.element(signs, n - 1);
-        ASSERT_NE(above->next, nullptr);
-        EXPECT_EQ(above->next[0], element);
-        EXPECT_EQ(above->next[1], nullptr);
     }
-    EXPECT_EQ(host.element(signs, right)->next, nullptr) << "the last element";
+    records::expect_chain(host, signs, 3);
 
     // clang-format off
-    warning_test::expect_mouse_list(gauge->mouse_rects, {
+    records::expect_mouse_records(host, signs, {
         {.type = 1, .origin = {0, 0},  .size = {0, 0},   .cursor = -1, .events = 0,          .has_callback = false},
         {.type = 2, .origin = {0, 0},  .size = {32, 51}, .cursor = 5,  .events = 0x20000000, .has_callback = true},
         {.type = 2, .origin = {64, 0}, .size = {32, 51}, .cursor = 5,  .events = 0x20000000, .has_callback = true},

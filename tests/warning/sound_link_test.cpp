@@ -10,7 +10,9 @@
 #include <vector>
 
 #include "tests/warning/expected_sounds.h"
-#include "tests/warning/warning_fixture.h"
+#include "tests/support/element_records.h"
+#include "tests/support/host_test.h"
+#include "tests/warning/warning_gauges.h"
 
 namespace {
 
@@ -27,10 +29,9 @@ const std::array<std::string, 12> variables = {
 constexpr double inf = std::numeric_limits<double>::infinity();
 const double nan     = std::numeric_limits<double>::quiet_NaN();
 
-class SoundLink : public warning_test::WarningGaugeTest {
+class SoundLink : public host_test::HostTest {
   protected:
-    void SetUp() override {
-        WarningGaugeTest::SetUp();
+    void prepare() override {
         host.place(sound_link);
         for (const std::string& name : variables) host.set_named(name, 0.0);
         host.frame();
@@ -166,18 +167,15 @@ TEST_F(SoundLink, RecordsAreAsTheHostReadsThem) {
     EXPECT_NE(gauge->callback, nullptr);
     EXPECT_EQ(gauge->user_data, 0u);
 
-    warning_test::expect_common_element(*host.element(sound_link, 0), gauge,
-                                        host::element_type::static_image, 0x100, {0, 0});
-    for (int n = 1; n <= 9; ++n) {
-        SCOPED_TRACE("element " + std::to_string(n));
-        const host::ElementHeader* element = host.element(sound_link, n);
-        warning_test::expect_readout_string(element, gauge, 0);
-        const host::ElementHeader* above = host.element(sound_link, n - 1);
-        ASSERT_NE(above->next, nullptr);
-        EXPECT_EQ(above->next[0], element);
-        EXPECT_EQ(above->next[1], nullptr) << "one child per element";
-    }
-    EXPECT_EQ(host.element(sound_link, 9)->next, nullptr) << "the last element";
+    records::expect_element(host, sound_link, 0,
+                            {.role        = "black square",
+                             .type        = host::element_type::static_image,
+                             .bitmap_id   = 0x100,
+                             .position    = {0, 0},
+                             .pivot       = {0, 0},
+                             .image_flags = 0x83});
+    for (int n = 1; n <= 9; ++n) records::expect_readout_string(host, sound_link, n, 0);
+    records::expect_chain(host, sound_link, 10);
 }
 
 }  // namespace
