@@ -1,7 +1,6 @@
 // The renderer on crafted runs: needles turn the right way about their pivot,
 // hidden elements stay undrawn, drums show the right part of their strip, and
-// the same trace always gives the same bytes. Leaves a rendered run of all
-// sixteen gauges in the folder given as its first argument, for the report check.
+// the same trace always gives the same bytes.
 #include <cairo.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -28,8 +27,6 @@ namespace {
 namespace fs = std::filesystem;
 using json   = nlohmann::json;
 using bench::render::Picture;
-
-fs::path sample_dir;  // where the full sample run is left
 
 std::vector<const host::ElementHeader*> chain(std::string_view gauge) {
     std::vector<const host::ElementHeader*> out;
@@ -69,14 +66,13 @@ json resting(std::string_view gauge) {
 }
 
 // A run folder with one snapshot per entry of `snapshots` (label -> gauges).
-fs::path write_run(const fs::path& dir, const std::vector<std::pair<std::string, json>>& snapshots,
-                   const std::vector<json>& frame_lines = {}) {
+fs::path write_run(const fs::path& dir,
+                   const std::vector<std::pair<std::string, json>>& snapshots) {
     fs::remove_all(dir);
     fs::create_directories(dir);
     json listed = json::array();
     std::ofstream trace(dir / "trace.jsonl");
-    for (const json& line : frame_lines) trace << line.dump() << "\n";
-    int frame = static_cast<int>(frame_lines.size());
+    int frame = 0;
     for (const auto& [label, gauges] : snapshots) {
         trace << json{{"frame", frame},
                       {"t", frame / 18.0},
@@ -252,8 +248,7 @@ TEST(Drum, TheWindowShowsTheStripsTopCellAtZeroAndItsBottomCellAtOne) {
 
 // ---------------------------------------------------- the full panel, twice
 
-// Every gauge of the module, with moving parts away from rest, and a short
-// flight of frame lines for the report to read.
+// Every gauge of the module, moving parts away from rest, in two snapshots.
 fs::path write_sample(const fs::path& dir) {
     json gauges                        = json::object();
     const host::LinkageRecord& linkage = hostmodel::Host::instance().linkage();
@@ -267,29 +262,7 @@ fs::path write_sample(const fs::path& dir) {
         }
         gauges[name] = rows;
     }
-    std::vector<json> frames;
-    constexpr int frame_count = 90;  // 5 s at 18 frames per second
-    for (int n = 0; n < frame_count; ++n) {
-        const double t = n / 18.0;
-        json events    = json::array();
-        if (n == 40)
-            events.push_back({{"sound", "play"},
-                              {"file", "sound\\MERTQ4\\TQ4500.wav"},
-                              {"key", ""},
-                              {"loop", 0}});
-        if (n >= 60 && n < 75)
-            events.push_back({{"sound", "play"},
-                              {"file", "sound\\MERTQ4\\TQ4SINKRT.wav"},
-                              {"key", "actsink"},
-                              {"loop", 1}});
-        if (n >= 75) events.push_back({{"sound", "stop"}, {"key", "actsink"}});
-        frames.push_back(
-            {{"frame", n},
-             {"t", t},
-             {"events", events},
-             {"tokens", {{"614", 180.0 - 10 * t}, {"556", -8.0}, {"61", 160.0}, {"907", "nan"}}}});
-    }
-    return write_run(dir, {{"all sixteen", gauges}, {"again/later", gauges}}, frames);
+    return write_run(dir, {{"all sixteen", gauges}, {"again/later", gauges}});
 }
 
 std::string bytes_of(const fs::path& path) {
@@ -306,10 +279,6 @@ TEST(Determinism, TheSameTraceGivesTheSameBytes) {
     for (const fs::path& path : written) {
         const fs::path twin = second / fs::relative(path, first);
         EXPECT_EQ(bytes_of(path), bytes_of(twin)) << path;
-    }
-    if (!sample_dir.empty()) {
-        write_sample(sample_dir);
-        bench::render::render_run(sample_dir);
     }
 }
 
@@ -330,7 +299,6 @@ TEST(BadInput, AChainThatDoesNotMatchTheModuleIsRefusedAndNothingIsWritten) {
 
 int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
-    if (argc > 1) sample_dir = argv[1];
     const int result = RUN_ALL_TESTS();
     bench::render::release_caches();
     std::error_code ignored;

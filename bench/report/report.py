@@ -127,6 +127,12 @@ def context(frame, tokens, inputs, clicks, writes):
     """The inputs behind a sound, e.g. "radio height 152.3 m, descending"."""
     words = []
     for token in inputs:
+        if token.startswith("MERTQ4"):
+            for click in clicks:
+                if click["click"] == token:
+                    words.append(f"{click.get('button', 'left')} click on {token} at "
+                                 f"({click.get('x')}, {click.get('y')})")
+            continue
         if token.startswith("XML"):
             # A write acts at its own frame or, for a one-shot request, the next.
             earlier = [w for w in writes.get(token, []) if 0 <= frame - w[0] <= 1]
@@ -144,9 +150,6 @@ def context(frame, tokens, inputs, clicks, writes):
         else:
             name, unit = TOKENS.get(token, (f"token {token}", ""))
             words.append(f"{name} {shown(value)}{' ' + unit if unit else ''}")
-    for click in clicks:
-        words.append(f"after a {click.get('button', 'left')} click on {click['click']} at "
-                     f"({click.get('x')}, {click.get('y')})")
     return ", ".join(words)
 
 

@@ -3,8 +3,9 @@
 SOUNDS maps a sound file's name (as played, without its "sound\\MERTQ4\\"
 folder) to its description and to the inputs that explain it when it starts:
 token ids, whose values at that frame are shown, and the named variables of
-the aircraft's XML gauges ("XML..."), whose last write the scenario made is
-shown. TOKENS gives each token's name and unit.
+the aircraft's XML gauges ("XML..."), whose write by the scenario is shown,
+and gauges ("MERTQ4..."), whose click in that frame is shown. TOKENS gives
+each token's name and unit.
 """
 
 # token id -> (name in the report, unit or "" when the host's own)
@@ -58,7 +59,7 @@ SOUNDS = {
     "TQ4STLL.wav": ("stall warning test (XMLStalltst)", ["XMLStalltst"]),
     "TQ4OVSPD.wav": ("overspeed warning test (XMLOvspd)", ["XMLOvspd"]),
     "TQ4FIRETST.wav": ("fire warning test (XMLFirewarn)", ["XMLFirewarn"]),
-    "TQ4Signs.wav": ("no-smoking or seat-belt sign chime (XMLSmoke, XMLBelts)", ["XMLSmoke", "XMLBelts"]),
+    "TQ4Signs.wav": ("no-smoking or seat-belt sign chime (XMLSmoke, XMLBelts)", ["XMLSmoke", "XMLBelts", "MERTQ4SGN"]),
     "TQ4Bus.wav": ("electrical bus switch (XMLBus)", ["XMLBus"]),
     "TQ4Click1.wav": ("switch click 1 (XMLClick1)", ["XMLClick1"]),
     "TQ4Click2.wav": ("switch click 2 (XMLClick2)", ["XMLClick2"]),
@@ -80,6 +81,6 @@ def describe(path):
 
 
 def causes(path):
-    """The token ids and named variables that explain the sound."""
+    """The token ids, named variables and gauges that explain the sound."""
     entry = SOUNDS.get(file_name(path))
     return entry[1] if entry else []
