@@ -1,6 +1,8 @@
 // The renderer's pass over a run folder.
 #include "bench/render/render_run.h"
 
+#include <map>
+#include <string>
 #include <system_error>
 #include <utility>
 
@@ -44,8 +46,13 @@ class PendingFiles {
 std::vector<std::filesystem::path> render_run(const std::filesystem::path& dir) {
     const Run run = read_run(dir);
     PendingFiles pending;
+    std::map<std::string, std::string> label_of_slug;  // two labels must not share pictures
     for (const Snapshot& snapshot : run.snapshots) {
         const std::string name = slug(snapshot.label);
+        if (const auto [it, fresh] = label_of_slug.emplace(name, snapshot.label); !fresh) {
+            throw BadRun("snapshots \"" + it->second + "\" and \"" + snapshot.label +
+                         "\" would both be drawn as panel-" + name + ".png");
+        }
         std::vector<PlacedPicture> gauges;
         for (const GaugeState& gauge : snapshot.gauges) {
             try {

@@ -295,6 +295,14 @@ TEST(BadInput, AChainThatDoesNotMatchTheModuleIsRefusedAndNothingIsWritten) {
         << "drawn before the failure, yet kept";
 }
 
+TEST(BadInput, TwoLabelsWithTheSameFileNameAreRefusedRatherThanOneLost) {
+    const json gauges = {{"MERTQ4VSI", resting("MERTQ4VSI")}};
+    const fs::path dir =
+        write_run(scratch("clash"), {{"final/short", gauges}, {"final short", gauges}});
+    EXPECT_THROW(bench::render::render_run(dir), bench::render::BadRun);
+    EXPECT_FALSE(fs::exists(dir / "panel-final-short.png"));
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
