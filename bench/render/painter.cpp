@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <iterator>
 #include <map>
 #include <numbers>
 #include <utility>
@@ -187,6 +188,16 @@ constexpr ElementRule element_rules[] = {
     {.kind = "moving_image", .type = host::element_type::moving_image, .paint = paint_moving_image},
 };
 // clang-format on
+
+constexpr bool one_rule_per_type() {
+    for (size_t i = 0; i < std::size(element_rules); ++i) {
+        for (size_t j = i + 1; j < std::size(element_rules); ++j) {
+            if (element_rules[i].type == element_rules[j].type) return false;
+        }
+    }
+    return std::size(element_rules) == 5;
+}
+static_assert(one_rule_per_type(), "each of the module's five element types drawn by one rule");
 
 const ElementRule* rule_for(uint32_t type) {
     for (const ElementRule& rule : element_rules) {
