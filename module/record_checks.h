@@ -1,12 +1,11 @@
 // Build-time checks of the gauges' static records: that a needle table runs
-// one way. Chain lengths are counted by module::chain_length.
+// one way. Chain lengths are checked with module::built_chain_length.
 #pragma once
 
 #include <array>
 #include <cstddef>
 
 #include "host/panel_interface.h"
-#include "module/element_chain.h"
 
 namespace module {
 
