@@ -12,39 +12,12 @@
 #include <vector>
 
 #include "resources/bitmap_ids.h"
+#include "tests/module/gauge_table.h"
 #include "tests/support/host_test.h"
 
 namespace {
 
 constexpr uint32_t absent_variable = 0xFFFFFFFF;
-
-struct RootBitmap {
-    const char* gauge;
-    int32_t bitmap_id;
-    int width;
-    int height;
-};
-
-// clang-format off
-constexpr RootBitmap root_bitmaps[] = {
-    {"MERTQ4ComLnk",     bitmap::black_square,      28,  28},
-    {"MERTQ4GPWS",       bitmap::black_square,      28,  28},
-    {"MERTQ4SGN",        bitmap::sign_panel,        96,  51},
-    {"MERTQ4VSI",        bitmap::vsi_dial,         255, 254},
-    {"MERTQ4ASPD",       bitmap::aspd_dial,        230, 232},
-    {"MERTQ4_E1N1",      bitmap::tach_dial,        176, 176},
-    {"MERTQ4_E2N1",      bitmap::tach_dial,        176, 176},
-    {"MERTQ4_E1N2",      bitmap::tach_dial,        176, 176},
-    {"MERTQ4_E2N2",      bitmap::tach_dial,        176, 176},
-    {"MERTQ4_EPR1",      bitmap::epr_dial,         169, 169},
-    {"MERTQ4_EPR2",      bitmap::epr_dial,         169, 169},
-    {"MERTQ4_EPRKNB1",   bitmap::epr_knob_base,     41,  41},
-    {"MERTQ4_EPRKNB2",   bitmap::epr_knob_base,     41,  41},
-    {"MERTQ4ALTALRT",    bitmap::alerter_face,     232, 114},
-    {"MERTQ4RADALT",     bitmap::radalt_dial,      259, 259},
-    {"MERTQ4ALTALRTKNB", bitmap::alerter_knob_base, 36,  36},
-};
-// clang-format on
 
 // The gauge whose root the tests replace for a while.
 constexpr char test_gauge[] = "MERTQ4ComLnk";
@@ -102,29 +75,10 @@ TEST_F(HostModel, DrawsTheSoundLinkRoot) {
     EXPECT_EQ(root.height, 28);
 }
 
-TEST_F(HostModel, EveryGaugePlacesAndDrawsItsRootBitmap) {
-    for (const RootBitmap& expected : root_bitmaps) {
-        SCOPED_TRACE(expected.gauge);
-        host.place(expected.gauge);
-        host.frame();
-        ASSERT_FALSE(host.drawn(expected.gauge).empty());
-        const hostmodel::DrawnElement root = host.drawn(expected.gauge).front();
-        EXPECT_EQ(root.index, 0);
-        EXPECT_EQ(root.bitmap_id, expected.bitmap_id);
-        EXPECT_EQ(root.width, expected.width);
-        EXPECT_EQ(root.height, expected.height);
-        int width = 0, height = 0, bits = 0;
-        EXPECT_TRUE(host.bitmap_resource(expected.bitmap_id, &width, &height, &bits));
-        EXPECT_EQ(width, expected.width);
-        EXPECT_EQ(height, expected.height);
-    }
-    EXPECT_EQ(host.placed().size(), std::size(root_bitmaps));
-}
-
 TEST_F(HostModel, PlacingAndRemovingEverythingRecordsNoFault) {
-    for (const RootBitmap& g : root_bitmaps) host.place(g.gauge);
+    for (const expected::Gauge& g : expected::gauges) host.place(g.name);
     host.frames(3);
-    for (const RootBitmap& g : root_bitmaps) host.remove(g.gauge);
+    for (const expected::Gauge& g : expected::gauges) host.remove(g.name);
     EXPECT_TRUE(host.placed().empty());
     EXPECT_EQ(take_faults(), std::vector<std::string>{});
 }

@@ -70,6 +70,7 @@ TEST_F(Linkage, EveryGaugePlacesAndDrawsItsRootBitmap) {
         EXPECT_EQ(drawn[0].width, gauge.root_width);
         EXPECT_EQ(drawn[0].height, gauge.root_height);
     }
+    EXPECT_EQ(host.placed().size(), expected::gauges.size());
 }
 
 }  // namespace

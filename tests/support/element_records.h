@@ -24,6 +24,17 @@ const Record& as(const host::ElementHeader* element) {
     return *reinterpret_cast<const Record*>(element);
 }
 
+// The gauge's header as the host reads it: key 0x320, 100 mm wide, a gauge
+// callback and no user data.
+inline void expect_gauge_header(const hostmodel::Host& host, std::string_view gauge) {
+    SCOPED_TRACE(::testing::Message() << gauge << " header");
+    const host::GaugeHeader* header = host.gauge(gauge);
+    EXPECT_EQ(header->key, 0x320u);
+    EXPECT_EQ(header->size_mm, 100u);
+    EXPECT_NE(header->callback, nullptr);
+    EXPECT_EQ(header->user_data, 0u);
+}
+
 // One element as the host reads it. The hidden flag, which the gauges set
 // and clear at run time, is left out of the image flags compared.
 struct ElementRecord {
@@ -169,8 +180,8 @@ inline void expect_mouse_records(const hostmodel::Host& host, std::string_view g
     ASSERT_NE(list, nullptr) << gauge;
     for (std::size_t i = 0; i < expected.size(); ++i) {
         SCOPED_TRACE(::testing::Message() << gauge << " mouse record " << i);
-        const host::MouseRect& r  = list[i];
-        const MouseRecord& want = expected[i];
+        const host::MouseRect& r = list[i];
+        const MouseRecord& want  = expected[i];
         EXPECT_EQ(r.type, want.type);
         EXPECT_EQ(r.x, want.origin.x);
         EXPECT_EQ(r.y, want.origin.y);

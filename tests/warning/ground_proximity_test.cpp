@@ -308,11 +308,7 @@ TEST_F(GroundProximity, ReadoutNeverOverrunsItsBuffer) {
 // The black square with the readout below it, reading token 614; a mouse
 // list of the enclosing rectangle alone, so the gauge takes no clicks.
 TEST_F(GroundProximity, RecordsAreAsTheHostReadsThem) {
-    const host::GaugeHeader* gauge = host.gauge(gpws);
-    EXPECT_EQ(gauge->key, 0x320u);
-    EXPECT_EQ(gauge->size_mm, 100u);
-    EXPECT_NE(gauge->callback, nullptr);
-    EXPECT_EQ(gauge->user_data, 0u);
+    records::expect_gauge_header(host, gpws);
 
     records::expect_element(host, gpws, 0,
                             {.role        = "black square",

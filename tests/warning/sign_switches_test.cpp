@@ -117,11 +117,7 @@ TEST_F(SignSwitches, PositionsSurviveRemovalAndReplacement) {
 // images with switch mode 3 and no source, and a mouse list of two hand areas
 // that take a left click only, closed by a record whose cursor is -1.
 TEST_F(SignSwitches, RecordsAreAsTheHostReadsThem) {
-    const host::GaugeHeader* gauge = host.gauge(signs);
-    EXPECT_EQ(gauge->key, 0x320u);
-    EXPECT_EQ(gauge->size_mm, 100u);
-    EXPECT_NE(gauge->callback, nullptr);
-    EXPECT_EQ(gauge->user_data, 0u);
+    records::expect_gauge_header(host, signs);
 
     records::expect_element(host, signs, 0,
                             {.role        = "black panel",
@@ -158,8 +154,8 @@ TEST_F(SignSwitches, RecordsAreAsTheHostReadsThem) {
         {.type = 0, .origin = {0, 0},  .size = {0, 0},   .cursor = -1, .events = 0,          .has_callback = false},
     });
     // clang-format on
-    EXPECT_NE(gauge->mouse_rects[1].callback, gauge->mouse_rects[2].callback)
-        << "each area flips its own switch";
+    const host::MouseRect* areas = host.gauge(signs)->mouse_rects;
+    EXPECT_NE(areas[1].callback, areas[2].callback) << "each area flips its own switch";
 }
 
 }  // namespace
