@@ -349,33 +349,33 @@ TEST_F(EprIndicator, ElementsAsTheHostReadsThem) {
     for (const Epr& e : eprs) {
         records::expect_chain(host, e.name, 6);
         records::expect_element(host, e.name, 0,
-                                    {.role        = "dial face",
-                                     .type        = host::element_type::static_image,
-                                     .bitmap_id   = bitmap::epr_dial,
-                                     .position    = {0, 0},
-                                     .pivot       = {0, 0},
-                                     .image_flags = instrument});
+                                {.role        = "dial face",
+                                 .type        = host::element_type::static_image,
+                                 .bitmap_id   = bitmap::epr_dial,
+                                 .position    = {0, 0},
+                                 .pivot       = {0, 0},
+                                 .image_flags = instrument});
         for (int drum = hundredths_drum; drum <= ones_drum; ++drum) {
             records::expect_element(host, e.name, drum, drums[drum - hundredths_drum]);
         }
         records::expect_element(host, e.name, reference_marker,
-                                    {.role        = "reference marker, driven by its callback only",
-                                     .type        = host::element_type::needle,
-                                     .bitmap_id   = bitmap::epr_reference_marker,
-                                     .position    = {84, 83},
-                                     .pivot       = {0, 5},
-                                     .image_flags = instrument,
-                                     .source      = 0,
-                                     .table_rows  = 17});
+                                {.role        = "reference marker, driven by its callback only",
+                                 .type        = host::element_type::needle,
+                                 .bitmap_id   = bitmap::epr_reference_marker,
+                                 .position    = {84, 83},
+                                 .pivot       = {0, 5},
+                                 .image_flags = instrument,
+                                 .source      = 0,
+                                 .table_rows  = 17});
         records::expect_element(host, e.name, pointer,
-                                    {.role        = "pointer, driven by its callback only",
-                                     .type        = host::element_type::needle,
-                                     .bitmap_id   = bitmap::epr_pointer,
-                                     .position    = {84, 83},
-                                     .pivot       = {29, 5},
-                                     .image_flags = instrument,
-                                     .source      = 0,
-                                     .table_rows  = 17});
+                                {.role        = "pointer, driven by its callback only",
+                                 .type        = host::element_type::needle,
+                                 .bitmap_id   = bitmap::epr_pointer,
+                                 .position    = {84, 83},
+                                 .pivot       = {29, 5},
+                                 .image_flags = instrument,
+                                 .source      = 0,
+                                 .table_rows  = 17});
     }
 }
 

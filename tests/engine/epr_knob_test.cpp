@@ -205,21 +205,21 @@ TEST_F(EprKnob, ElementsAndClickAreasAsTheHostReadsThem) {
     for (const Knob& k : knobs) {
         records::expect_chain(host, k.name, 2);
         records::expect_element(host, k.name, 0,
-                                    {.role        = "knob base: transparent, erased, filtered",
-                                     .type        = host::element_type::static_image,
-                                     .bitmap_id   = bitmap::epr_knob_base,
-                                     .position    = {0, 0},
-                                     .pivot       = {0, 0},
-                                     .image_flags = 0x83});
+                                {.role        = "knob base: transparent, erased, filtered",
+                                 .type        = host::element_type::static_image,
+                                 .bitmap_id   = bitmap::epr_knob_base,
+                                 .position    = {0, 0},
+                                 .pivot       = {0, 0},
+                                 .image_flags = 0x83});
         records::expect_element(host, k.name, knob_needle,
-                                    {.role        = "knob: turned by its value, lit",
-                                     .type        = host::element_type::needle,
-                                     .bitmap_id   = bitmap::epr_knob,
-                                     .position    = {21, 21},
-                                     .pivot       = {21, 21},
-                                     .image_flags = 0x4083,
-                                     .source      = 0,
-                                     .table_rows  = 0});
+                                {.role        = "knob: turned by its value, lit",
+                                 .type        = host::element_type::needle,
+                                 .bitmap_id   = bitmap::epr_knob,
+                                 .position    = {21, 21},
+                                 .pivot       = {21, 21},
+                                 .image_flags = 0x4083,
+                                 .source      = 0,
+                                 .table_rows  = 0});
 
         records::expect_mouse_records(host, k.name, areas);
     }

@@ -255,30 +255,30 @@ TEST_F(Tachometer, ElementsAsTheHostReadsThem) {
     for (const Tach& t : tachs) {
         records::expect_chain(host, t.name, 3);
         records::expect_element(host, t.name, 0,
-                                    {.role        = "dial face",
-                                     .type        = host::element_type::static_image,
-                                     .bitmap_id   = bitmap::tach_dial,
-                                     .position    = {0, 0},
-                                     .pivot       = {0, 0},
-                                     .image_flags = instrument});
+                                {.role        = "dial face",
+                                 .type        = host::element_type::static_image,
+                                 .bitmap_id   = bitmap::tach_dial,
+                                 .position    = {0, 0},
+                                 .pivot       = {0, 0},
+                                 .image_flags = instrument});
         records::expect_element(host, t.name, units_pointer,
-                                    {.role        = "units pointer, driven by its callback only",
-                                     .type        = host::element_type::needle,
-                                     .bitmap_id   = bitmap::tach_units_pointer,
-                                     .position    = {60, 50},
-                                     .pivot       = {10, 4},
-                                     .image_flags = instrument,
-                                     .source      = 0,
-                                     .table_rows  = 3});
+                                {.role        = "units pointer, driven by its callback only",
+                                 .type        = host::element_type::needle,
+                                 .bitmap_id   = bitmap::tach_units_pointer,
+                                 .position    = {60, 50},
+                                 .pivot       = {10, 4},
+                                 .image_flags = instrument,
+                                 .source      = 0,
+                                 .table_rows  = 3});
         records::expect_element(host, t.name, main_pointer,
-                                    {.role        = "main pointer, on the gauge's own token",
-                                     .type        = host::element_type::needle,
-                                     .bitmap_id   = bitmap::tach_main_pointer,
-                                     .position    = {87, 90},
-                                     .pivot       = {16, 17},
-                                     .image_flags = instrument,
-                                     .source      = t.token,
-                                     .table_rows  = 12});
+                                {.role        = "main pointer, on the gauge's own token",
+                                 .type        = host::element_type::needle,
+                                 .bitmap_id   = bitmap::tach_main_pointer,
+                                 .position    = {87, 90},
+                                 .pivot       = {16, 17},
+                                 .image_flags = instrument,
+                                 .source      = t.token,
+                                 .table_rows  = 12});
     }
 }
 

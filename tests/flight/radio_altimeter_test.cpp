@@ -9,8 +9,8 @@
 
 #include "hostmodel/host_model.h"
 #include "resources/bitmap_ids.h"
-#include "tests/support/element_records.h"
 #include "tests/flight/needle_checks.h"
+#include "tests/support/element_records.h"
 #include "tests/support/host_test.h"
 
 namespace {

@@ -1,9 +1,8 @@
 // Reads the shipped MERTQ4.gau as the host does: its PE export and import
 // tables from the file, and its exported records as raw 32-bit words from the
 // loaded library, never through the module's own record declarations.
-#include <windows.h>
-
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include <algorithm>
 #include <cctype>
@@ -23,7 +22,7 @@ constexpr const char* module_file = "MERTQ4.gau";
 // ------------------------------------------------------------- the PE file
 
 class PeFile {
-public:
+  public:
     explicit PeFile(const char* path) {
         std::ifstream in(path, std::ios::binary);
         bytes_.assign(std::istreambuf_iterator<char>(in), {});
@@ -54,7 +53,8 @@ public:
             const uint32_t entry   = sections + 40 * s;
             const uint32_t address = at<uint32_t>(entry + 12);
             const uint32_t size    = std::max(at<uint32_t>(entry + 8), at<uint32_t>(entry + 16));
-            if (rva >= address && rva < address + size) return rva - address + at<uint32_t>(entry + 20);
+            if (rva >= address && rva < address + size)
+                return rva - address + at<uint32_t>(entry + 20);
         }
         return 0;
     }
@@ -75,13 +75,14 @@ public:
 
     std::vector<std::string> imported_libraries() const {
         std::vector<std::string> names;
-        for (uint32_t entry = file_offset(directory_rva(1)); at<uint32_t>(entry + 12) != 0; entry += 20) {
+        for (uint32_t entry = file_offset(directory_rva(1)); at<uint32_t>(entry + 12) != 0;
+             entry += 20) {
             names.push_back(string_at(file_offset(at<uint32_t>(entry + 12))));
         }
         return names;
     }
 
-private:
+  private:
     std::vector<char> bytes_;
 };
 
@@ -94,10 +95,10 @@ std::string lower(std::string text) {
 TEST(BinaryImage, IsA32BitWindowsLibrary) {
     const PeFile pe(module_file);
     ASSERT_TRUE(pe.loaded());
-    EXPECT_EQ(pe.at<uint16_t>(0), 0x5A4D);  // "MZ"
+    EXPECT_EQ(pe.at<uint16_t>(0), 0x5A4D);                    // "MZ"
     EXPECT_EQ(pe.at<uint32_t>(pe.pe_header()), 0x00004550u);  // "PE\0\0"
-    EXPECT_EQ(pe.machine(), 0x014C);        // i386
-    EXPECT_EQ(pe.optional_magic(), 0x010B);  // PE32
+    EXPECT_EQ(pe.machine(), 0x014C);                          // i386
+    EXPECT_EQ(pe.optional_magic(), 0x010B);                   // PE32
 }
 
 TEST(BinaryImage, ExportsExactlyItsTwoRecordsUndecorated) {
@@ -110,7 +111,7 @@ TEST(BinaryImage, ExportsExactlyItsTwoRecordsUndecorated) {
 TEST(BinaryImage, ImportsOnlyFromWindowsSystemLibraries) {
     const PeFile pe(module_file);
     ASSERT_TRUE(pe.loaded());
-    const std::set<std::string> allowed = {"kernel32.dll", "msvcrt.dll"};
+    const std::set<std::string> allowed     = {"kernel32.dll", "msvcrt.dll"};
     const std::vector<std::string> imported = pe.imported_libraries();
     EXPECT_FALSE(imported.empty());
     for (const std::string& library : imported) {
@@ -121,7 +122,7 @@ TEST(BinaryImage, ImportsOnlyFromWindowsSystemLibraries) {
 // -------------------------------------------------- records as raw words
 
 class LoadedImage : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         library = LoadLibraryA(module_file);
         ASSERT_NE(library, nullptr);
@@ -135,15 +136,16 @@ protected:
     // A word of the image is an address inside it (a routine or a record).
     bool inside_image(uint32_t word) const {
         MEMORY_BASIC_INFORMATION info{};
-        VirtualQuery(reinterpret_cast<const void*>(static_cast<uintptr_t>(word)), &info, sizeof(info));
+        VirtualQuery(reinterpret_cast<const void*>(static_cast<uintptr_t>(word)), &info,
+                     sizeof(info));
         return word != 0 && info.AllocationBase == library;
     }
     static const uint32_t* words(uint32_t address) {
         return reinterpret_cast<const uint32_t*>(static_cast<uintptr_t>(address));
     }
 
-    HMODULE library             = nullptr;
-    const uint32_t* linkage     = nullptr;
+    HMODULE library              = nullptr;
+    const uint32_t* linkage      = nullptr;
     const uint32_t* import_table = nullptr;
 };
 
@@ -179,14 +181,16 @@ TEST_F(LoadedImage, EveryGaugeHeaderCarriesItsValuesAndZerosElsewhere) {
         }
         EXPECT_EQ(header[10], 0u);
         EXPECT_EQ(header[11], 100u) << "default size in millimetres";
-        for (int field = 12; field <= 19; ++field) EXPECT_EQ(header[field], 0u) << "field " << field + 1;
+        for (int field = 12; field <= 19; ++field)
+            EXPECT_EQ(header[field], 0u) << "field " << field + 1;
         if (gauge.mouse_areas == expected::no_mouse_list) {
             EXPECT_EQ(header[20], 0u) << "no mouse rectangle list";
         } else {
             EXPECT_TRUE(inside_image(header[20])) << "mouse rectangle list";
         }
         EXPECT_TRUE(inside_image(header[21])) << "gauge callback";
-        for (int field = 22; field < 51; ++field) EXPECT_EQ(header[field], 0u) << "field " << field + 1;
+        for (int field = 22; field < 51; ++field)
+            EXPECT_EQ(header[field], 0u) << "field " << field + 1;
     }
 }
 
@@ -195,7 +199,7 @@ TEST_F(LoadedImage, EveryTreeIsAChainUnderItsStaticImageRoot) {
         const expected::Gauge& gauge = expected::gauges[i];
         SCOPED_TRACE(gauge.name);
         const uint32_t header_address = linkage[6 + i];
-        const uint32_t* root = words(*words(words(header_address)[2]));
+        const uint32_t* root          = words(*words(words(header_address)[2]));
         EXPECT_EQ(root[0], 0u) << "static image";
         EXPECT_EQ(root[1], static_cast<uint32_t>(gauge.root_bitmap));
         EXPECT_EQ(root[2], 0u);

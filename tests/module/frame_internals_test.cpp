@@ -21,8 +21,8 @@ struct Chain {
     host::ElementHeader* links[6][2]{};
     Chain() {
         for (int i = 0; i < 5; ++i) {
-            links[i][0]          = &elements[i + 1];
-            elements[i].next     = links[i];
+            links[i][0]             = &elements[i + 1];
+            elements[i].next        = links[i];
             elements[i].image_flags = 0x83;
         }
         elements[5].image_flags = 0x83;
@@ -34,7 +34,8 @@ TEST(ElementFlags, WalkDownTheChainToTheNthElement) {
         Chain chain;
         module::set_nth_element_flags(&chain.elements[0], n, hidden);
         for (int i = 0; i < 6; ++i) {
-            EXPECT_EQ((chain.elements[i].image_flags & hidden) != 0, i == n) << "n " << n << " element " << i;
+            EXPECT_EQ((chain.elements[i].image_flags & hidden) != 0, i == n)
+                << "n " << n << " element " << i;
             EXPECT_EQ(chain.elements[i].image_flags & 0x83u, 0x83u) << "other bits are kept";
         }
     }

@@ -13,7 +13,7 @@ using Linkage = host_test::HostTest;
 
 TEST_F(Linkage, ListsTheSixteenGaugesInOrderUpToItsTerminator) {
     const host::LinkageRecord& linkage = host.linkage();
-    int count = 0;
+    int count                          = 0;
     while (linkage.gauges[count] != nullptr) {
         ASSERT_LT(count, 16) << "the list runs past sixteen gauges";
         EXPECT_EQ(std::string(linkage.gauges[count]->name), expected::gauges[count].name);

@@ -14,7 +14,6 @@
 
 namespace {
 
-
 uint32_t u16(const std::vector<uint8_t>& b, size_t at) {
     return b[at] | b[at + 1] << 8;
 }
@@ -76,9 +75,9 @@ constexpr std::array<HeaderCase, 2> header_cases{{
 TEST(BmpWriter, HeadersDescribeSizeDepthPaddingAndFileLength) {
     for (const HeaderCase& c : header_cases) {
         SCOPED_TRACE(testing::Message() << "id 0x" << std::hex << c.id);
-        const BitmapTableEntry& bitmap_entry         = *find_bitmap(c.id);
-        const std::vector<uint8_t> bmp = encode_bmp(bitmap_entry);
-        const uint32_t image           = c.stride * bitmap_entry.height;
+        const BitmapTableEntry& bitmap_entry = *find_bitmap(c.id);
+        const std::vector<uint8_t> bmp       = encode_bmp(bitmap_entry);
+        const uint32_t image                 = c.stride * bitmap_entry.height;
         ASSERT_EQ(bmp.size(), c.pixel_offset + image);
         EXPECT_EQ(bmp[0], 'B');
         EXPECT_EQ(bmp[1], 'M');
@@ -87,7 +86,7 @@ TEST(BmpWriter, HeadersDescribeSizeDepthPaddingAndFileLength) {
         EXPECT_EQ(u32(bmp, 14), 40u);             // biSize
         EXPECT_EQ(u32(bmp, 18), uint32_t(bitmap_entry.width));
         EXPECT_EQ(u32(bmp, 22), uint32_t(bitmap_entry.height));  // positive: bottom-up
-        EXPECT_EQ(u16(bmp, 26), 1u);                     // biPlanes
+        EXPECT_EQ(u16(bmp, 26), 1u);                             // biPlanes
         EXPECT_EQ(u16(bmp, 28), c.bpp);
         EXPECT_EQ(u32(bmp, 30), 0u);     // BI_RGB
         EXPECT_EQ(u32(bmp, 34), image);  // biSizeImage
@@ -95,7 +94,8 @@ TEST(BmpWriter, HeadersDescribeSizeDepthPaddingAndFileLength) {
 }
 
 TEST(BmpWriter, EightBitPaletteStartsWithPureBlackAndIndexesPixels) {
-    const BitmapTableEntry& bitmap_entry = *find_bitmap(bitmap::epr_hundredths_window);  // black inside a frame
+    const BitmapTableEntry& bitmap_entry =
+        *find_bitmap(bitmap::epr_hundredths_window);  // black inside a frame
     const std::vector<uint8_t> bmp = encode_bmp(bitmap_entry);
     EXPECT_EQ(u32(bmp, 46), 256u);  // biClrUsed
     EXPECT_EQ(u32(bmp, 54), 0u);    // palette entry 0: B, G, R, reserved all zero

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "tests/warning/expected_sounds.h"
 #include "tests/support/host_test.h"
+#include "tests/warning/expected_sounds.h"
 #include "tests/warning/warning_gauges.h"
 
 namespace {

@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "module/shared_variables.h"
-#include "tests/warning/expected_sounds.h"
 #include "tests/support/host_test.h"
+#include "tests/warning/expected_sounds.h"
 #include "tests/warning/warning_gauges.h"
 
 namespace {

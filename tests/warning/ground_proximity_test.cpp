@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "tests/warning/expected_sounds.h"
 #include "tests/support/element_records.h"
 #include "tests/support/host_test.h"
+#include "tests/warning/expected_sounds.h"
 #include "tests/warning/warning_gauges.h"
 
 namespace {
