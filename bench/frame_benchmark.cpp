@@ -15,10 +15,10 @@ namespace {
 using hostmodel::Host;
 
 const char* const panel[] = {
-    "MERTQ4ComLnk", "MERTQ4GPWS",     "MERTQ4SGN",      "MERTQ4VSI",   "MERTQ4ASPD",
-    "MERTQ4_E1N1",  "MERTQ4_E2N1",    "MERTQ4_E1N2",    "MERTQ4_E2N2", "MERTQ4_EPR1",
-    "MERTQ4_EPR2",  "MERTQ4_EPRKNB1", "MERTQ4_EPRKNB2", "MERTQ4ALTALRT", "MERTQ4RADALT",
-    "MERTQ4ALTALRTKNB",
+    "MERTQ4ComLnk",   "MERTQ4GPWS",    "MERTQ4SGN",    "MERTQ4VSI",
+    "MERTQ4ASPD",     "MERTQ4_E1N1",   "MERTQ4_E2N1",  "MERTQ4_E1N2",
+    "MERTQ4_E2N2",    "MERTQ4_EPR1",   "MERTQ4_EPR2",  "MERTQ4_EPRKNB1",
+    "MERTQ4_EPRKNB2", "MERTQ4ALTALRT", "MERTQ4RADALT", "MERTQ4ALTALRTKNB",
 };
 
 // Simulation values of frame i of a descent from 900 m radio height.
@@ -34,7 +34,7 @@ void fly(Host& host, int i) {
     host.set_token(625, 90.0 + std::sin(t / 40));  // engine 1 N2, %
     host.set_token(643, 81.0);
     host.set_token(644, 91.0);
-    host.set_token(783, t * 0.001);                // trim
+    host.set_token(783, t * 0.001);  // trim
 }
 
 void place_panel(Host& host) {

@@ -44,14 +44,22 @@ target_link_options(MERTQ4 PRIVATE ${STATIC_RUNTIME} -s)
 
 include(cmake/standins.cmake)
 
-# GoogleTest from the machine's sources, built for Windows.
+# GoogleTest from the machine's sources (Debian's googletest package), built
+# for Windows; only the tests link it.
+find_path(GOOGLETEST_SOURCE_DIR CMakeLists.txt
+          PATHS /usr/src/googletest
+          NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT_PATH
+          DOC "GoogleTest's source folder, built for the Windows tests")
+if(NOT GOOGLETEST_SOURCE_DIR)
+  message(FATAL_ERROR "GoogleTest's sources not found: install Debian's googletest package "
+                      "or set GOOGLETEST_SOURCE_DIR to the folder that holds its CMakeLists.txt")
+endif()
 set(gtest_disable_pthreads ON CACHE BOOL "" FORCE)
 set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
 set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
-add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+add_subdirectory(${GOOGLETEST_SOURCE_DIR} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
 
 add_library(hostmodel STATIC ${HOSTMODEL_SOURCES} hostmodel/binding_windows.cpp)
-target_link_libraries(hostmodel PUBLIC gtest)
 add_dependencies(hostmodel MERTQ4 standins)
 
 set(TEST_MAIN gtest_main)

@@ -152,10 +152,10 @@ double moving_image_value(const host::ElementHeader* element) {
 //   box         the box drawn into, for kinds drawn without a bitmap.
 struct ElementOps {
     void (*prepare)(PlacedGauge& placed, host::ElementHeader* element, int index) = nullptr;
-    void (*update)(host::ElementHeader* element, bool first_update)                = nullptr;
-    double (*value)(const host::ElementHeader* element)                            = nullptr;
-    int32_t (*bitmap)(const host::ElementHeader* element)                          = nullptr;
-    host::BoxSize (*box)(const host::ElementHeader* element)                       = nullptr;
+    void (*update)(host::ElementHeader* element, bool first_update)               = nullptr;
+    double (*value)(const host::ElementHeader* element)                           = nullptr;
+    int32_t (*bitmap)(const host::ElementHeader* element)                         = nullptr;
+    host::BoxSize (*box)(const host::ElementHeader* element)                      = nullptr;
 };
 
 // clang-format off
@@ -190,11 +190,16 @@ const ElementOps moving_image_ops = {
 // the static image's, which do nothing but draw.
 const ElementOps& ops_of(const host::ElementHeader* element) {
     switch (element->type) {
-        case host::element_type::needle:       return needle_ops;
-        case host::element_type::string:       return string_ops;
-        case host::element_type::icon:         return icon_ops;
-        case host::element_type::moving_image: return moving_image_ops;
-        default:                               return static_image_ops;
+        case host::element_type::needle:
+            return needle_ops;
+        case host::element_type::string:
+            return string_ops;
+        case host::element_type::icon:
+            return icon_ops;
+        case host::element_type::moving_image:
+            return moving_image_ops;
+        default:
+            return static_image_ops;
     }
 }
 
@@ -228,8 +233,7 @@ std::string hex(int32_t id) {
 }
 
 void record_fault_once(std::string fault) {
-    if (std::find(model().faults.begin(), model().faults.end(), fault) ==
-        model().faults.end()) {
+    if (std::find(model().faults.begin(), model().faults.end(), fault) == model().faults.end()) {
         record_fault(std::move(fault));
     }
 }
@@ -301,8 +305,7 @@ void load(Model& m) {
 // library present and the host component present with its default status.
 void start(Model& m) {
     m = Model{};
-    std::copy(std::begin(component::default_status), std::end(component::default_status),
-              m.status);
+    std::copy(std::begin(component::default_status), std::end(component::default_status), m.status);
     binding::set_sound_library(SoundLibrary::present);
     binding::set_host_component(true);
     write_status(m);

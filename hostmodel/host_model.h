@@ -1,8 +1,9 @@
 // A model of the host simulator for tests and benchmarks: it loads the module
-// (linked in natively, or the real MERTQ4.gau through LoadLibraryA on
-// Windows), serves its panel service table, holds token values and named
-// variables, places gauges on a panel, runs frames, dispatches clicks and
-// records what the module asks of it and of the sound library.
+// (natively a shared library loaded once with the program, on Windows the
+// real MERTQ4.gau through LoadLibraryA), serves its panel service table,
+// holds token values and named variables, places gauges on a panel, runs
+// frames, dispatches clicks and records what the module asks of it and of
+// the sound library. reload() gives a freshly loaded module and host.
 //
 // Frame order (later traces depend on it):
 //   1. the frame's inputs are applied as the test gives them, before frame():
@@ -40,7 +41,7 @@ struct SoundCall {
 SoundCall play(std::string file, std::string key = "", int32_t loop = 0);
 SoundCall stop(std::string key);
 SoundCall terminate();
-std::string describe(const SoundCall& call);  // for test failure messages
+std::string describe(const SoundCall& call);                         // for test failure messages
 std::ostream& operator<<(std::ostream& out, const SoundCall& call);  // describe(), for gtest
 
 struct KeyEvent {
@@ -65,13 +66,13 @@ struct DrawnElement {
 };
 
 enum class SoundLibrary {
-    present,           // all three entry points
-    absent,            // "GaugeSound" cannot be loaded
+    present,                     // all three entry points
+    absent,                      // "GaugeSound" cannot be loaded
     without_stop_and_terminate,  // only GaugePlaySound is exported
 };
 
 class Host {
-public:
+  public:
     // The one host of this process; the module is loaded on first use.
     static Host& instance();
 
@@ -87,14 +88,15 @@ public:
     // -- the module
     const host::LinkageRecord& linkage() const;
     host::ImportTableRecord& import_table() const;
-    host::GaugeHeader* gauge(std::string_view name) const;  // from Linkage; aborts the test if absent
+    host::GaugeHeader* gauge(
+        std::string_view name) const;  // from Linkage; aborts the test if absent
     host::ElementHeader* element(std::string_view gauge, int n) const;  // n steps down the chain
 
     // -- the panel
     void place(std::string_view name);   // codes 2, 4, 14
     void remove(std::string_view name);  // code 12
     void remove_all();
-    void connect_to_window(std::string_view name);  // code 14 again
+    void connect_to_window(std::string_view name);      // code 14 again
     void service(std::string_view name, int32_t code);  // one gauge callback call
     void frame();
     void frames(int count);
@@ -104,7 +106,7 @@ public:
     void set_token(uint32_t id, double value);
     double token(uint32_t id) const;
     void set_named(const std::string& name, double value);  // as an XML gauge writes it
-    double named(const std::string& name) const;             // 0 when absent
+    double named(const std::string& name) const;            // 0 when absent
     bool named_exists(const std::string& name) const;
     // A click at (x, y) on the named gauge with the given event flags: the
     // first child rectangle in list order whose box holds the point gets it.
@@ -125,11 +127,13 @@ public:
     const std::vector<std::string>& faults() const;
 
     // -- the drawn state of an element (n steps down the gauge's chain)
-    double value(std::string_view gauge, int n) const;      // last update callback result
-    double angle(std::string_view gauge, int n) const;      // needle rotation, degrees clockwise from +x
+    double value(std::string_view gauge, int n) const;  // last update callback result
+    double angle(std::string_view gauge,
+                 int n) const;  // needle rotation, degrees clockwise from +x
     double angle_towards(std::string_view gauge, int n, host::PixelPoint point) const;
-    int icon_image(std::string_view gauge, int n) const;    // index of the image shown
-    double moving_fraction(std::string_view gauge, int n) const;  // 0 at the range's first end, 1 at its other
+    int icon_image(std::string_view gauge, int n) const;  // index of the image shown
+    double moving_fraction(std::string_view gauge,
+                           int n) const;  // 0 at the range's first end, 1 at its other
     std::string text(std::string_view gauge, int n) const;
     bool hidden(std::string_view gauge, int n) const;
     const std::vector<DrawnElement>& drawn(std::string_view gauge) const;
@@ -151,7 +155,7 @@ public:
     // Bitmap resources of the loaded module: size and depth by id, false when absent.
     bool bitmap_resource(int32_t id, int* width, int* height, int* bits_per_pixel) const;
 
-private:
+  private:
     Host();
 };
 

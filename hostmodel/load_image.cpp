@@ -86,18 +86,18 @@ void record(const void* inside) {
         library == nullptr || info.dli_fname == nullptr) {
         fail("cannot find the library of the module");
     }
-    const char* path             = info.dli_fname;
+    const char* path              = info.dli_fname;
     const std::vector<char> image = read_file(path);
     const auto* header            = table_at<ElfW(Ehdr)>(image, 0, 1, path);
-    if (std::memcmp(header->e_ident, ELFMAG, SELFMAG) != 0 || header->e_ident[EI_CLASS] != ELFCLASS64 ||
-        header->e_shentsize != sizeof(ElfW(Shdr))) {
+    if (std::memcmp(header->e_ident, ELFMAG, SELFMAG) != 0 ||
+        header->e_ident[EI_CLASS] != ELFCLASS64 || header->e_shentsize != sizeof(ElfW(Shdr))) {
         fail(std::string(path) + ": not a 64-bit ELF file");
     }
     const auto* sections = table_at<ElfW(Shdr)>(image, header->e_shoff, header->e_shnum, path);
     const ElfW(Shdr)& section_names = sections[header->e_shstrndx];
-    auto section_name = [&](const ElfW(Shdr) & section) {
+    auto section_name               = [&](const ElfW(Shdr) & section) {
         return std::string_view(
-            table_at<char>(image, section_names.sh_offset + section.sh_name, 1, path));
+                          table_at<char>(image, section_names.sh_offset + section.sh_name, 1, path));
     };
 
     const ElfW(Shdr)* symtab = nullptr;
@@ -106,7 +106,7 @@ void record(const void* inside) {
     }
     if (symtab == nullptr) fail(std::string(path) + " has no symbol table (stripped?)");
     const std::size_t symbol_count = symtab->sh_size / sizeof(ElfW(Sym));
-    const auto* symbols   = table_at<ElfW(Sym)>(image, symtab->sh_offset, symbol_count, path);
+    const auto* symbols      = table_at<ElfW(Sym)>(image, symtab->sh_offset, symbol_count, path);
     const ElfW(Shdr)& strtab = sections[symtab->sh_link];
     const char* names        = table_at<char>(image, strtab.sh_offset, strtab.sh_size, path);
 

@@ -17,6 +17,8 @@
 
 namespace {
 
+using hostmodel::Host;
+
 constexpr uint32_t absent_variable = 0xFFFFFFFF;
 
 // The gauge whose root the tests replace for a while.
@@ -324,7 +326,7 @@ TEST_F(HostModel, StringBuffersAreProvidedAndGuarded) {
     EXPECT_EQ(host.text(test_gauge, 0), "xxxx");
     EXPECT_EQ(host.text(test_gauge, 1), std::string(default_text_bytes - 1, 'y'));
     EXPECT_EQ(take_faults(), std::vector<std::string>{"string buffer overrun in " +
-                                                     std::string(test_gauge) + " element 0"});
+                                                      std::string(test_gauge) + " element 0"});
     const std::vector<hostmodel::DrawnElement>& drawn = host.drawn(test_gauge);
     ASSERT_EQ(drawn.size(), 2u);
     EXPECT_EQ(drawn[1].bitmap_id, -1);
@@ -398,6 +400,98 @@ TEST_F(HostModel, SoundCallsDescribeThemselves) {
     EXPECT_EQ(hostmodel::describe(hostmodel::stop("k")), "stop(\"k\")");
     EXPECT_EQ(hostmodel::describe(hostmodel::terminate()), "terminate()");
     EXPECT_EQ(::testing::PrintToString(hostmodel::stop("k")), "stop(\"k\")");
+}
+
+// ------------------------------------------- reload: a fresh module and host
+
+constexpr char alerter[]                     = "MERTQ4ALTALRT";
+constexpr char alerter_knob[]                = "MERTQ4ALTALRTKNB";
+constexpr host::PixelPoint alerter_knob_area = {18, 18};
+
+// The altitude the alerter's three counter drums (elements 1 to 3) show, in feet.
+double shown_altitude_ft(Host& host) {
+    host.frame();
+    return host.value(alerter, 1) * 10000 + host.value(alerter, 2) * 1000 +
+           host.value(alerter, 3) * 100;
+}
+
+// The first needle down a gauge's chain, looked up afresh: a reload may move the module.
+host::Needle& first_needle(Host& host, const char* gauge) {
+    for (int n = 0;; ++n) {
+        host::ElementHeader* element = host.element(gauge, n);
+        if (element->type == host::element_type::needle) {
+            return *reinterpret_cast<host::Needle*>(element);
+        }
+    }
+}
+
+std::vector<float> row_angles(const host::Needle& needle) {
+    std::vector<float> angles;
+    for (uint32_t row = 0; row < needle.row_count; ++row) angles.push_back(needle.table[row].angle);
+    return angles;
+}
+
+TEST_F(HostModel, ReloadPutsAVariableTheClicksChangedBackAtItsLoadValue) {
+    host.place(alerter);
+    host.place(alerter_knob);
+    const double at_load = shown_altitude_ft(host);
+    host.click(alerter_knob, alerter_knob_area.x, alerter_knob_area.y,
+               host::mouse_event::left_click);
+    ASSERT_EQ(shown_altitude_ft(host), at_load + 100) << "a left click on the knob raises 100 ft";
+
+    host.reload();
+    EXPECT_TRUE(host.placed().empty()) << "the panel starts empty";
+    host.place(alerter);
+    host.place(alerter_knob);
+    EXPECT_EQ(shown_altitude_ft(host), at_load);
+}
+
+TEST_F(HostModel, ReloadClearsWhatTheHostWroteIntoTheRecords) {
+    constexpr char vsi[]             = "MERTQ4VSI";
+    const std::vector<float> at_load = row_angles(first_needle(host, vsi));
+    host.set_token(65, -700.0);
+    host.place(vsi);
+    host.frame();
+    const std::vector<float> filled = row_angles(first_needle(host, vsi));
+    ASSERT_NE(filled, at_load) << "placing fills the table's angles";
+    ASSERT_NE(first_needle(host, vsi).host_value, 0.0);
+
+    host.reload();
+    const host::Needle& reloaded = first_needle(host, vsi);
+    EXPECT_EQ(row_angles(reloaded), at_load);
+    EXPECT_EQ(reloaded.host_value, 0.0);
+    EXPECT_EQ(reloaded.host_angle, 0.0);
+    EXPECT_EQ(host.token(65), 0.0) << "token values are forgotten";
+    EXPECT_EQ(host.import_table().panels.table != nullptr, true)
+        << "the service table is stored again";
+    host.place(vsi);
+    EXPECT_EQ(row_angles(first_needle(host, vsi)), filled) << "placing again fills them again";
+}
+
+TEST_F(HostModel, ReloadReleasesTheSoundLibraryAndForgetsTheRecords) {
+    host.place("MERTQ4ComLnk");
+    host.place("MERTQ4GPWS");
+    host.frame();
+    ASSERT_GT(host.module_sound_references(), 0) << "the warning computer binds the library";
+    host.hold_sound_library(true);
+    host.set_sound_library(hostmodel::SoundLibrary::absent);
+    host.set_named("XMLBus", 1.0);
+    host.place("MERTQ4GPWS");  // a fault: placed twice
+    host.frame();
+    ASSERT_FALSE(host.faults().empty());
+
+    host.reload();
+    EXPECT_FALSE(host.sound_library_loaded()) << "no reference is left, another module's neither";
+    EXPECT_EQ(host.module_sound_references(), 0);
+    EXPECT_FALSE(host.named_exists("XMLBus"));
+    EXPECT_TRUE(host.sound_calls().empty());
+    EXPECT_TRUE(host.faults().empty());
+    EXPECT_TRUE(host.take_key_events().empty());
+    EXPECT_TRUE(host.take_loader_calls().empty());
+
+    host.place("MERTQ4ComLnk");
+    host.place("MERTQ4GPWS");
+    EXPECT_GT(host.module_sound_references(), 0) << "the library is present again";
 }
 
 }  // namespace
