@@ -88,10 +88,10 @@ inline constexpr int32_t connect_to_window = 14;  // connected to its panel wind
 // One simulation value read by token id. Only the id is set in the data; the
 // host fills the rest through refresh_token_variable.
 struct TokenVar {
-    uint32_t id = {};
-    void* pointer = {};
-    uint32_t value_type = {};
-    double value = {};
+    uint32_t id           = {};
+    void* pointer         = {};
+    uint32_t value_type   = {};
+    double value          = {};
     double previous_value = {};
 };
 
@@ -115,18 +115,18 @@ inline constexpr uint32_t hidden      = 1u << 30;  // set and cleared at run tim
 }  // namespace image_flag
 
 struct ElementHeader {
-    uint32_t type = {};
-    int32_t bitmap_id = {};  // -1 for strings
-    PixelPoint position = {};
+    uint32_t type                = {};
+    int32_t bitmap_id            = {};  // -1 for strings
+    PixelPoint position          = {};
     PixelPoint previous_position = {};  // kept by the host
-    PixelPoint offset = {};             // needle pivot inside its bitmap; zero otherwise
-    GaugeHeader* gauge = {};            // the gauge whose tree holds the element
-    ElementHeader* previous = {};       // kept by the host
-    ElementHeader** next = {};          // NULL-terminated children, or NULL
-    void* failures = {};
-    uint32_t image_flags = {};
-    uint32_t special = {};
-    uint32_t reserved = {};
+    PixelPoint offset            = {};  // needle pivot inside its bitmap; zero otherwise
+    GaugeHeader* gauge           = {};  // the gauge whose tree holds the element
+    ElementHeader* previous      = {};  // kept by the host
+    ElementHeader** next         = {};  // NULL-terminated children, or NULL
+    void* failures               = {};
+    uint32_t image_flags         = {};
+    uint32_t special             = {};
+    uint32_t reserved            = {};
 };
 
 struct StaticImage {
@@ -135,68 +135,68 @@ struct StaticImage {
 
 struct NeedleRow {
     PixelPoint point = {};
-    double value = {};
-    float angle = {};  // filled by the host
+    double value     = {};
+    float angle      = {};  // filled by the host
 };
 
 struct Needle {
-    ElementHeader header = {};
-    TokenVar source = {};
-    NeedleRow* table = {};  // NULL with row_count 0: the value is the rotation in degrees
-    uint32_t row_count = {};
-    double turn_limit = {};  // most degrees per update; 0 for none
+    ElementHeader header     = {};
+    TokenVar source          = {};
+    NeedleRow* table         = {};  // NULL with row_count 0: the value is the rotation in degrees
+    uint32_t row_count       = {};
+    double turn_limit        = {};  // most degrees per update; 0 for none
     ElementCallback callback = {};
-    double host_value = {};
-    double host_angle = {};
+    double host_value        = {};
+    double host_angle        = {};
 };
 
 struct MovingAxis {
-    TokenVar source = {};
-    double min = {};  // value that shows the strip's first end
-    double max = {};  // value that shows its other end
+    TokenVar source          = {};
+    double min               = {};  // value that shows the strip's first end
+    double max               = {};  // value that shows its other end
     ElementCallback callback = {};
 };
 
 struct MovingImage {
     ElementHeader header = {};
-    MovingAxis x = {};
-    MovingAxis y = {};
-    double host_x_value = {};
-    double host_y_value = {};
+    MovingAxis x         = {};
+    MovingAxis y         = {};
+    double host_x_value  = {};
+    double host_y_value  = {};
 };
 
 struct Icon {
-    ElementHeader header = {};
-    TokenVar source = {};
-    uint32_t image_count = {};
-    uint32_t switch_mode = {};
-    double scale = {};
-    double offset = {};
+    ElementHeader header     = {};
+    TokenVar source          = {};
+    uint32_t image_count     = {};
+    uint32_t switch_mode     = {};
+    double scale             = {};
+    double offset            = {};
     ElementCallback callback = {};
-    double host_value = {};
-    int32_t host_image = {};
+    double host_value        = {};
+    int32_t host_image       = {};
 };
 
 struct BoxSize {
-    int32_t width = {};
+    int32_t width  = {};
     int32_t height = {};
 };
 
 struct String {
-    ElementHeader header = {};
-    TokenVar sources[3] = {};
-    BoxSize box = {};
-    uint32_t foreground = {};
-    uint32_t background = {};
-    uint32_t highlight = {};
-    const char* font_face = {};
-    int32_t font_weight = {};
-    uint32_t charset = {};
-    uint32_t format_flags = {};
+    ElementHeader header     = {};
+    TokenVar sources[3]      = {};
+    BoxSize box              = {};
+    uint32_t foreground      = {};
+    uint32_t background      = {};
+    uint32_t highlight       = {};
+    const char* font_face    = {};
+    int32_t font_weight      = {};
+    uint32_t charset         = {};
+    uint32_t format_flags    = {};
     ElementCallback callback = {};
-    uint32_t capacity = {};  // bytes the host provides behind text, terminator included
-    char* text = {};         // provided by the host; NULL in the data
-    double host_value = {};
+    uint32_t capacity        = {};  // bytes the host provides behind text, terminator included
+    char* text               = {};  // provided by the host; NULL in the data
+    double host_value        = {};
 };
 
 // ---------------------------------------------------------------- mouse list
@@ -222,17 +222,17 @@ inline constexpr uint32_t repeat      = 0x00200000;  // the host repeats the cli
 }  // namespace mouse_event
 
 struct MouseRect {
-    uint32_t type = {};
-    int32_t x = {};
-    int32_t y = {};
-    int32_t width = {};
-    int32_t height = {};
-    int32_t cursor = {};
-    uint32_t help_id = {};
-    uint32_t events = {};
-    uint32_t key_event = {};
+    uint32_t type          = {};
+    int32_t x              = {};
+    int32_t y              = {};
+    int32_t width          = {};
+    int32_t height         = {};
+    int32_t cursor         = {};
+    uint32_t help_id       = {};
+    uint32_t events        = {};
+    uint32_t key_event     = {};
     MouseCallback callback = {};
-    uint32_t reserved = {};
+    uint32_t reserved      = {};
 };
 
 // ------------------------------------------------------------- gauge header
@@ -241,22 +241,22 @@ inline constexpr uint32_t gauge_header_key   = 0x320;
 inline constexpr uint32_t default_gauge_size = 100;  // millimetres
 
 struct GaugeHeader {
-    uint32_t key = {};
-    const char* name = {};
-    ElementHeader** elements = {};  // one slot holding the root element
-    GaugeRoutine query = {};
-    GaugeRoutine32 install = {};
-    GaugeRoutine initialize = {};
-    GaugeRoutine update = {};
-    GaugeRoutine32 generate = {};
-    GaugeRoutine draw = {};
-    GaugeRoutine kill = {};
-    uint32_t reserved_11 = {};
-    uint32_t size_mm = {};
-    uint32_t reserved_13_20[8] = {};
-    MouseRect* mouse_rects = {};
-    GaugeCallback callback = {};
-    uint32_t user_data = {};
+    uint32_t key                = {};
+    const char* name            = {};
+    ElementHeader** elements    = {};  // one slot holding the root element
+    GaugeRoutine query          = {};
+    GaugeRoutine32 install      = {};
+    GaugeRoutine initialize     = {};
+    GaugeRoutine update         = {};
+    GaugeRoutine32 generate     = {};
+    GaugeRoutine draw           = {};
+    GaugeRoutine kill           = {};
+    uint32_t reserved_11        = {};
+    uint32_t size_mm            = {};
+    uint32_t reserved_13_20[8]  = {};
+    MouseRect* mouse_rects      = {};
+    GaugeCallback callback      = {};
+    uint32_t user_data          = {};
     uint32_t reserved_24_51[28] = {};
 };
 
@@ -270,22 +270,22 @@ inline constexpr int gauge_count            = 16;
 struct PanelServices;
 
 struct ImportEntry {
-    uint32_t id = {};
+    uint32_t id          = {};
     PanelServices* table = {};
 };
 
 struct ImportTableRecord {
-    ImportEntry panels = {};
+    ImportEntry panels     = {};
     ImportEntry terminator = {};
 };
 
 struct LinkageRecord {
-    uint32_t module_id = {};
-    ModuleRoutine module_start = {};
-    ModuleRoutine module_stop = {};
-    uint32_t flags = {};
-    uint32_t priority = {};
-    uint32_t version = {};
+    uint32_t module_id                   = {};
+    ModuleRoutine module_start           = {};
+    ModuleRoutine module_stop            = {};
+    uint32_t flags                       = {};
+    uint32_t priority                    = {};
+    uint32_t version                     = {};
     GaugeHeader* gauges[gauge_count + 1] = {};  // NULL-terminated
 };
 
@@ -294,26 +294,26 @@ struct LinkageRecord {
 // The host's table of operations, one pointer per 32-bit slot. Only the slots
 // the module calls are typed; every other slot is never called.
 struct PanelServices {
-    void* slots_0_23[24] = {};
-    void(HOST_CALL* query_elements)(ElementHeader* root) = {};                     // 24
-    void(HOST_CALL* install_elements)(ElementHeader* root, uint32_t value) = {};   // 25
-    void(HOST_CALL* initialize_elements)(ElementHeader* root) = {};                // 26
-    void(HOST_CALL* update_elements)(ElementHeader* root) = {};                    // 27
+    void* slots_0_23[24]                                                    = {};
+    void(HOST_CALL* query_elements)(ElementHeader* root)                    = {};  // 24
+    void(HOST_CALL* install_elements)(ElementHeader* root, uint32_t value)  = {};  // 25
+    void(HOST_CALL* initialize_elements)(ElementHeader* root)               = {};  // 26
+    void(HOST_CALL* update_elements)(ElementHeader* root)                   = {};  // 27
     void(HOST_CALL* generate_elements)(ElementHeader* root, uint32_t value) = {};  // 28
-    void(HOST_CALL* draw_elements)(ElementHeader* root) = {};                      // 29
-    void* slot_30 = {};
-    void(HOST_CALL* kill_elements)(ElementHeader* root) = {};  // 31
-    void* slots_32_35[4] = {};
-    void(HOST_CALL* send_key_event)(uint32_t event, uint32_t value) = {};  // 36
-    void* slots_37_39[3] = {};
-    void(HOST_CALL* refresh_token_variable)(TokenVar* record) = {};  // 40
-    void* slots_41_50[10] = {};
-    uint32_t(HOST_CALL* find_named_variable)(const char* name) = {};     // 51
-    uint32_t(HOST_CALL* create_named_variable)(const char* name) = {};   // 52
-    double(HOST_CALL* read_named_variable)(uint32_t id) = {};            // 53
-    void* slot_54 = {};
-    void(HOST_CALL* write_named_variable)(uint32_t id, double value) = {};  // 55
-    void* slots_56_63[8] = {};
+    void(HOST_CALL* draw_elements)(ElementHeader* root)                     = {};  // 29
+    void* slot_30                                                           = {};
+    void(HOST_CALL* kill_elements)(ElementHeader* root)                     = {};  // 31
+    void* slots_32_35[4]                                                    = {};
+    void(HOST_CALL* send_key_event)(uint32_t event, uint32_t value)         = {};  // 36
+    void* slots_37_39[3]                                                    = {};
+    void(HOST_CALL* refresh_token_variable)(TokenVar* record)               = {};  // 40
+    void* slots_41_50[10]                                                   = {};
+    uint32_t(HOST_CALL* find_named_variable)(const char* name)              = {};  // 51
+    uint32_t(HOST_CALL* create_named_variable)(const char* name)            = {};  // 52
+    double(HOST_CALL* read_named_variable)(uint32_t id)                     = {};  // 53
+    void* slot_54                                                           = {};
+    void(HOST_CALL* write_named_variable)(uint32_t id, double value)        = {};  // 55
+    void* slots_56_63[8]                                                    = {};
 };
 inline constexpr int panel_slot_count = 64;
 

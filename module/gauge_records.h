@@ -77,10 +77,10 @@ constexpr host::StaticImage static_image(host::GaugeHeader* gauge, host::Element
 }
 
 struct NeedleDrive {
-    uint32_t source = 0;                   // token id the host refreshes; 0 for none
+    uint32_t source                  = 0;   // token id the host refreshes; 0 for none
     std::span<host::NeedleRow> table = {};  // none: the value is the rotation in degrees
-    double turn_limit_deg = 0;             // most degrees per host update; 0 for none
-    host::ElementCallback callback = nullptr;
+    double turn_limit_deg            = 0;   // most degrees per host update; 0 for none
+    host::ElementCallback callback   = nullptr;
 };
 
 constexpr host::Needle needle(host::GaugeHeader* gauge, host::ElementHeader** next, Placement at,
@@ -107,7 +107,7 @@ constexpr host::MovingImage vertical_strip(host::GaugeHeader* gauge, host::Eleme
                                            Placement at, StripTravel travel) {
     return {
         .header = element_header(host::element_type::moving_image, gauge, next, at),
-        .y      = {.min = travel.top_value, .max = travel.bottom_value, .callback = travel.callback},
+        .y = {.min = travel.top_value, .max = travel.bottom_value, .callback = travel.callback},
     };
 }
 

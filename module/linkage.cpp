@@ -10,7 +10,9 @@ void HOST_CALL module_start() {}
 void HOST_CALL module_stop() {}
 
 // The root element of the first gauge of the table, read at call time.
-host::ElementHeader* first_gauge_root() { return module::root_of(Linkage.gauges[0]); }
+host::ElementHeader* first_gauge_root() {
+    return module::root_of(Linkage.gauges[0]);
+}
 
 }  // namespace
 
@@ -54,13 +56,27 @@ constinit host::LinkageRecord Linkage = {
 
 namespace module {
 
-void HOST_CALL gauge_query() { panel().query_elements(first_gauge_root()); }
-void HOST_CALL gauge_install(uint32_t value) { panel().install_elements(first_gauge_root(), value); }
-void HOST_CALL gauge_initialize() { panel().initialize_elements(first_gauge_root()); }
-void HOST_CALL gauge_update() { panel().update_elements(first_gauge_root()); }
-void HOST_CALL gauge_generate(uint32_t value) { panel().generate_elements(first_gauge_root(), value); }
-void HOST_CALL gauge_draw() { panel().draw_elements(first_gauge_root()); }
-void HOST_CALL gauge_kill() { panel().kill_elements(first_gauge_root()); }
+void HOST_CALL gauge_query() {
+    panel().query_elements(first_gauge_root());
+}
+void HOST_CALL gauge_install(uint32_t value) {
+    panel().install_elements(first_gauge_root(), value);
+}
+void HOST_CALL gauge_initialize() {
+    panel().initialize_elements(first_gauge_root());
+}
+void HOST_CALL gauge_update() {
+    panel().update_elements(first_gauge_root());
+}
+void HOST_CALL gauge_generate(uint32_t value) {
+    panel().generate_elements(first_gauge_root(), value);
+}
+void HOST_CALL gauge_draw() {
+    panel().draw_elements(first_gauge_root());
+}
+void HOST_CALL gauge_kill() {
+    panel().kill_elements(first_gauge_root());
+}
 
 void HOST_CALL ignore_service(host::GaugeHeader*, int32_t, uint32_t) {}
 

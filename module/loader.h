@@ -7,9 +7,9 @@ namespace loader {
 
 using Handle = void*;
 
-Handle load_library(const char* name);    // LoadLibraryA: takes a reference
-Handle module_handle(const char* name);   // GetModuleHandleA: takes none
+Handle load_library(const char* name);                // LoadLibraryA: takes a reference
+Handle module_handle(const char* name);               // GetModuleHandleA: takes none
 void* proc_address(Handle module, const char* name);  // GetProcAddress
-bool free_library(Handle module);         // FreeLibrary: releases one reference
+bool free_library(Handle module);                     // FreeLibrary: releases one reference
 
 }  // namespace loader

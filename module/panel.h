@@ -11,9 +11,13 @@ extern host::LinkageRecord Linkage;
 
 namespace module {
 
-inline host::PanelServices& panel() { return *ImportTable.panels.table; }
+inline host::PanelServices& panel() {
+    return *ImportTable.panels.table;
+}
 
 // The root element of a gauge, read through its header at call time.
-inline host::ElementHeader* root_of(const host::GaugeHeader* gauge) { return *gauge->elements; }
+inline host::ElementHeader* root_of(const host::GaugeHeader* gauge) {
+    return *gauge->elements;
+}
 
 }  // namespace module

@@ -26,10 +26,10 @@ extern uint32_t epr1_reference;
 extern uint32_t epr2_reference;
 
 // Token records refreshed by one gauge and read by several.
-extern host::TokenVar altitude_ft;      // 74: refreshed by the warning gauge only
-extern host::TokenVar radio_height_m;   // 614: warning gauge and radio altimeter
-extern host::TokenVar engine1_n2_pct;   // 625: engine 1 N2 and EPR gauges
-extern host::TokenVar engine2_n2_pct;   // 644: engine 2 N2 and EPR gauges
+extern host::TokenVar altitude_ft;     // 74: refreshed by the warning gauge only
+extern host::TokenVar radio_height_m;  // 614: warning gauge and radio altimeter
+extern host::TokenVar engine1_n2_pct;  // 625: engine 1 N2 and EPR gauges
+extern host::TokenVar engine2_n2_pct;  // 644: engine 2 N2 and EPR gauges
 
 namespace token {
 inline constexpr uint32_t altitude_ft    = 74;

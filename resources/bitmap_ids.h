@@ -45,22 +45,22 @@ inline constexpr int32_t epr_knob_base         = 0x1178;
 inline constexpr int32_t epr_knob              = 0x1179;
 
 // radio altimeter
-inline constexpr int32_t radalt_dial           = 0x1200;
-inline constexpr int32_t radalt_pointer_shield = 0x1201;
-inline constexpr int32_t radalt_pointer        = 0x1202;
+inline constexpr int32_t radalt_dial            = 0x1200;
+inline constexpr int32_t radalt_pointer_shield  = 0x1201;
+inline constexpr int32_t radalt_pointer         = 0x1202;
 inline constexpr int32_t decision_height_marker = 0x1203;
-inline constexpr int32_t decision_height_knob  = 0x1204;
-inline constexpr int32_t radalt_warning_flag   = 0x1205;
-inline constexpr int32_t decision_height_light = 0x1206;
+inline constexpr int32_t decision_height_knob   = 0x1204;
+inline constexpr int32_t radalt_warning_flag    = 0x1205;
+inline constexpr int32_t decision_height_light  = 0x1206;
 
 // altitude alerter and its knob
-inline constexpr int32_t alerter_face          = 0x5010;
-inline constexpr int32_t alerter_digit_strip   = 0x5011;
-inline constexpr int32_t alerter_digit_window  = 0x5012;
-inline constexpr int32_t alerter_lead_strip    = 0x5013;  // top cell hatched: no leading zero
-inline constexpr int32_t alerter_lead_window   = 0x5014;
-inline constexpr int32_t altitude_alert_light  = 0x5015;
-inline constexpr int32_t alerter_knob_base     = 0x5016;
-inline constexpr int32_t alerter_knob          = 0x5017;
+inline constexpr int32_t alerter_face         = 0x5010;
+inline constexpr int32_t alerter_digit_strip  = 0x5011;
+inline constexpr int32_t alerter_digit_window = 0x5012;
+inline constexpr int32_t alerter_lead_strip   = 0x5013;  // top cell hatched: no leading zero
+inline constexpr int32_t alerter_lead_window  = 0x5014;
+inline constexpr int32_t altitude_alert_light = 0x5015;
+inline constexpr int32_t alerter_knob_base    = 0x5016;
+inline constexpr int32_t alerter_knob         = 0x5017;
 
 }  // namespace bitmap

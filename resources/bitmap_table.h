@@ -50,5 +50,5 @@ struct BitmapTableEntry {
 };
 
 std::span<const BitmapTableEntry> bitmap_entries();
-const BitmapTableEntry* find_bitmap(int32_t id);  // nullptr when unknown
-Canvas render(const BitmapTableEntry& bitmap_entry);      // a fresh canvas of the bitmap's size, drawn
+const BitmapTableEntry* find_bitmap(int32_t id);      // nullptr when unknown
+Canvas render(const BitmapTableEntry& bitmap_entry);  // a fresh canvas of the bitmap's size, drawn
