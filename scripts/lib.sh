@@ -2,7 +2,7 @@
 ensure_setup() {
   if ! command -v i686-w64-mingw32-g++ >/dev/null || ! command -v wine >/dev/null ||
      ! command -v cmake >/dev/null || ! command -v ninja >/dev/null ||
-     ! command -v clang-format >/dev/null ||
+     ! command -v clang-format >/dev/null || ! command -v chromium >/dev/null ||
      [ ! -d /usr/src/googletest ] || ! dpkg --print-foreign-architectures | grep -qx i386 ||
      ! dpkg-query -W -f='${Status}' wine32:i386 2>/dev/null | grep -q 'install ok installed'; then
     if [ "$(id -u)" -eq 0 ]; then
@@ -15,12 +15,28 @@ ensure_setup() {
 
 jobs() { nproc 2>/dev/null || echo 2; }
 
+# The two build folders; another pair may be named for a trial of the scripts.
+native_build=${MERTQ4_NATIVE_BUILD:-build/native}
+windows_build=${MERTQ4_WINDOWS_BUILD:-build/windows}
+
+# build_windows [TARGET...]: the Windows build, whole or only the targets named.
 build_windows() {
-  cmake -S . -B build/windows -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake >/dev/null
-  cmake --build build/windows -j "$(jobs)"
+  cmake -S . -B "$windows_build" -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake >/dev/null
+  cmake --build "$windows_build" -j "$(jobs)" ${1:+--target "$@"}
 }
 
+# build_native [TARGET...]: the native build, whole or only the targets named.
 build_native() {
-  cmake -S . -B build/native -G Ninja >/dev/null
-  cmake --build build/native -j "$(jobs)"
+  cmake -S . -B "$native_build" -G Ninja >/dev/null
+  cmake --build "$native_build" -j "$(jobs)" ${1:+--target "$@"}
+}
+
+# The Windows build's own Wine prefix, made on first use.
+prepare_wine() {
+  export WINEPREFIX="$(pwd)/$windows_build/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+  if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    echo "Preparing the Wine prefix" >&2
+    wineboot -i >/dev/null 2>&1 || true
+    wineserver -w >/dev/null 2>&1 || true
+  fi
 }

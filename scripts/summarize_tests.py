@@ -1,12 +1,34 @@
-"""Counts the test cases of every suite in the given GoogleTest XML folders and prints one line."""
+"""Counts the test cases of every JUnit-style XML report (GoogleTest's, the
+bench's) in the given folders, and the checks given as --case NAME=passed|failed,
+and prints one line: N passed, N failed, N skipped. A folder that holds no
+report counts as one failed case: the suites that should have written it did
+not run."""
 import sys
 import xml.etree.ElementTree as ET
 from pathlib import Path
 
 passed = failed = skipped = 0
-for folder in sys.argv[1:]:
+folders = []
+args = sys.argv[1:]
+while args:
+    arg = args.pop(0)
+    if arg == "--case":
+        name, _, verdict = args.pop(0).partition("=")
+        print(f"{name}: {verdict}")
+        if verdict == "passed":
+            passed += 1
+        else:
+            failed += 1
+    else:
+        folders.append(arg)
+for folder in folders:
     counts = [0, 0]
-    for report in sorted(Path(folder).glob("*.xml")):
+    reports = sorted(Path(folder).glob("*.xml"))
+    if not reports:
+        print(f"{folder}: no test results")
+        failed += 1
+        continue
+    for report in reports:
         for case in ET.parse(report).getroot().iter("testcase"):
             if case.find("failure") is not None or case.find("error") is not None:
                 failed += 1
