@@ -62,9 +62,17 @@ def first_difference(a_path, b_path):
     return None
 
 
-def shown(line, limit=300):
-    text = line.decode("utf-8", "replace").rstrip("\n")
-    return text if len(text) <= limit else text[:limit] + "..."
+def around_difference(line_a, line_b, before=120, after=200):
+    """The two lines cut to the stretch around their first differing byte."""
+    at = next((i for i, (a, b) in enumerate(zip(line_a, line_b)) if a != b),
+              min(len(line_a), len(line_b)))
+    start = max(0, at - before)
+
+    def cut(line):
+        text = line[start:at + after].decode("utf-8", "replace").rstrip("\n")
+        return ("..." if start > 0 else "") + text + ("..." if at + after < len(line) else "")
+
+    return at, cut(line_a), cut(line_b)
 
 
 def fly_both(args, scenario, run_dir):
@@ -116,8 +124,9 @@ def fly(args, scenario):
             difference = first_difference(native, windows)
             if difference is not None:
                 line, a, b = difference
-                same.failure = (f"{scenario}: the traces differ first at line {line}\n"
-                                f"native:  {shown(a)}\nwindows: {shown(b)}")
+                column, a, b = around_difference(a, b)
+                same.failure = (f"{scenario}: the traces differ first at line {line}, "
+                                f"byte {column + 1}\nnative:  {a}\nwindows: {b}")
     checks.append(same)
     if same.failure is not None and not os.path.exists(os.path.join(run_dir, "native", "trace.jsonl")):
         return checks
