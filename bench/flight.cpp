@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <optional>
 #include <stdexcept>
+#include <variant>
 
 #include "bench/tokens.h"
 #include "hostmodel/host_model.h"
@@ -50,29 +51,61 @@ bool is_placed(const Host& host, const std::string& gauge) {
     return std::find(placed.begin(), placed.end(), gauge) != placed.end();
 }
 
+// The trace event of one output of the module.
+trace::Json event_of(const hostmodel::SoundCall& call) {
+    switch (call.kind) {
+        case hostmodel::SoundCall::Kind::play:
+            return trace::play(call.file, call.key, call.loop);
+        case hostmodel::SoundCall::Kind::stop:
+            return trace::stop(call.key);
+        case hostmodel::SoundCall::Kind::terminate:
+            return trace::terminate();
+    }
+    throw std::logic_error("unknown sound call");
+}
+
+trace::Json event_of(const hostmodel::KeyEvent& key) {
+    return trace::key_event(key.id, key.value);
+}
+
+trace::Json event_of(const hostmodel::NamedWrite& write) {
+    return trace::variable_write(write.name, write.value);
+}
+
+trace::Json event_of(const hostmodel::LoaderCall& call) {
+    using Kind        = hostmodel::LoaderCall::Kind;
+    const auto handed = [&] {
+        return call.handed.empty() ? trace::Json(nullptr) : trace::Json(call.handed);
+    };
+    switch (call.kind) {
+        case Kind::load_library:
+            return trace::loader("LoadLibraryA", call.name, handed());
+        case Kind::module_handle:
+            return trace::loader("GetModuleHandleA", call.name, handed());
+        case Kind::proc_address:
+            return trace::loader("GetProcAddress", call.name, call.result, call.module);
+        case Kind::free_library:
+            return trace::loader("FreeLibrary", call.name, call.result);
+    }
+    throw std::logic_error("unknown loader call");
+}
+
 // Moves what the module did since the last call into the frame's events.
 class Outputs {
   public:
     explicit Outputs(Host& host) : host_(host) {}
 
     void take(trace::Json& events) {
-        for (const hostmodel::SoundCall& call : host_.take_sound_calls()) {
-            switch (call.kind) {
-                case hostmodel::SoundCall::Kind::play:
-                    events.push_back(trace::play(call.file, call.key, call.loop));
-                    break;
-                case hostmodel::SoundCall::Kind::stop:
-                    events.push_back(trace::stop(call.key));
-                    break;
-                case hostmodel::SoundCall::Kind::terminate:
-                    events.push_back(trace::terminate());
-                    break;
+        for (const hostmodel::Output& output : host_.take_outputs()) {
+            if (const auto* key = std::get_if<hostmodel::KeyEvent>(&output);
+                key != nullptr && key->id == speed_reference_key_event) {
+                speed_reference_ = key->value;
             }
+            events.push_back(std::visit([](const auto& what) { return event_of(what); }, output));
         }
-        for (const hostmodel::KeyEvent& key : host_.take_key_events()) {
-            events.push_back(trace::key_event(key.id, key.value));
-            if (key.id == speed_reference_key_event) speed_reference_ = key.value;
-        }
+        // The separate lists of the tests are not read here; keep them from growing.
+        host_.take_sound_calls();
+        host_.take_key_events();
     }
 
     // The speed reference the latest key event set, once one has.

@@ -143,8 +143,17 @@ bench::trace::Json run_record(const Options& options, const bench::Scenario& sce
 
 int run(const Options& options) {
     const std::string text = read_file(options.scenario);
-    hostmodel::Host& host  = hostmodel::Host::instance();
-    const std::optional<std::string> module;
+    if (options.module) hostmodel::Host::load_module_from(*options.module);
+    hostmodel::Host* loaded = nullptr;
+    try {
+        loaded = &hostmodel::Host::instance();
+    } catch (const hostmodel::ModuleLoadError& error) {
+        throw Refused{error.what()};
+    }
+    hostmodel::Host& host         = *loaded;
+    const std::string module_file = host.module_file();
+    const std::optional<std::string> module =
+        module_file.empty() ? std::nullopt : std::optional<std::string>(module_file);
 
     bench::Scenario scenario;
     try {

@@ -16,8 +16,13 @@ struct LoadedModule {
     host::LinkageRecord* linkage;
 };
 
-// Loads the module under test (or finds it linked in) and its two exports.
+// Loads the module under test (or finds it linked in) and its two exports;
+// throws ModuleLoadError, naming the file and the reason, where it cannot.
 LoadedModule load_module();
+// The file the next load_module() takes the module from ("" for the default).
+void set_module_file(const std::string& path);
+// The file the module was loaded from; empty where it is linked in.
+std::string module_file();
 
 // Undoes everything a process did with the module and the stand-ins since it
 // started, before the module is loaded again: the module unloaded (or, linked
@@ -30,10 +35,6 @@ void set_sound_library(SoundLibrary mode);
 bool sound_library_loaded();
 void hold_sound_library(bool hold);
 int module_sound_references();  // the module's own references, the held one left out
-// The module's loader calls since the last take, where the binding can see
-// them (native build); the Windows loader is not traced and gives none.
-std::vector<std::string> take_loader_calls();
-
 void set_host_component(bool present);
 // Writes byte `offset` of the host component's "Linkage" block, if it is present.
 void write_status_byte(std::size_t offset, uint8_t value);
@@ -51,5 +52,9 @@ namespace hostmodel::core {
 void record_sound_call(SoundCall::Kind kind, const char* file, const char* key, int32_t loop);
 // A host-side fault: a call the module must never make, or a misuse of the host.
 void record_fault(std::string fault);
+// A call the module made to the loader, as the binding served it.
+void record_loader_call(LoaderCall call);
+// Any output of the module, into the journal of Host::take_outputs().
+void record_output(Output output);
 
 }  // namespace hostmodel::core

@@ -42,15 +42,25 @@ struct ComponentModule {
 SoundModule sound;
 ComponentModule component_module;
 
-// The module's loader calls since the last take.
-std::vector<std::string> loader_calls;
-
-void trace(const char* call, const char* name) {
-    loader_calls.push_back(std::string(call) + "(" + (name != nullptr ? name : "NULL") + ")");
-}
-
 loader::Handle handle_of(void* module) {
     return static_cast<loader::Handle>(module);
+}
+
+// A module by its handle, as loader calls are traced: its canonical name,
+// "" for NULL and "?" for a handle of no module.
+std::string name_of(loader::Handle module) {
+    if (module == nullptr) return "";
+    if (module == handle_of(&sound)) return std::string(sound_name);
+    if (module == handle_of(&component_module)) return std::string(component_name);
+    return "?";
+}
+
+std::string text_of(const char* name) {
+    return name != nullptr ? name : "NULL";
+}
+
+void trace(LoaderCall::Kind kind, const char* name, loader::Handle handed) {
+    core::record_loader_call({.kind = kind, .name = text_of(name), .handed = name_of(handed)});
 }
 
 bool same_letters(std::string_view a, std::string_view b) {
@@ -127,7 +137,14 @@ void unload_all() {
     load_image::restore();
     sound            = SoundModule{};
     component_module = ComponentModule{};
-    loader_calls.clear();
+}
+
+void set_module_file(const std::string& path) {
+    throw ModuleLoadError(path + ": the native build has the module linked in; it loads no file");
+}
+
+std::string module_file() {
+    return {};
 }
 
 void set_sound_library(SoundLibrary mode) {
@@ -148,10 +165,6 @@ void hold_sound_library(bool hold) {
 
 int module_sound_references() {
     return sound.references - (sound.held ? 1 : 0);
-}
-
-std::vector<std::string> take_loader_calls() {
-    return std::exchange(loader_calls, {});
 }
 
 void set_host_component(bool present) {
@@ -180,9 +193,11 @@ namespace loader {
 
 using hostmodel::component_module;
 using hostmodel::sound;
+using Kind = hostmodel::LoaderCall::Kind;
 
-Handle load_library(const char* name) {
-    hostmodel::trace("LoadLibraryA", name);
+namespace {
+
+Handle serve_load_library(const char* name) {
     if (hostmodel::names(name, hostmodel::sound_name)) {
         return hostmodel::reference_sound() ? hostmodel::handle_of(&sound) : nullptr;
     }
@@ -193,8 +208,7 @@ Handle load_library(const char* name) {
     return nullptr;
 }
 
-Handle module_handle(const char* name) {
-    hostmodel::trace("GetModuleHandleA", name);
+Handle serve_module_handle(const char* name) {
     if (hostmodel::names(name, hostmodel::sound_name) && sound.references > 0) {
         return hostmodel::handle_of(&sound);
     }
@@ -204,8 +218,7 @@ Handle module_handle(const char* name) {
     return nullptr;
 }
 
-void* proc_address(Handle module, const char* name) {
-    hostmodel::trace("GetProcAddress", name);
+void* serve_proc_address(Handle module, const char* name) {
     if (module == hostmodel::handle_of(&sound) && sound.references > 0) {
         return hostmodel::sound_export(name);
     }
@@ -218,8 +231,7 @@ void* proc_address(Handle module, const char* name) {
     return nullptr;
 }
 
-bool free_library(Handle module) {
-    hostmodel::trace("FreeLibrary", module == hostmodel::handle_of(&sound) ? "GaugeSound" : "?");
+bool serve_free_library(Handle module) {
     if (module == hostmodel::handle_of(&sound) &&
         hostmodel::binding::module_sound_references() > 0) {
         --sound.references;
@@ -227,6 +239,37 @@ bool free_library(Handle module) {
     }
     hostmodel::core::record_fault("FreeLibrary of a module the module holds no reference on");
     return false;
+}
+
+}  // namespace
+
+Handle load_library(const char* name) {
+    const Handle handed = serve_load_library(name);
+    hostmodel::trace(Kind::load_library, name, handed);
+    return handed;
+}
+
+Handle module_handle(const char* name) {
+    const Handle handed = serve_module_handle(name);
+    hostmodel::trace(Kind::module_handle, name, handed);
+    return handed;
+}
+
+void* proc_address(Handle module, const char* name) {
+    void* address = serve_proc_address(module, name);
+    hostmodel::core::record_loader_call({.kind   = Kind::proc_address,
+                                         .name   = hostmodel::text_of(name),
+                                         .module = hostmodel::name_of(module),
+                                         .result = address != nullptr});
+    return address;
+}
+
+bool free_library(Handle module) {
+    const std::string name = hostmodel::name_of(module);
+    const bool freed       = serve_free_library(module);
+    hostmodel::core::record_loader_call(
+        {.kind = Kind::free_library, .name = name.empty() ? "NULL" : name, .result = freed});
+    return freed;
 }
 
 }  // namespace loader

@@ -1,7 +1,8 @@
-// The Windows binding: the real module loaded from the program's folder, the
-// stand-in sound library chosen through the DLL search folder, the stand-in
-// host component loaded by full path, and bitmaps read from the module's
-// resources.
+// The Windows binding: the real module loaded from the program's folder (or
+// a file given), its four loader imports redirected through tracing wrappers,
+// the stand-in sound library chosen through the DLL search folder, the
+// stand-in host component loaded by full path, and bitmaps read from the
+// module's resources.
 #include <windows.h>
 #include <winternl.h>
 
@@ -9,15 +10,18 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <type_traits>
 #include <utility>
 #include <vector>
 
 #include "hostmodel/binding.h"
 #include "hostmodel/host_component.h"
+#include "hostmodel/import_redirect.h"
 
 namespace {
 
-constexpr char module_file[]    = "MERTQ4.gau";
+constexpr char default_module[] = "MERTQ4.gau";
+constexpr char loader_library[] = "KERNEL32.dll";
 constexpr char sound_file[]     = "GaugeSound";
 constexpr char standin_folder[] = "standin";
 
@@ -39,6 +43,8 @@ struct LoaderEntry {
 
 HMODULE the_module = nullptr;
 HMODULE held_sound = nullptr;
+std::string requested_file;  // empty: the default beside the program
+std::string loaded_file;     // full path of the module loaded
 
 // Ends the test program with a message: without its module there is nothing to test.
 [[noreturn]] void fail(const std::string& what) {
@@ -84,9 +90,140 @@ void unload_fully(const char* file) {
     }
 }
 
+// The system's words for an error code, without the closing line break.
+std::string reason(DWORD error) {
+    char text[256]     = {};
+    const DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                                        nullptr, error, 0, text, sizeof text, nullptr);
+    std::string words(text, length);
+    while (!words.empty() &&
+           (words.back() == '\n' || words.back() == '\r' || words.back() == '.')) {
+        words.pop_back();
+    }
+    return (words.empty() ? std::string("error") : words) + " (error " + std::to_string(error) +
+           ")";
+}
+
+[[noreturn]] void refuse(const std::string& what) {
+    throw hostmodel::ModuleLoadError(what);
+}
+
+std::string full_path(const std::string& path) {
+    char full[MAX_PATH];
+    const DWORD length = GetFullPathNameA(path.c_str(), MAX_PATH, full, nullptr);
+    if (length == 0 || length >= MAX_PATH) refuse(path + ": " + reason(GetLastError()));
+    return std::string(full, length);
+}
+
+// ------------------------------------------------------- traced loader calls
+
+// The loader functions the module's imports pointed at before redirection.
+struct Loader {
+    HMODULE(WINAPI* load_library)(LPCSTR)          = nullptr;
+    HMODULE(WINAPI* module_handle)(LPCSTR)         = nullptr;
+    FARPROC(WINAPI* proc_address)(HMODULE, LPCSTR) = nullptr;
+    BOOL(WINAPI* free_library)(HMODULE)            = nullptr;
+};
+Loader system_loader;
+
+// A module by its handle, as loader calls are traced: its canonical name,
+// "" for NULL and "?" for a handle of no module the process provides.
+std::string name_of(HMODULE module) {
+    if (module == nullptr) return "";
+    if (module == GetModuleHandleA(sound_file)) return sound_file;
+    if (module == GetModuleHandleA(hostmodel::component::file_name)) {
+        return hostmodel::component::file_name;
+    }
+    return "?";
+}
+
+std::string text_of(LPCSTR name) {
+    if (name == nullptr) return "NULL";
+    if (IS_INTRESOURCE(name)) return "#" + std::to_string(reinterpret_cast<ULONG_PTR>(name));
+    return name;
+}
+
+// Whether a name asked of the loader names one of the modules the process
+// provides: any case, with or without ".dll".
+bool names_provided(LPCSTR name) {
+    if (name == nullptr || IS_INTRESOURCE(name)) return false;
+    for (const char* provided :
+         {sound_file, "GaugeSound.dll", hostmodel::component::file_name, "GLOBAL"}) {
+        if (lstrcmpiA(name, provided) == 0) return true;
+    }
+    return false;
+}
+
+// The static C runtime inside the module makes loader calls of its own (for
+// msvcrt's entry points, say); the native build has no such calls. Only the
+// calls that ask for, hand back or address a module the process provides are
+// the module's, and traced.
+bool concerns_provided(LPCSTR name, HMODULE module) {
+    return names_provided(name) || (module != nullptr && name_of(module) != "?");
+}
+
+using Kind = hostmodel::LoaderCall::Kind;
+
+HMODULE WINAPI traced_load_library(LPCSTR name) {
+    const HMODULE handed = system_loader.load_library(name);
+    if (!concerns_provided(name, handed)) return handed;
+    const DWORD error = GetLastError();
+    hostmodel::core::record_loader_call(
+        {.kind = Kind::load_library, .name = text_of(name), .handed = name_of(handed)});
+    SetLastError(error);
+    return handed;
+}
+
+HMODULE WINAPI traced_module_handle(LPCSTR name) {
+    const HMODULE handed = system_loader.module_handle(name);
+    if (!concerns_provided(name, handed)) return handed;
+    const DWORD error = GetLastError();
+    hostmodel::core::record_loader_call(
+        {.kind = Kind::module_handle, .name = text_of(name), .handed = name_of(handed)});
+    SetLastError(error);
+    return handed;
+}
+
+FARPROC WINAPI traced_proc_address(HMODULE module, LPCSTR name) {
+    const std::string looked_in = name_of(module);
+    const FARPROC address       = system_loader.proc_address(module, name);
+    if (looked_in == "?") return address;
+    const DWORD error = GetLastError();
+    hostmodel::core::record_loader_call({.kind   = Kind::proc_address,
+                                         .name   = text_of(name),
+                                         .module = looked_in,
+                                         .result = address != nullptr});
+    SetLastError(error);
+    return address;
+}
+
+BOOL WINAPI traced_free_library(HMODULE module) {
+    const std::string name = name_of(module);
+    const BOOL freed       = system_loader.free_library(module);
+    if (name == "?") return freed;
+    const DWORD error = GetLastError();
+    hostmodel::core::record_loader_call(
+        {.kind = Kind::free_library, .name = name.empty() ? "NULL" : name, .result = freed != 0});
+    SetLastError(error);
+    return freed;
+}
+
+// Points the module's four loader imports at the wrappers above.
+void trace_loader_calls(HMODULE module, const std::string& path) {
+    const auto redirect = [&](const char* function, auto wrapper, auto& original) {
+        void* was = hostmodel::windows::redirect_import(module, loader_library, function,
+                                                        reinterpret_cast<void*>(wrapper));
+        if (was == nullptr) refuse(path + ": imports no " + function + " from " + loader_library);
+        original = reinterpret_cast<std::remove_reference_t<decltype(original)>>(was);
+    };
+    redirect("LoadLibraryA", &traced_load_library, system_loader.load_library);
+    redirect("GetModuleHandleA", &traced_module_handle, system_loader.module_handle);
+    redirect("GetProcAddress", &traced_proc_address, system_loader.proc_address);
+    redirect("FreeLibrary", &traced_free_library, system_loader.free_library);
+}
+
 }  // namespace
 
-// Where the stand-in sound library delivers every call it receives.
 // Where the stand-in sound library delivers every call it receives.
 extern "C" __declspec(dllexport) void host_model_sound_call(int kind, const char* file,
                                                             const char* key, int loop) {
@@ -104,18 +241,41 @@ extern "C" __declspec(dllexport) void host_model_sound_call(int kind, const char
 namespace hostmodel::binding {
 
 LoadedModule load_module() {
-    const std::string path = program_folder() + module_file;
-    the_module             = LoadLibraryA(path.c_str());
-    if (the_module == nullptr) fail("cannot load " + path);
+    const std::string path =
+        requested_file.empty() ? program_folder() + default_module : full_path(requested_file);
+    if (GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES) {
+        refuse(path + ": " + reason(GetLastError()));
+    }
+    HMODULE module = LoadLibraryA(path.c_str());
+    if (module == nullptr) refuse(path + ": cannot be loaded: " + reason(GetLastError()));
     auto* import_table =
-        reinterpret_cast<host::ImportTableRecord*>(GetProcAddress(the_module, "ImportTable"));
-    auto* linkage = reinterpret_cast<host::LinkageRecord*>(GetProcAddress(the_module, "Linkage"));
-    if (import_table == nullptr || linkage == nullptr) fail(path + " lacks its exports");
+        reinterpret_cast<host::ImportTableRecord*>(GetProcAddress(module, "ImportTable"));
+    auto* linkage = reinterpret_cast<host::LinkageRecord*>(GetProcAddress(module, "Linkage"));
+    if (import_table == nullptr || linkage == nullptr) {
+        FreeLibrary(module);
+        refuse(path + ": exports no " + (import_table == nullptr ? "ImportTable" : "Linkage"));
+    }
+    try {
+        trace_loader_calls(module, path);
+    } catch (...) {
+        FreeLibrary(module);
+        throw;
+    }
+    the_module  = module;
+    loaded_file = path;
     return {.import_table = import_table, .linkage = linkage};
 }
 
+void set_module_file(const std::string& path) {
+    requested_file = path;
+}
+
+std::string module_file() {
+    return loaded_file;
+}
+
 void unload_all() {
-    unload_fully(module_file);
+    if (!loaded_file.empty()) unload_fully(loaded_file.c_str());
     the_module = nullptr;
     hold_sound_library(false);
     unload_fully(sound_file);
@@ -141,10 +301,6 @@ void hold_sound_library(bool hold) {
         FreeLibrary(held_sound);
         held_sound = nullptr;
     }
-}
-
-std::vector<std::string> take_loader_calls() {
-    return {};
 }
 
 // The loader's count less the reference the model itself holds.

@@ -340,11 +340,21 @@ void record_sound_call(SoundCall::Kind kind, const char* file, const char* key, 
             break;
     }
     if (kind != SoundCall::Kind::terminate) call.key_buffer = key;
+    record_output(call);
     model().sound_calls.push_back(std::move(call));
 }
 
 void record_fault(std::string fault) {
     model().faults.push_back(std::move(fault));
+}
+
+void record_loader_call(LoaderCall call) {
+    record_output(call);
+    model().loader_calls.push_back(std::move(call));
+}
+
+void record_output(Output output) {
+    model().outputs.push_back(std::move(output));
 }
 
 }  // namespace core
@@ -379,6 +389,20 @@ std::string describe(const SoundCall& call) {
     return "unknown sound call";
 }
 
+std::string describe(const LoaderCall& call) {
+    switch (call.kind) {
+        case LoaderCall::Kind::load_library:
+            return "LoadLibraryA(" + call.name + ")";
+        case LoaderCall::Kind::module_handle:
+            return "GetModuleHandleA(" + call.name + ")";
+        case LoaderCall::Kind::proc_address:
+            return "GetProcAddress(" + call.name + ")";
+        case LoaderCall::Kind::free_library:
+            return "FreeLibrary(" + call.name + ")";
+    }
+    return "unknown loader call";
+}
+
 std::ostream& operator<<(std::ostream& out, const SoundCall& call) {
     return out << describe(call);
 }
@@ -392,6 +416,14 @@ Host& Host::instance() {
 
 Host::Host() {
     core::start(core::model());
+}
+
+void Host::load_module_from(const std::string& path) {
+    binding::set_module_file(path);
+}
+
+std::string Host::module_file() const {
+    return binding::module_file();
 }
 
 void Host::reload() {
@@ -567,6 +599,10 @@ const std::vector<std::string>& Host::faults() const {
     return core::model().faults;
 }
 
+std::vector<Output> Host::take_outputs() {
+    return std::exchange(core::model().outputs, {});
+}
+
 // ------------------------------------------------------ drawn element state
 
 double Host::value(std::string_view gauge_name, int n) const {
@@ -649,7 +685,11 @@ int Host::module_sound_references() const {
 }
 
 std::vector<std::string> Host::take_loader_calls() {
-    return binding::take_loader_calls();
+    std::vector<std::string> calls;
+    for (const LoaderCall& call : std::exchange(core::model().loader_calls, {})) {
+        calls.push_back(describe(call));
+    }
+    return calls;
 }
 
 // The status bytes are kept by the model and written again whenever the host

@@ -17,8 +17,10 @@
 
 #include <cstdint>
 #include <iosfwd>
+#include <stdexcept>
 #include <string>
 #include <string_view>
+#include <variant>
 #include <vector>
 
 #include "host/panel_interface.h"
@@ -50,6 +52,35 @@ struct KeyEvent {
     bool operator==(const KeyEvent&) const = default;
 };
 
+// One call the module made to the loader, with its result in module names:
+// "GaugeSound" and "GLOBAL.DLL" for the two modules the process provides.
+struct LoaderCall {
+    enum class Kind { load_library, module_handle, proc_address, free_library };
+    Kind kind;
+    // The module asked for (load_library, module_handle), the export
+    // (proc_address), or the freed module's name (free_library).
+    std::string name;
+    std::string module = {};     // proc_address: the module the export is looked up in
+    std::string handed = {};     // load_library, module_handle: the module handed back; "" for NULL
+    bool result        = false;  // proc_address: an address returned; free_library: as returned
+    bool operator==(const LoaderCall&) const = default;
+};
+std::string describe(const LoaderCall& call);  // "LoadLibraryA(GaugeSound)"
+
+// A named-variable write the module made (slot 55).
+struct NamedWrite {
+    std::string name;
+    double value;
+};
+
+// One thing the module asked of the host, the sound library or the loader.
+using Output = std::variant<SoundCall, KeyEvent, NamedWrite, LoaderCall>;
+
+// The module could not be loaded: no such file, not a module, or an export missing.
+struct ModuleLoadError : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
 // One call the module made through slots 24 to 31 of the service table.
 struct ElementOperation {
     int slot;
@@ -74,7 +105,14 @@ enum class SoundLibrary {
 class Host {
   public:
     // The one host of this process; the module is loaded on first use.
+    // Throws ModuleLoadError where it cannot be loaded.
     static Host& instance();
+    // The module file the Windows binding loads, instead of MERTQ4.gau beside
+    // the program; call before the first instance(). The native binding has
+    // the module linked in and refuses a file (ModuleLoadError).
+    static void load_module_from(const std::string& path);
+    // The file the module was loaded from; empty where it is linked in.
+    std::string module_file() const;
 
     // Starts over as a fresh process would: the module freshly loaded (every
     // variable of it at its load value, the host-written fields of its records
@@ -125,6 +163,9 @@ class Host {
     void clear_element_operations();
     // Calls to slots the module must never use, and other host-side faults.
     const std::vector<std::string>& faults() const;
+    // Every sound call, key event, named-variable write and loader call of the
+    // module since the last take, in the order it made them.
+    std::vector<Output> take_outputs();
 
     // -- the drawn state of an element (n steps down the gauge's chain)
     double value(std::string_view gauge, int n) const;  // last update callback result
@@ -147,7 +188,7 @@ class Host {
     int module_sound_references() const;
     // The module's calls to the loader since the last take, each as
     // "LoadLibraryA(name)", "GetModuleHandleA(name)", "GetProcAddress(name)" or
-    // "FreeLibrary(name)". Traced in the native build only; empty on Windows.
+    // "FreeLibrary(name)".
     std::vector<std::string> take_loader_calls();
     void set_host_component(bool present);  // "GLOBAL.DLL" in the process or not
     void set_status_bytes(uint8_t at_2848, uint8_t at_2852, uint8_t at_3400);

@@ -47,6 +47,8 @@ struct Model {
 
     std::vector<SoundCall> sound_calls;
     std::vector<KeyEvent> key_events;
+    std::vector<LoaderCall> loader_calls;
+    std::vector<Output> outputs;  // all of the module's outputs, in order
     std::vector<ElementOperation> element_operations;
     std::vector<std::string> faults;
 

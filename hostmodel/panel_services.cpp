@@ -48,6 +48,7 @@ void HOST_CALL element_operation_with_value(host::ElementHeader* root, uint32_t 
 
 void HOST_CALL send_key_event(uint32_t event, uint32_t value) {
     model().key_events.push_back({.id = event, .value = value});
+    record_output(KeyEvent{.id = event, .value = value});
 }
 
 void HOST_CALL refresh_token_variable(host::TokenVar* record) {
@@ -78,6 +79,7 @@ void HOST_CALL write_named_variable(uint32_t id, double value) {
     auto& named = model().named;
     if (id < named.size()) {
         named[id].second = value;
+        record_output(NamedWrite{.name = named[id].first, .value = value});
     } else {
         record_fault("write to unknown named variable id " + std::to_string(id));
     }
