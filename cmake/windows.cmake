@@ -59,7 +59,7 @@ set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
 set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
 add_subdirectory(${GOOGLETEST_SOURCE_DIR} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
 
-add_library(hostmodel STATIC ${HOSTMODEL_SOURCES} hostmodel/binding_windows.cpp)
+add_library(hostmodel STATIC ${HOSTMODEL_SOURCES} hostmodel/binding_windows.cpp hostmodel/import_redirect.cpp)
 add_dependencies(hostmodel MERTQ4 standins)
 
 set(TEST_MAIN gtest_main)
