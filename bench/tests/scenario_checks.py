@@ -104,12 +104,12 @@ BAD = [
 ]
 
 
-def run(runner, scenario, out_dir):
+def run(runner, scenario, out_dir, extra=()):
     with tempfile.NamedTemporaryFile("w", suffix=".json", delete=False) as file:
         file.write(scenario if isinstance(scenario, str) else json.dumps(scenario))
         path = file.name
     try:
-        done = subprocess.run(runner + [path, "--out", out_dir], capture_output=True, text=True,
+        done = subprocess.run(runner + [path, "--out", out_dir, *extra], capture_output=True, text=True,
                               timeout=300)
         return done.returncode, done.stderr
     finally:
@@ -155,14 +155,35 @@ def main():
                 failures.append(f"good scenario: {len(frames)} frame lines, wanted 0..10")
             if frames and frames[-1]["tokens"].get("614") != "nan":
                 failures.append(f"keyframe to nan: last 614 is {frames[-1]['tokens'].get('614')}")
+            first = frames[0]["events"] if frames else []
+            if first[:2] != [{"panel": "place", "gauge": "MERTQ4ComLnk"},
+                             {"loader": "LoadLibraryA", "name": "GaugeSound", "result": "GaugeSound"}]:
+                failures.append(f"frame 0 does not open with the placing and its library load: {first[:2]}")
+            if not any(event.get("var") == "XMLSmoke" for event in frames[2]["events"]):
+                failures.append("the sound link's write-back of XMLSmoke is not traced")
             with open(os.path.join(good, "run.json")) as record:
                 run_json = json.load(record)
             if run_json.get("frames") != 11 or run_json.get("snapshots", [{}])[0].get("file") != "panel-end.png":
                 failures.append(f"run.json: {run_json}")
 
+        if os.path.basename(runner[0]) == "wine":
+            # The Windows runner refuses a module file it cannot use, naming it and why.
+            junk = os.path.join(work, "junk.gau")
+            with open(junk, "w") as file:
+                file.write("not a module")
+            for module, message, why in [
+                (os.path.join(work, "absent.gau"), "absent.gau: File not found", "no such file"),
+                (junk, "junk.gau: cannot be loaded", "not a module"),
+            ]:
+                out_dir = os.path.join(work, "module")
+                status, stderr = run(runner, GOOD, out_dir, ["--module", module])
+                if status != 2 or message not in stderr or os.path.exists(out_dir):
+                    failures.append(f"--module, {why}: exit {status}: {stderr.strip()}")
+
     for failure in failures:
         print("FAIL", failure)
-    print(f"{len(BAD) + 2 - len(failures)} of {len(BAD) + 2} checks passed")
+    total = len(BAD) + 2 + (2 if os.path.basename(runner[0]) == "wine" else 0)
+    print(f"{total - len(failures)} of {total} checks passed")
     sys.exit(1 if failures else 0)
 
 
