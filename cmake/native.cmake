@@ -10,10 +10,26 @@ endif()
 
 find_package(GTest REQUIRED)
 
-add_library(bitmap_table STATIC resources/bitmap_table.cpp)
+# The bitmaps, painted with Cairo through fontconfig's fonts; the dials' marks
+# follow the host's needle rule.
+find_package(PkgConfig REQUIRED)
+pkg_check_modules(ARTWORK REQUIRED IMPORTED_TARGET cairo fontconfig)
+add_library(bitmap_table STATIC resources/bitmap_table.cpp resources/art.cpp
+  hostmodel/needle_geometry.cpp)
+target_link_libraries(bitmap_table PUBLIC PkgConfig::ARTWORK)
 
 add_executable(generate_bitmaps resources/generate_bitmaps.cpp)
 target_link_libraries(generate_bitmaps PRIVATE bitmap_table)
+
+# The contact sheet of every bitmap, for the documentation (docs/bitmaps.png).
+add_executable(contact_sheet resources/contact_sheet.cpp)
+target_link_libraries(contact_sheet PRIVATE bitmap_table)
+
+# Two runs of the generator write the same bytes.
+add_test(NAME native.bitmaps_deterministic
+         COMMAND sh -c "rm -rf \"$1\" \"$2\" && \"$0\" \"$1\" && \"$0\" \"$2\" && diff -r \"$1\" \"$2\""
+                 $<TARGET_FILE:generate_bitmaps> ${CMAKE_BINARY_DIR}/bitmaps-run1
+                 ${CMAKE_BINARY_DIR}/bitmaps-run2)
 
 # The module as a library of its own, as the product is: loaded once with each
 # program, its calls to the loader seam (module/loader.h) left undefined and

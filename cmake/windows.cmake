@@ -13,14 +13,23 @@ find_program(BUILD_MACHINE_CXX NAMES g++ c++ REQUIRED NO_CMAKE_FIND_ROOT_PATH)
 set(GENERATOR ${CMAKE_BINARY_DIR}/tools/generate_bitmaps)
 set(GENERATOR_SOURCES
   ${CMAKE_SOURCE_DIR}/resources/generate_bitmaps.cpp
-  ${CMAKE_SOURCE_DIR}/resources/bitmap_table.cpp)
+  ${CMAKE_SOURCE_DIR}/resources/bitmap_table.cpp
+  ${CMAKE_SOURCE_DIR}/resources/art.cpp
+  ${CMAKE_SOURCE_DIR}/hostmodel/needle_geometry.cpp)
+# It paints with the build machine's Cairo and fonts (fontconfig).
+find_program(BUILD_MACHINE_PKG_CONFIG NAMES pkg-config REQUIRED NO_CMAKE_FIND_ROOT_PATH)
+execute_process(COMMAND ${BUILD_MACHINE_PKG_CONFIG} --cflags --libs cairo fontconfig
+                OUTPUT_VARIABLE ARTWORK_FLAGS OUTPUT_STRIP_TRAILING_WHITESPACE
+                COMMAND_ERROR_IS_FATAL ANY)
+separate_arguments(ARTWORK_FLAGS UNIX_COMMAND "${ARTWORK_FLAGS}")
+file(GLOB GENERATOR_HEADERS ${CMAKE_SOURCE_DIR}/resources/*.h
+     ${CMAKE_SOURCE_DIR}/gauges/*/*_scale.h ${CMAKE_SOURCE_DIR}/gauges/flight/altitude_alerter_face.h)
 add_custom_command(
   OUTPUT ${GENERATOR}
   COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/tools
   COMMAND ${BUILD_MACHINE_CXX} -std=c++20 -O1 -Wall -Wextra -Werror -I${CMAKE_SOURCE_DIR}
-          ${GENERATOR_SOURCES} -o ${GENERATOR}
-  DEPENDS ${GENERATOR_SOURCES} ${CMAKE_SOURCE_DIR}/resources/bitmap_table.h
-          ${CMAKE_SOURCE_DIR}/resources/bitmap_ids.h
+          ${GENERATOR_SOURCES} ${ARTWORK_FLAGS} -o ${GENERATOR}
+  DEPENDS ${GENERATOR_SOURCES} ${GENERATOR_HEADERS}
   COMMENT "Building the bitmap generator")
 set(BITMAPS ${CMAKE_BINARY_DIR}/bitmaps)
 add_custom_command(

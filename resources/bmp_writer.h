@@ -1,4 +1,5 @@
-// Encodes a drawn bitmap as an uncompressed, bottom-up Windows BMP file, byte by byte.
+// Encodes a painted bitmap as an uncompressed, bottom-up Windows BMP file, byte by byte:
+// 24-bit as painted, 8-bit through a palette chosen for it with black at index 0.
 #pragma once
 
 #include <cstdint>
@@ -8,6 +9,7 @@
 #include <vector>
 
 #include "resources/bitmap_table.h"
+#include "resources/palette.h"
 
 namespace bmp {
 
@@ -30,31 +32,14 @@ inline void put32(std::vector<uint8_t>& out, uint32_t v) {
     put16(out, v >> 16);
 }
 
-// Black first, then every other colour in the order it first appears, scanning from the top.
-inline std::vector<Rgb> palette_of(const Canvas& canvas) {
-    std::vector<Rgb> palette{black};
-    for (int y = 0; y < canvas.height(); ++y) {
-        for (int x = 0; x < canvas.width(); ++x) {
-            const Rgb c = canvas.at(x, y);
-            bool known  = false;
-            for (const Rgb& p : palette) known = known || p == c;
-            if (!known) palette.push_back(c);
-        }
-    }
-    if (palette.size() > palette_entries) {
-        throw std::runtime_error("more than 256 colours in an 8-bit bitmap");
-    }
-    return palette;
-}
-
 inline std::vector<uint8_t> encode(const Canvas& canvas, int bits_per_pixel) {
     if (bits_per_pixel != 8 && bits_per_pixel != 24) {
         throw std::runtime_error("bitmaps are 8 or 24 bits per pixel");
     }
-    const bool indexed             = bits_per_pixel == 8;
-    const std::vector<Rgb> palette = indexed ? palette_of(canvas) : std::vector<Rgb>{};
-    const uint32_t stride          = row_stride(canvas.width(), bits_per_pixel);
-    const uint32_t image_size      = stride * static_cast<uint32_t>(canvas.height());
+    const bool indexed            = bits_per_pixel == 8;
+    const palette::Indexed colour = indexed ? palette::quantise(canvas) : palette::Indexed{};
+    const uint32_t stride         = row_stride(canvas.width(), bits_per_pixel);
+    const uint32_t image_size     = stride * static_cast<uint32_t>(canvas.height());
     const uint32_t offset =
         file_header_size + info_header_size + (indexed ? palette_entries * 4 : 0);
 
@@ -81,19 +66,17 @@ inline std::vector<uint8_t> encode(const Canvas& canvas, int bits_per_pixel) {
 
     if (indexed) {
         for (uint32_t i = 0; i < palette_entries; ++i) {
-            const Rgb c = i < palette.size() ? palette[i] : black;
+            const Rgb c = i < colour.colours.size() ? colour.colours[i] : black;
             out.insert(out.end(), {c.b, c.g, c.r, 0});
         }
     }
     for (int y = canvas.height() - 1; y >= 0; --y) {
         const size_t row_start = out.size();
         for (int x = 0; x < canvas.width(); ++x) {
-            const Rgb c = canvas.at(x, y);
             if (indexed) {
-                size_t index = 0;
-                while (!(palette[index] == c)) ++index;
-                out.push_back(static_cast<uint8_t>(index));
+                out.push_back(colour.pixels[static_cast<size_t>(y) * canvas.width() + x]);
             } else {
+                const Rgb c = canvas.at(x, y);
                 out.insert(out.end(), {c.b, c.g, c.r});
             }
         }

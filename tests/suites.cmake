@@ -5,6 +5,7 @@
 mertq4_test(host_model_test SOURCES hostmodel/host_model_test.cpp)
 mertq4_test(needle_geometry_test NATIVE_ONLY SOURCES hostmodel/needle_geometry_test.cpp)
 mertq4_test(bitmap_table_test NATIVE_ONLY SOURCES resources/bitmap_table_test.cpp LIBS bitmap_table)
+mertq4_test(bitmap_art_test NATIVE_ONLY SOURCES resources/bitmap_art_test.cpp LIBS bitmap_table)
 mertq4_test(bitmap_resources_test SOURCES resources/bitmap_resources_test.cpp)
 mertq4_test(linkage_test SOURCES module/linkage_test.cpp)
 mertq4_test(needle_tables_test SOURCES module/needle_tables_test.cpp)

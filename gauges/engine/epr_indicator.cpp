@@ -12,6 +12,7 @@
 #include <cstdint>
 
 #include "gauges/engine/epr_reading.h"
+#include "gauges/engine/epr_scale.h"
 #include "host/panel_interface.h"
 #include "module/element_tree.h"
 #include "module/gauge_records.h"
@@ -41,32 +42,8 @@ inline constexpr double drum_bottom_value = 0;   // shows its bottom cell
 
 // ------------------------------------------------------------------ table
 
-using DialTable = std::array<host::NeedleRow, 17>;
-
-// Pressure-ratio scale: 0.90 at the upper right, clockwise through 1.00 at
-// the right to 2.50 just past the top.
-// clang-format off
-constexpr DialTable dial_rows = {{
-    //        point on the face, px    EPR, hundredths
-    {.point = {159,  50}, .value =  90},
-    {.point = {167,  76}, .value = 100},
-    {.point = {164, 104}, .value = 110},
-    {.point = {154, 129}, .value = 120},
-    {.point = {135, 149}, .value = 130},
-    {.point = {111, 161}, .value = 140},
-    {.point = { 83, 166}, .value = 150},
-    {.point = { 57, 160}, .value = 160},
-    {.point = { 33, 147}, .value = 170},
-    {.point = { 15, 127}, .value = 180},
-    {.point = {  4, 102}, .value = 190},
-    {.point = {  2,  75}, .value = 200},
-    {.point = {  9,  48}, .value = 210},
-    {.point = { 25,  26}, .value = 220},
-    {.point = { 46,  10}, .value = 230},
-    {.point = { 71,   2}, .value = 240},
-    {.point = { 99,   2}, .value = 250},
-}};
-// clang-format on
+using epr_dial::dial_rows;
+using epr_dial::DialTable;
 static_assert(module::values_ascend(dial_rows));
 static_assert(dial_rows.front().value == engine::epr_scale_low &&
                   dial_rows.back().value == engine::epr_scale_high,
@@ -145,7 +122,7 @@ constexpr host::Needle dial_needle(host::GaugeHeader& gauge, host::ElementHeader
                                    host::ElementCallback callback) {
     return module::needle(&gauge, next,
                           {.bitmap_id   = bitmap_id,
-                           .position    = {84, 83},
+                           .position    = epr_dial::dial_centre,
                            .pivot       = pivot,
                            .image_flags = instrument_flags},
                           {.table = dial_table, .callback = callback});
@@ -171,12 +148,14 @@ constexpr EprTree epr_tree(EprTree& self, host::GaugeHeader& gauge) {
         .face = module::static_image(
             &gauge, self.links.below[0].data(),
             {.bitmap_id = bitmap::epr_dial, .position = {0, 0}, .image_flags = instrument_flags}),
-        .hundredths_drum = drum(gauge, self.links.below[1].data(), bitmap::epr_hundredths_strip,
-                                {94, 110}, read_epr_drum<epr, &EprCounter::hundredths>),
-        .tenths_drum = drum(gauge, self.links.below[2].data(), bitmap::epr_tenths_strip, {79, 110},
-                            read_epr_drum<epr, &EprCounter::tenths>),
-        .ones_drum   = drum(gauge, self.links.below[3].data(), bitmap::epr_ones_strip, {61, 110},
-                            read_epr_drum<epr, &EprCounter::ones>),
+        .hundredths_drum =
+            drum(gauge, self.links.below[1].data(), bitmap::epr_hundredths_strip,
+                 epr_dial::hundredths_drum_position, read_epr_drum<epr, &EprCounter::hundredths>),
+        .tenths_drum =
+            drum(gauge, self.links.below[2].data(), bitmap::epr_tenths_strip,
+                 epr_dial::tenths_drum_position, read_epr_drum<epr, &EprCounter::tenths>),
+        .ones_drum = drum(gauge, self.links.below[3].data(), bitmap::epr_ones_strip,
+                          epr_dial::ones_drum_position, read_epr_drum<epr, &EprCounter::ones>),
         .reference_marker =
             dial_needle(gauge, self.links.below[4].data(), bitmap::epr_reference_marker, {0, 5},
                         read_epr_reference<epr>),

@@ -11,6 +11,7 @@
 
 #include <cstdint>
 
+#include "gauges/flight/altitude_alerter_face.h"
 #include "module/altitude_alert.h"
 #include "module/convert.h"
 #include "module/element_flags.h"
@@ -36,7 +37,7 @@ constexpr double tenths_per_unit        = 10;
 constexpr double drum_top_digit              = 0;
 constexpr double drum_bottom_digit           = 9;
 constexpr double thousands_drum_bottom_digit = 8.999999;
-constexpr int32_t drum_row_y                 = 46;  // px, the top of every drum
+using alerter_face::drum_row_y;
 
 // ----------------------------------------------------------------------- state
 
@@ -122,23 +123,26 @@ constexpr AlerterTree alerter_tree(AlerterTree& self) {
             {.bitmap_id = bitmap::alerter_face, .position = {0, 0}, .image_flags = unlit_filtered}),
         // Each drum: its strip, its left edge (px), the value that shows the
         // strip's bottom cell, and the digit it shows.
-        .ten_thousands_drum = drum(self.links.below[1].data(), bitmap::alerter_lead_strip, 116,
-                                   drum_bottom_digit, read_altitude_digit<selected_ten_thousands>),
+        .ten_thousands_drum = drum(self.links.below[1].data(), bitmap::alerter_lead_strip,
+                                   alerter_face::ten_thousands_x, drum_bottom_digit,
+                                   read_altitude_digit<selected_ten_thousands>),
         .thousands_drum =
-            drum(self.links.below[2].data(), bitmap::alerter_digit_strip, 134,
+            drum(self.links.below[2].data(), bitmap::alerter_digit_strip, alerter_face::thousands_x,
                  thousands_drum_bottom_digit, read_altitude_digit<selected_thousands>),
-        .hundreds_drum = drum(self.links.below[3].data(), bitmap::alerter_digit_strip, 152,
-                              drum_bottom_digit, read_altitude_digit<selected_hundreds>),
+        .hundreds_drum =
+            drum(self.links.below[3].data(), bitmap::alerter_digit_strip, alerter_face::hundreds_x,
+                 drum_bottom_digit, read_altitude_digit<selected_hundreds>),
         // An amber lamp lettered ALT, shown or hidden at each pre-draw pass.
-        .alert_light = module::static_image(
-            &altitude_alerter_gauge, nullptr,
-            {.bitmap_id = bitmap::altitude_alert_light, .position = {27, 31}, .image_flags = lamp}),
-        .links = module::tree_links<alerter_element_count>({
-            &self.face.header,
-            &self.ten_thousands_drum.header,
-            &self.thousands_drum.header,
-            &self.hundreds_drum.header,
-            &self.alert_light.header,
+        .alert_light = module::static_image(&altitude_alerter_gauge, nullptr,
+                                            {.bitmap_id   = bitmap::altitude_alert_light,
+                                             .position    = alerter_face::light_position,
+                                             .image_flags = lamp}),
+        .links       = module::tree_links<alerter_element_count>({
+                  &self.face.header,
+                  &self.ten_thousands_drum.header,
+                  &self.thousands_drum.header,
+                  &self.hundreds_drum.header,
+                  &self.alert_light.header,
         }),
     };
 }

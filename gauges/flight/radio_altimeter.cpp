@@ -11,6 +11,7 @@
 #include <array>
 #include <cstdint>
 
+#include "gauges/flight/radio_altimeter_scale.h"
 #include "module/element_flags.h"
 #include "module/element_tree.h"
 #include "module/gauge_records.h"
@@ -43,29 +44,8 @@ constexpr uint16_t knob_last_deg = 350;
 
 // ----------------------------------------------------------------- needle table
 
-using HeightTable = std::array<host::NeedleRow, 14>;
-
-// Every value is 6 ft above the dial mark its point names, so both needles
-// read 6 ft less than they are given; the first 500 ft span half the dial.
-// clang-format off
-constexpr HeightTable height_scale = {{
-    //  point on the dial (px)   value (ft)
-    {.point = {133,  28}, .value =    6},
-    {.point = {190,  49}, .value =  106},
-    {.point = {224,  99}, .value =  206},
-    {.point = {224, 159}, .value =  306},
-    {.point = {186, 205}, .value =  406},
-    {.point = {130, 223}, .value =  506},
-    {.point = {111, 221}, .value =  606},
-    {.point = { 92, 215}, .value =  706},
-    {.point = { 76, 205}, .value =  806},
-    {.point = { 60, 193}, .value =  906},
-    {.point = { 48, 179}, .value = 1006},
-    {.point = { 32, 128}, .value = 1506},
-    {.point = { 40,  86}, .value = 2006},
-    {.point = { 65,  55}, .value = 2506},
-}};
-// clang-format on
+using radalt::height_scale;
+using radalt::HeightTable;
 static_assert(module::values_ascend(height_scale));
 static_assert(height_scale.back().value < pointer_top_ft);
 
@@ -145,7 +125,7 @@ constexpr host::Needle height_needle(host::ElementHeader** next, int32_t bitmap_
                                      host::PixelPoint pivot, module::NeedleDrive drive) {
     return module::needle(&radio_altimeter_gauge, next,
                           {.bitmap_id   = bitmap_id,
-                           .position    = {131, 128},
+                           .position    = radalt::dial_centre,
                            .pivot       = pivot,
                            .image_flags = lit_filtered},
                           drive);

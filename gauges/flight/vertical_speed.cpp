@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdint>
 
+#include "gauges/flight/vertical_speed_scale.h"
 #include "module/element_tree.h"
 #include "module/gauge_records.h"
 #include "module/gauge_table.h"
@@ -26,30 +27,8 @@ constexpr double feet_per_minute_per_unit = 0.76894;
 constexpr double scale_end_fpm            = 6000;
 constexpr double pointer_turn_limit_deg   = 8;  // per host update
 
-// Zero at nine o'clock; the first 1000 ft/min either way span about twice the
-// angle of the next 1000.
-// clang-format off
-using ScaleTable = std::array<host::NeedleRow, 15>;
-
-constexpr ScaleTable vertical_speed_scale = {{
-    //  point on the dial (px)   value (ft/min)
-    {.point = {231, 145}, .value = -6000},
-    {.point = {219, 178}, .value = -5000},
-    {.point = {198, 204}, .value = -4000},
-    {.point = {170, 223}, .value = -3000},
-    {.point = {137, 232}, .value = -2000},
-    {.point = { 81, 223}, .value = -1000},
-    {.point = { 43, 190}, .value =  -500},
-    {.point = { 23, 127}, .value =     0},
-    {.point = { 44,  65}, .value =   500},
-    {.point = { 82,  34}, .value =  1000},
-    {.point = {137,  24}, .value =  2000},
-    {.point = {169,  33}, .value =  3000},
-    {.point = {197,  51}, .value =  4000},
-    {.point = {218,  77}, .value =  5000},
-    {.point = {230, 109}, .value =  6000},
-}};
-// clang-format on
+using vsi::ScaleTable;
+using vsi::vertical_speed_scale;
 
 static_assert(module::values_ascend(vertical_speed_scale));
 static_assert(vertical_speed_scale.front().value == -scale_end_fpm);
@@ -83,7 +62,7 @@ constexpr VsiTree vsi_tree(VsiTree& self) {
             {.bitmap_id = bitmap::vsi_dial, .position = {0, 0}, .image_flags = lit_filtered}),
         .pointer = module::needle(&vertical_speed_gauge, nullptr,
                                   {.bitmap_id   = bitmap::vsi_pointer,
-                                   .position    = {127, 127},
+                                   .position    = vsi::pointer_position,
                                    .pivot       = {46, 8},
                                    .image_flags = lit_filtered},
                                   {.source         = token::vertical_speed,
