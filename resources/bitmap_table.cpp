@@ -408,8 +408,8 @@ void dial(cairo_t* cr) {
         text(cr, polar(c, angle_of_mark(n.value), numeral_radius_px), n.text, 16, paint::marking,
              Weight::bold);
     }
-    text(cr, {c.x, c.y - 40}, "RADIO ALT", 9, paint::marking, Weight::bold);
-    text(cr, {c.x, c.y - 28}, "FEET \u00d7100", 8, paint::marking, Weight::normal);
+    text(cr, {c.x, c.y + 30}, "RADIO ALT", 9, paint::marking, Weight::bold);
+    text(cr, {c.x, c.y + 42}, "FEET \u00d7100", 8, paint::marking, Weight::normal);
     // The lamp's socket and the knob's collar.
     disc(cr, {30, 31}, 14, paint::bezel);
     disc(cr, {30, 31}, 12, paint::face);
@@ -420,8 +420,8 @@ void dial(cairo_t* cr) {
 // Over the short arc from 2500 back to 0, where both needles rest unseen.
 void pointer_shield(cairo_t* cr) {
     const Point c = centre_of(dial_centre);
-    sector(cr, c, {.inner_px = 0, .outer_px = 104}, angle_of_mark(2500) + 2, angle_of_mark(0) - 2,
-           paint::shield);
+    sector(cr, c, {.inner_px = 22, .outer_px = 104}, angle_of_mark(2500) + 3,
+           angle_of_mark(0) - 7, paint::shield);
 }
 
 void pointer(cairo_t* cr) {
