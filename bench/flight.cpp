@@ -14,7 +14,6 @@
 
 #include "bench/tokens.h"
 #include "hostmodel/host_model.h"
-#include "hostmodel/model_state.h"
 #include "module/element_chain.h"
 
 namespace bench {
@@ -41,8 +40,7 @@ uint32_t mouse_event(Click::Button button) {
 
 // Whether the area a click at (x, y) lands in repeats the click while held.
 bool repeats_while_held(Host& host, const Click& click) {
-    const host::MouseRect* area =
-        hostmodel::core::mouse_child_at(host.gauge(click.gauge), click.x_px, click.y_px);
+    const host::MouseRect* area = host.mouse_area(click.gauge, click.x_px, click.y_px);
     return area != nullptr && (area->events & host::mouse_event::repeat) != 0;
 }
 

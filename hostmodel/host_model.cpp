@@ -568,6 +568,10 @@ int Host::click(std::string_view gauge_name, int x, int y, uint32_t events, int 
     return calls;
 }
 
+const host::MouseRect* Host::mouse_area(std::string_view gauge_name, int x, int y) const {
+    return core::mouse_child_at(gauge(gauge_name), x, y);
+}
+
 int32_t Host::cursor_at(std::string_view gauge_name, int x, int y) const {
     const host::MouseRect* child = core::mouse_child_at(gauge(gauge_name), x, y);
     return child != nullptr ? child->cursor : host::cursor::none;

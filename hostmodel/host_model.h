@@ -152,6 +152,8 @@ class Host {
     // rectangle accepts 0x00200000. Returns the number of callback calls.
     int click(std::string_view gauge, int x, int y, uint32_t events = host::mouse_event::left_click,
               int repeats = 0);
+    // The child rectangle a click at (x, y) lands in, by the rule above; NULL for none.
+    const host::MouseRect* mouse_area(std::string_view gauge, int x, int y) const;
     // The cursor shown over (x, y), -1 where no child rectangle holds it.
     int32_t cursor_at(std::string_view gauge, int x, int y) const;
 
