@@ -81,17 +81,25 @@ def fly_both(args, scenario, run_dir):
         "native": [os.path.join(args.native, "bench", "mertq4-bench")],
         "windows": ["wine", os.path.join(args.windows, "bin", "mertq4-bench.exe")],
     }
+    # Each runner's stderr goes to a file: under Wine a pipe would stay open in
+    # the helper processes Wine leaves running, and reading it to its end
+    # would wait for them.
     started = {}
     for which, command in runners.items():
         out = os.path.join(run_dir, which)
         shutil.rmtree(out, ignore_errors=True)
-        started[which] = subprocess.Popen(command + [scenario, "--out", out],
-                                          stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, text=True)
+        err = open(os.path.join(run_dir, which + ".stderr"), "w+", encoding="utf-8")
+        process = subprocess.Popen(command + [scenario, "--out", out],
+                                   stdout=subprocess.DEVNULL, stderr=err)
+        started[which] = (process, err)
     failures = []
-    for which, process in started.items():
-        _, err = process.communicate()
+    for which, (process, err) in started.items():
+        process.wait()
+        err.seek(0)
+        message = err.read().strip()
+        err.close()
         if process.returncode != 0:
-            failures.append(f"the {which} runner failed (exit {process.returncode}): {err.strip()}")
+            failures.append(f"the {which} runner failed (exit {process.returncode}): {message}")
     return "\n".join(failures) or None
 
 
