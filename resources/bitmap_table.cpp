@@ -420,8 +420,8 @@ void dial(cairo_t* cr) {
 // Over the short arc from 2500 back to 0, where both needles rest unseen.
 void pointer_shield(cairo_t* cr) {
     const Point c = centre_of(dial_centre);
-    sector(cr, c, {.inner_px = 22, .outer_px = 104}, angle_of_mark(2500) + 3,
-           angle_of_mark(0) - 7, paint::shield);
+    sector(cr, c, {.inner_px = 22, .outer_px = 104}, angle_of_mark(2500) + 3, angle_of_mark(0) - 7,
+           paint::shield);
 }
 
 void pointer(cairo_t* cr) {
