@@ -10,6 +10,18 @@
 #include <stdexcept>
 
 namespace art {
+
+// Unhinted text with greyscale anti-aliasing: the same packages give the same
+// pixels on every machine.
+void steady_text(cairo_t* cr) {
+    cairo_font_options_t* options = cairo_font_options_create();
+    cairo_font_options_set_antialias(options, CAIRO_ANTIALIAS_GRAY);
+    cairo_font_options_set_hint_style(options, CAIRO_HINT_STYLE_NONE);
+    cairo_font_options_set_hint_metrics(options, CAIRO_HINT_METRICS_OFF);
+    cairo_set_font_options(cr, options);
+    cairo_font_options_destroy(options);
+}
+
 namespace {
 
 void set_colour(cairo_t* cr, Rgb c) {
@@ -28,19 +40,12 @@ void fill(cairo_t* cr, Rgb colour) {
     }
 }
 
-// Text is drawn unhinted with greyscale anti-aliasing, so that the same
-// packages give the same pixels on every machine.
 void select_font(cairo_t* cr, double size_px, Weight weight) {
     cairo_select_font_face(
         cr, "DejaVu Sans", CAIRO_FONT_SLANT_NORMAL,
         weight == Weight::bold ? CAIRO_FONT_WEIGHT_BOLD : CAIRO_FONT_WEIGHT_NORMAL);
     cairo_set_font_size(cr, size_px);
-    cairo_font_options_t* options = cairo_font_options_create();
-    cairo_font_options_set_antialias(options, CAIRO_ANTIALIAS_GRAY);
-    cairo_font_options_set_hint_style(options, CAIRO_HINT_STYLE_NONE);
-    cairo_font_options_set_hint_metrics(options, CAIRO_HINT_METRICS_OFF);
-    cairo_set_font_options(cr, options);
-    cairo_font_options_destroy(options);
+    steady_text(cr);
 }
 
 // The darkest paint that still shows: what pure black in the art becomes.

@@ -74,6 +74,8 @@ void frame(cairo_t* cr, double w, double h, Rgb colour);  // one pixel, at the b
 void frame_at(cairo_t* cr, Point top_left, double w, double h, Rgb colour);
 void hatch(cairo_t* cr, Point top_left, double w, double h, Rgb colour);
 // `label` with its ink centred on `centre`, in DejaVu Sans.
+// Text drawn the same on every run: unhinted, greyscale anti-aliasing.
+void steady_text(cairo_t* cr);
 void text(cairo_t* cr, Point centre, const char* label, double size_px, Rgb colour, Weight weight);
 
 // A pointer along +x from the pivot: a tail to `tail_x`, a bar tapering from

@@ -14,6 +14,7 @@
 
 #include "host/panel_interface.h"
 #include "hostmodel/host_model.h"
+#include "resources/art.h"
 #include "resources/bitmap_table.h"
 
 namespace bench::render {
@@ -30,14 +31,9 @@ Picture new_picture(int width_px, int height_px) {
     return Picture(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width_px, height_px));
 }
 
-// Text drawn the same way on every run: greyscale antialiasing, no hinting.
+// Text drawn the same way on every run, in the monospace face.
 void fix_text_options(cairo_t* cr) {
-    cairo_font_options_t* options = cairo_font_options_create();
-    cairo_font_options_set_antialias(options, CAIRO_ANTIALIAS_GRAY);
-    cairo_font_options_set_hint_style(options, CAIRO_HINT_STYLE_NONE);
-    cairo_font_options_set_hint_metrics(options, CAIRO_HINT_METRICS_OFF);
-    cairo_set_font_options(cr, options);
-    cairo_font_options_destroy(options);
+    art::steady_text(cr);
     cairo_select_font_face(cr, monospace_face, CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_NORMAL);
 }
 
