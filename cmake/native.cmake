@@ -55,3 +55,6 @@ if(MERTQ4_BENCHMARKS)
   add_executable(frame_benchmark bench/frame_benchmark.cpp)
   target_link_libraries(frame_benchmark PRIVATE hostmodel benchmark::benchmark)
 endif()
+
+set(SOUND_SET_MODULE mertq4_module)
+include(resources/sounds/sound_set.cmake)

@@ -74,3 +74,6 @@ add_dependencies(hostmodel MERTQ4 standins)
 set(TEST_MAIN gtest_main)
 set(TEST_LIBS hostmodel gtest)
 set(TEST_LINK_OPTIONS ${STATIC_RUNTIME})
+
+set(SOUND_SET_MODULE MERTQ4)
+include(resources/sounds/sound_set.cmake)

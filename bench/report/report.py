@@ -280,7 +280,8 @@ def write_report(run_dir, run, frames, snapshot_lines, pending):
                              undefined=jinja2.StrictUndefined)
     html = env.get_template("report.html.j2").render(
         run=run, frames=len(frames), entries=entries, plots=plots, snapshots=snapshots,
-        sounds_heard=sounds_heard, shown=shown)
+        sounds_heard=sounds_heard, shown=shown,
+        flight_audio=os.path.exists(os.path.join(run_dir, "flight.wav")))
     report = os.path.join(run_dir, "report.html")
     with open(report + ".part", "w", encoding="utf-8") as f:
         f.write(html)
