@@ -41,11 +41,23 @@ add_custom_command(
 set_source_files_properties(${BITMAPS}/bitmaps.rc PROPERTIES GENERATED TRUE)
 set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -I${BITMAPS}")
 
+# The version resource, from the one version number in VERSION.
+file(STRINGS ${CMAKE_SOURCE_DIR}/VERSION MERTQ4_VERSION LIMIT_COUNT 1)
+if(NOT MERTQ4_VERSION MATCHES "^([0-9]+)\\.([0-9]+)\\.([0-9]+)$")
+  message(FATAL_ERROR "VERSION must hold MAJOR.MINOR.PATCH, not '${MERTQ4_VERSION}'")
+endif()
+set(MERTQ4_VERSION_MAJOR ${CMAKE_MATCH_1})
+set(MERTQ4_VERSION_MINOR ${CMAKE_MATCH_2})
+set(MERTQ4_VERSION_PATCH ${CMAKE_MATCH_3})
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/VERSION)
+configure_file(resources/version.rc.in ${BITMAPS}/version.rc @ONLY)
+
 add_library(MERTQ4 SHARED ${MODULE_SOURCES}
   module/loader_windows.cpp
   module/entry_point.cpp
   module/MERTQ4.def
-  ${BITMAPS}/bitmaps.rc)
+  ${BITMAPS}/bitmaps.rc
+  ${BITMAPS}/version.rc)
 set_target_properties(MERTQ4 PROPERTIES PREFIX "" SUFFIX ".gau" OUTPUT_NAME MERTQ4)
 target_compile_options(MERTQ4 PRIVATE -fno-exceptions -fno-rtti)
 # The shipped library carries no debugging symbols.

@@ -1,0 +1,174 @@
+#!/usr/bin/env python3
+"""Tests of the packager and the stable-interface check on crafted modules
+and sound folders: reproducible bytes, no sound skipped, the panel block's
+layout, and the version rule of an interface change."""
+
+import os
+import sys
+import tempfile
+import unittest
+import zipfile
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import module_interface  # noqa: E402
+import package  # noqa: E402
+import stable_interface as si  # noqa: E402
+
+# A crafted module: the strings as the linker lays them out, with neighbours.
+MODULE = (b"\x01\x02MERTQ4ASPD\x00xMERTQ4GPWS\x00MERTQ4.gau\x00XMLBus\x00XMLBus = %.0f\x00"
+          b"Asound\\MERTQ4\\TQ4MIN.wav\x00sound\\MERTQ4\\Tq4SplExt.wav\x00")
+CHANGELOG = "## [1.0.0] - 2026-12-08\n"
+
+
+class ModuleInterface(unittest.TestCase):
+    def test_reads_each_kind_once_ignoring_neighbours(self):
+        self.assertEqual(module_interface.read(MODULE + MODULE), {
+            "gauge": ["MERTQ4ASPD", "MERTQ4GPWS"],
+            "variable": ["XMLBus"],
+            "sound": ["sound\\MERTQ4\\TQ4MIN.wav", "sound\\MERTQ4\\Tq4SplExt.wav"],
+        })
+
+
+    def test_version_resource_value_follows_its_key(self):
+        rows = [  # (resource bytes, version, reason)
+            ("FileVersion\0\0" "1.2.3\0".encode("utf-16-le"), "1.2.3", "key padded to 4 bytes"),
+            ("FileVersion\0" "10.0.1\0".encode("utf-16-le"), "10.0.1", "key already aligned"),
+            ("ProductVersion\0\0" "1.2.3\0".encode("utf-16-le"), None, "no FileVersion"),
+        ]
+        for data, version, reason in rows:
+            with self.subTest(reason):
+                self.assertEqual(module_interface.version_resource(b"\x07" + data), version)
+
+
+class Package(unittest.TestCase):
+    def setUp(self):
+        self.dir = tempfile.TemporaryDirectory()
+        self.module = os.path.join(self.dir.name, "MERTQ4.gau")
+        with open(self.module, "wb") as f:
+            f.write(MODULE)
+        self.sounds = os.path.join(self.dir.name, "sounds")
+        os.mkdir(self.sounds)
+        for name in ("TQ4MIN.wav", "Tq4SplExt.wav"):
+            with open(os.path.join(self.sounds, name), "wb") as f:
+                f.write(b"RIFF" + name.encode())
+
+    def tearDown(self):
+        self.dir.cleanup()
+
+    def make(self, out):
+        path = os.path.join(self.dir.name, out, "MERTQ4-1.0.0.zip")
+        package.write_zip(path, package.entries(self.module, self.sounds, "1.0.0"))
+        with open(path, "rb") as f:
+            return path, f.read()
+
+    def test_two_builds_give_the_same_bytes(self):
+        _, first = self.make("a")
+        os.utime(self.module, (0, 0))  # a newer or older file must not matter
+        _, second = self.make("b")
+        self.assertEqual(first, second)
+
+    def test_layout_as_the_simulator_folders_expect(self):
+        path, _ = self.make("a")
+        names = zipfile.ZipFile(path).namelist()
+        for expected in ("MERTQ4.gau", "sound/MERTQ4/TQ4MIN.wav", "sound/MERTQ4/Tq4SplExt.wav",
+                         "panel/panel.cfg.sample", "docs/manual.md", "docs/manual/MERTQ4ASPD.png",
+                         "LICENSE", "CHANGELOG.md"):
+            self.assertIn(expected, names)
+        self.assertEqual(len(names), len(set(names)))
+
+    def test_a_missing_sound_fails_naming_it(self):
+        os.remove(os.path.join(self.sounds, "Tq4SplExt.wav"))
+        with self.assertRaisesRegex(package.PackageError, "Tq4SplExt.wav"):
+            self.make("a")
+
+    def test_a_sound_in_other_case_is_missing(self):
+        # The module asks for the exact name; a file differing in case would
+        # be found on Windows but not by a case-sensitive unpacking.
+        os.rename(os.path.join(self.sounds, "Tq4SplExt.wav"),
+                  os.path.join(self.sounds, "TQ4SPLEXT.wav"))
+        with self.assertRaisesRegex(package.PackageError, "Tq4SplExt.wav"):
+            self.make("a")
+
+    def test_two_paths_one_file_to_windows_fail(self):
+        with open(self.module, "ab") as f:
+            f.write(b"sound\\MERTQ4\\tq4min.wav\x00")
+        with self.assertRaisesRegex(package.PackageError, "one file to Windows"):
+            self.make("a")
+
+
+class PanelSample(unittest.TestCase):
+    pictures = os.path.join(package.ROOT, "docs", "manual")
+
+    def test_every_gauge_once_and_no_overlaps(self):
+        sizes = {n: package.png_size(os.path.join(self.pictures, n + ".png"))
+                 for n in package.PANEL_ORDER}
+        placed = package.layout(sizes)
+        self.assertEqual(sorted(p[0] for p in placed), sorted(set(package.PANEL_ORDER)))
+        self.assertEqual(len(placed), 16)
+        self.assertEqual(package.overlapping(placed), [])
+
+    def test_overlap_finder_sees_a_shared_pixel_and_not_a_shared_edge(self):
+        rows = [  # (b's rectangle against a = (0, 0, 10, 10), overlaps, reason)
+            ((9, 9, 5, 5), True, "corners share pixel (9, 9)"),
+            ((10, 0, 5, 5), False, "b starts right after a's last column"),
+            ((0, 10, 5, 5), False, "b starts right below a's last row"),
+            ((2, 2, 2, 2), True, "b inside a"),
+        ]
+        for b, overlaps, reason in rows:
+            with self.subTest(reason):
+                found = package.overlapping([("a", 0, 0, 10, 10), ("b", *b)])
+                self.assertEqual(bool(found), overlaps)
+
+    def test_committed_sample_is_current(self):
+        with open(os.path.join(package.ROOT, "panel", "panel.cfg.sample"), newline="") as f:
+            committed = f.read()
+        self.assertEqual(committed, package.panel_sample(self.pictures, package.read_version()))
+
+    def test_sample_lines_follow_the_host_convention(self):
+        text = package.panel_sample(self.pictures, "1.0.0")
+        gauges = [l for l in text.split("\r\n") if l.startswith("gauge")]
+        for n, line in enumerate(gauges):
+            self.assertRegex(line, rf"^gauge{n:02d}=MERTQ4!MERTQ4\w+, \d+, \d+, \d+, \d+$")
+
+
+class StableInterface(unittest.TestCase):
+    built = {"gauge": ["MERTQ4ASPD"], "variable": ["XMLBus"], "sound": ["sound\\MERTQ4\\a.wav"]}
+    listed = si.format_list((1, 0, 0), built)
+    renamed = {**built, "gauge": ["MERTQ4ASPD2"]}
+
+    def test_version_rule(self):
+        built, renamed = self.built, self.renamed
+        rows = [  # (built, VERSION, changelog, update, error or None, reason)
+            (built, "1.0.0", CHANGELOG, False, None, "unchanged interface passes"),
+            (built, "1.0.1", CHANGELOG, False, None, "a release without interface change passes"),
+            (renamed, "1.0.0", CHANGELOG, False, "changed", "a renamed gauge fails"),
+            (renamed, "1.0.0", CHANGELOG, True, "not raised", "update without a version bump"),
+            (renamed, "1.1.0", CHANGELOG, True, "no dated entry for VERSION 1.1.0",
+             "update with a bump but no changelog entry"),
+            (built, "0.9.0", CHANGELOG, False, "above VERSION", "list newer than VERSION"),
+            (built, "1.0.0", "## [1.0.0]\n", False, "no dated entry", "undated entry"),
+            (built, "1.0", CHANGELOG, False, "MAJOR.MINOR.PATCH", "malformed VERSION"),
+        ]
+        for module, version, changelog, update, error, reason in rows:
+            with self.subTest(reason):
+                if error is None:
+                    self.assertIsNone(si.check(self.listed, module, version, changelog, update))
+                else:
+                    with self.assertRaisesRegex(si.InterfaceError, error):
+                        si.check(self.listed, module, version, changelog, update)
+
+    def test_update_after_a_release_writes_a_list_that_then_passes(self):
+        changelog = "## [1.1.0] - 2026-12-09\n" + CHANGELOG
+        new = si.check(self.listed, self.renamed, "1.1.0", changelog, update=True)
+        self.assertIn("gauge MERTQ4ASPD2", new)
+        self.assertIsNone(si.check(new, self.renamed, "1.1.0", changelog))
+
+    def test_change_names_what_went_and_came(self):
+        with self.assertRaises(si.InterfaceError) as e:
+            si.check(self.listed, self.renamed, "1.0.0", CHANGELOG)
+        self.assertIn("gauge MERTQ4ASPD is gone", str(e.exception))
+        self.assertIn("gauge MERTQ4ASPD2 is new", str(e.exception))
+
+
+if __name__ == "__main__":
+    unittest.main()
