@@ -54,6 +54,9 @@ if(MERTQ4_BENCHMARKS)
   find_package(benchmark REQUIRED)
   add_executable(frame_benchmark bench/frame_benchmark.cpp)
   target_link_libraries(frame_benchmark PRIVATE hostmodel benchmark::benchmark)
+  # The approach counted instruction by instruction (scripts/bench --instructions).
+  add_executable(frame_instructions bench/instructions/frame_instructions.cpp)
+  target_link_libraries(frame_instructions PRIVATE hostmodel)
 endif()
 
 set(SOUND_SET_MODULE mertq4_module)

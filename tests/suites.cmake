@@ -15,6 +15,7 @@ mertq4_test(binary_image_test WINDOWS_ONLY SOURCES module/binary_image_test.cpp)
 # warning gauges and sound
 mertq4_test(sound_library_test SOURCES sound/sound_library_test.cpp)
 mertq4_test(sound_link_test SOURCES warning/sound_link_test.cpp)
+mertq4_test(readout_text_test SOURCES warning/readout_text_test.cpp)
 mertq4_test(warning_rules_test NATIVE_ONLY SOURCES warning/warning_rules_test.cpp)
 mertq4_test(ground_proximity_test SOURCES warning/ground_proximity_test.cpp)
 mertq4_test(ground_proximity_inputs_test NATIVE_ONLY SOURCES warning/ground_proximity_inputs_test.cpp)

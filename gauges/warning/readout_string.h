@@ -2,8 +2,13 @@
 // gauge carry: its element record, and the bounded writing of its text.
 #pragma once
 
+#include <algorithm>
+#include <charconv>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
+#include <iterator>
+#include <string_view>
 
 #include "host/panel_interface.h"
 #include "module/gauge_records.h"
@@ -64,6 +69,29 @@ inline void write_text(host::String& string, const char* format, double value) {
 #pragma GCC diagnostic ignored "-Wformat-nonliteral"
     std::snprintf(string.text, string.capacity, format, value);
 #pragma GCC diagnostic pop
+}
+
+// Bytes the longest label of a whole-number readout may take.
+inline constexpr std::size_t label_capacity = 16;
+
+// Writes `label` and then `value` rounded to single precision, in the text
+// "%.0f" gives it: the whole number the float holds, in decimal digits with a
+// leading '-' when negative (2147483647 shows as 2147483648, 16777217 as
+// 16777216). Bounded, terminated and cut as write_text is.
+inline void write_whole_number(host::String& string, std::string_view label, int32_t value) {
+    if (string.text == nullptr || string.capacity == 0) return;
+    // Every int32 rounds to a whole float of magnitude at most 2^31, which an
+    // int64 holds exactly.
+    const auto whole = static_cast<int64_t>(static_cast<float>(value));
+    char text[label_capacity + 20];
+    const std::size_t label_bytes = std::min(label.size(), label_capacity);
+    std::memcpy(text, label.data(), label_bytes);
+    const auto [end, error] = std::to_chars(text + label_bytes, std::end(text), whole);
+    const auto length =
+        static_cast<std::size_t>((error == std::errc{} ? end : text + label_bytes) - text);
+    const std::size_t kept = std::min<std::size_t>(length, string.capacity - 1);
+    std::memcpy(string.text, text, kept);
+    string.text[kept] = '\0';
 }
 
 }  // namespace gauges::readout

@@ -6,6 +6,7 @@
 //   overspeed_test_on, stall_test_on, fire_test_on (0 or 1) and
 //   altclk_value (the truncated "XMLAltclk"); every variable written back as
 //   its integer copy; nine readout strings of the copies.
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -149,32 +150,35 @@ void HOST_CALL sound_link_callback(host::GaugeHeader*, int32_t service, uint32_t
 
 // ---------------------------------------------------------------- elements
 
-// One readout string: the variable whose copy it shows, and how.
+// One readout string: the variable whose copy it shows, after its label.
 struct Readout {
     Variable variable;
-    const char* format;
+    std::string_view label;
 };
 
 // The readouts down the chain below the root, first to last.
 // clang-format off
 constexpr auto readouts = std::to_array<Readout>({
-    {.variable = rotor,  .format = "XMLRotor = %.0f"},
-    {.variable = rotar,  .format = "XMLRotar = %.0f"},
-    {.variable = click3, .format = "XMLClick3 = %.0f"},
-    {.variable = click2, .format = "XMLClick2 = %.0f"},
-    {.variable = click1, .format = "XMLClick1 = %.0f"},
-    {.variable = bus,    .format = "XMLBus = %.0f"},
-    {.variable = altclk, .format = "XMLAltclk = %.0f"},
-    {.variable = belts,  .format = "XMLBelts = %.0f"},
-    {.variable = smoke,  .format = "XMLSmoke = %.0f"},
+    {.variable = rotor,  .label = "XMLRotor = "},
+    {.variable = rotar,  .label = "XMLRotar = "},
+    {.variable = click3, .label = "XMLClick3 = "},
+    {.variable = click2, .label = "XMLClick2 = "},
+    {.variable = click1, .label = "XMLClick1 = "},
+    {.variable = bus,    .label = "XMLBus = "},
+    {.variable = altclk, .label = "XMLAltclk = "},
+    {.variable = belts,  .label = "XMLBelts = "},
+    {.variable = smoke,  .label = "XMLSmoke = "},
 });
 // clang-format on
+static_assert(std::ranges::all_of(readouts, [](const Readout& r) {
+    return r.label.size() <= readout::label_capacity;
+}));
 
 // Update of readout n: its variable's copy, as a single-precision number.
 template <std::size_t n>
 double HOST_CALL show_copy(host::ElementHeader* element) {
-    readout::write_text(readout::string_of(element), readouts[n].format,
-                        static_cast<float>(*link_variables[readouts[n].variable].copy));
+    readout::write_whole_number(readout::string_of(element), readouts[n].label,
+                                *link_variables[readouts[n].variable].copy);
     return 0.0;
 }
 
