@@ -124,6 +124,12 @@ class PanelSample(unittest.TestCase):
             committed = f.read()
         self.assertEqual(committed, package.panel_sample(self.pictures, package.read_version()))
 
+    def test_manual_shows_the_current_sample(self):
+        with open(os.path.join(package.ROOT, "docs", "manual.md"), encoding="utf-8") as f:
+            manual = f.read()
+        sample = package.panel_sample(self.pictures, package.read_version())
+        self.assertIn(sample.replace("\r\n", "\n"), manual)
+
     def test_sample_lines_follow_the_host_convention(self):
         text = package.panel_sample(self.pictures, "1.0.0")
         gauges = [l for l in text.split("\r\n") if l.startswith("gauge")]
