@@ -42,12 +42,14 @@ void clear_entry_points() {
     terminate_sounds_entry = nullptr;
 }
 
-// A handle the lookups may go through: one the module holds or has just
-// found, or a released one under which the library is still in the process
-// (another module of the process holds it).
+// A handle the lookups may go through: one the module holds a reference on,
+// or one under which the library is still in the process (another module of
+// the process holds it). A handle found by lookup while the module holds no
+// reference of its own is checked like a released one: the other module may
+// have let the library go since.
 bool handle_usable() {
     if (sound_library_handle == nullptr) return false;
-    if (!handle_released) return true;
+    if (!handle_released && loaded_references > 0) return true;
     return loader::module_handle(library_name) == sound_library_handle;
 }
 
