@@ -103,6 +103,27 @@ TEST_F(SoundLibraryBinding, InitializationLooksUpThroughAHandleAnotherModuleKeep
     host.hold_sound_library(false);
 }
 
+// A handle the module found while another module held the library, with no
+// reference of its own, goes stale when that module lets go: the next
+// placement's code 4 must not look entry points up in the gone library, and
+// the next frame loads it again.
+TEST_F(SoundLibraryBinding, NoLookupInALibraryAnotherModuleLetGo) {
+    host.service(sound_link, host::service::pre_kill);  // a stray removal before placement
+    host.place(gpws);
+    host.hold_sound_library(true);
+    host.frame();
+    host.hold_sound_library(false);
+    host.place(sound_link);
+    EXPECT_TRUE(take_faults().empty()) << "entry points looked up in a library no longer loaded";
+    host.frame();
+    host.set_named("XMLBus", 1.0);
+    host.take_sound_calls();
+    host.frame();
+    const std::vector<SoundCall> calls = host.take_sound_calls();
+    ASSERT_FALSE(calls.empty()) << "the library was not loaded again";
+    EXPECT_EQ(calls.front(), once(expected::bus));
+}
+
 // Removing one gauge releases the library; a click arriving before the next
 // frame rebinds must not call into it. The next frame loads it again.
 TEST_F(SoundLibraryBinding, ClickAfterAnotherGaugesRemovalBeforeTheNextFrame) {
