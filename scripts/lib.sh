@@ -3,6 +3,7 @@ ensure_setup() {
   if ! command -v i686-w64-mingw32-g++ >/dev/null || ! command -v wine >/dev/null ||
      ! command -v cmake >/dev/null || ! command -v ninja >/dev/null ||
      ! command -v clang-format >/dev/null || ! command -v chromium >/dev/null ||
+     ! command -v valgrind >/dev/null ||
      ! command -v clang >/dev/null || ! command -v gcovr >/dev/null ||
      ! command -v espeak-ng >/dev/null || ! command -v sox >/dev/null ||
      [ ! -d /usr/src/googletest ] || ! dpkg --print-foreign-architectures | grep -qx i386 ||
