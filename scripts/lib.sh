@@ -1,7 +1,7 @@
 # Shared steps of scripts/run and scripts/test.
 ensure_setup() {
   if ! command -v i686-w64-mingw32-g++ >/dev/null || ! command -v wine >/dev/null ||
-     ! command -v cmake >/dev/null || ! command -v ninja >/dev/null ||
+     ! command -v cmake >/dev/null || ! command -v git >/dev/null || ! command -v ninja >/dev/null ||
      ! command -v clang-format >/dev/null || ! command -v chromium >/dev/null ||
      ! command -v valgrind >/dev/null ||
      ! command -v clang >/dev/null || ! command -v gcovr >/dev/null ||
