@@ -40,10 +40,10 @@ def value(v):
     return bytes([RAW_DOUBLE, 0, 0]) + struct.pack("<d", v)
 
 
-def track(spec):
+def track(track_value):
     """The token's value at time t, by the bench's rules."""
-    if isinstance(spec, dict):
-        keys = [(k[0], number(k[1])) for k in spec["step"]]
+    if isinstance(track_value, dict):
+        keys = [(k[0], number(k[1])) for k in track_value["step"]]
         def at(t):
             current = 0.0
             for kt, kv in keys:
@@ -51,8 +51,8 @@ def track(spec):
                     current = kv
             return current
         return at
-    if isinstance(spec, list):
-        keys = [(k[0], number(k[1])) for k in spec]
+    if isinstance(track_value, list):
+        keys = [(k[0], number(k[1])) for k in track_value]
         def at(t):
             if t <= keys[0][0]:
                 return keys[0][1]
@@ -61,7 +61,7 @@ def track(spec):
                     return v0 + (v1 - v0) * (t - t0) / (t1 - t0)
             return keys[-1][1]
         return at
-    return lambda t, c=number(spec): c
+    return lambda t, c=number(track_value): c
 
 
 def seed(scenario):

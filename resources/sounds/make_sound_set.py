@@ -33,14 +33,14 @@ VOICE_BAND = ["highpass", "300", "lowpass", "3400", "compand", "0.01,0.15", "6:-
 TRIM = ["silence", "1", "0.01", "0.5%", "reverse", "silence", "1", "0.01", "0.5%", "reverse"]
 
 
-def synth(seconds, *spec):
+def synth(seconds, *effects):
     """A sox synth effect of the given length."""
-    return ["synth", f"{seconds}"] + [str(s) for s in spec]
+    return ["synth", f"{seconds}"] + [str(s) for s in effects]
 
 
-def strike(seconds, decay_s, *spec):
+def strike(seconds, decay_s, *effects):
     """One struck or knocked sound: a synth with an instant attack that dies away."""
-    return synth(seconds, *spec) + ["fade", "q", "0.0005", f"{seconds}", f"{decay_s}"]
+    return synth(seconds, *effects) + ["fade", "q", "0.0005", f"{seconds}", f"{decay_s}"]
 
 
 # Synthesis recipes: sox effects applied to silence (-n), then padded and repeated.

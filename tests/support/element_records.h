@@ -88,6 +88,18 @@ inline void expect_element(const hostmodel::Host& host, std::string_view gauge, 
     }
 }
 
+// The root both warning-panel readout gauges share: the 28 x 28 black square
+// (bitmap 0x100) at (0, 0), drawn with image flags 0x83.
+inline void expect_black_square_root(const hostmodel::Host& host, std::string_view gauge) {
+    expect_element(host, gauge, 0,
+                   {.role        = "black square",
+                    .type        = host::element_type::static_image,
+                    .bitmap_id   = 0x100,
+                    .position    = {0, 0},
+                    .pivot       = {0, 0},
+                    .image_flags = 0x83});
+}
+
 // A one-line readout string (element n) of the sound link or the warning
 // gauge: no bitmap, at (0, 0), a 30 x 10 box of white "Courier New" on black,
 // weight 100, character set 1, format flags 0x4240, an update callback, and

@@ -310,13 +310,7 @@ TEST_F(GroundProximity, ReadoutNeverOverrunsItsBuffer) {
 TEST_F(GroundProximity, RecordsAreAsTheHostReadsThem) {
     records::expect_gauge_header(host, gpws);
 
-    records::expect_element(host, gpws, 0,
-                            {.role        = "black square",
-                             .type        = host::element_type::static_image,
-                             .bitmap_id   = 0x100,
-                             .position    = {0, 0},
-                             .pivot       = {0, 0},
-                             .image_flags = 0x83});
+    records::expect_black_square_root(host, gpws);
     records::expect_readout_string(host, gpws, readout, token::radio_height_m);
     records::expect_chain(host, gpws, 2);
 

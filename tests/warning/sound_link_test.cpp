@@ -163,13 +163,7 @@ TEST_F(SoundLink, RecordsAreAsTheHostReadsThem) {
     records::expect_gauge_header(host, sound_link);
     EXPECT_EQ(host.gauge(sound_link)->mouse_rects, nullptr) << "no mouse rectangle list";
 
-    records::expect_element(host, sound_link, 0,
-                            {.role        = "black square",
-                             .type        = host::element_type::static_image,
-                             .bitmap_id   = 0x100,
-                             .position    = {0, 0},
-                             .pivot       = {0, 0},
-                             .image_flags = 0x83});
+    records::expect_black_square_root(host, sound_link);
     for (int n = 1; n <= 9; ++n) records::expect_readout_string(host, sound_link, n, 0);
     records::expect_chain(host, sound_link, 10);
 }
