@@ -3,12 +3,15 @@
 byte the same, the scenario's expectations met, and, for the scenarios named
 with --report, the pictures drawn and the report opened in headless Chromium.
 
-usage: fly_scenarios.py [--native BUILD] [--windows BUILD] [--out DIR] [--report SCENARIO]...
-                        [--junit FILE] SCENARIO.json...
+usage: fly_scenarios.py [--native BUILD] [--windows BUILD | --no-windows] [--out DIR]
+                        [--report SCENARIO]... [--junit FILE] SCENARIO.json...
   BUILD folders default to build/native and build/windows (the Wine prefix is
   the Windows build's own, BUILD/wineprefix); runs go to DIR/<scenario>/native
   and DIR/<scenario>/windows (default BUILD_NATIVE/scenario-runs), each
   started afresh; --junit writes one test case per check in JUnit XML.
+  --no-windows flies the native runner alone, on a machine that cannot run
+  32-bit code: each scenario's comparison of the two traces is then skipped,
+  and counted as skipped.
 Prints one line per check and its time; exit status 0 when every check
 passes, 1 when one fails, 2 on bad usage.
 """
@@ -35,6 +38,7 @@ class Check:
     def __init__(self, name):
         self.name = name
         self.failure = None
+        self.skipped = None  # the reason, for a check that could not run here
         self.seconds = 0.0
 
     def __enter__(self):
@@ -43,8 +47,10 @@ class Check:
 
     def __exit__(self, *_):
         self.seconds = time.monotonic() - self.started
-        verdict = "ok  " if self.failure is None else "FAIL"
+        verdict = "FAIL" if self.failure is not None else "skip" if self.skipped else "ok  "
         print(f"{verdict} {self.name} ({self.seconds:.1f} s)", flush=True)
+        if self.skipped is not None:
+            print("     " + self.skipped, flush=True)
         if self.failure is not None:
             print("     " + self.failure.replace("\n", "\n     "), flush=True)
 
@@ -76,11 +82,11 @@ def around_difference(line_a, line_b, before=120, after=200):
 
 
 def fly_both(args, scenario, run_dir):
-    """Starts both runners at once; returns the failure of either, or None."""
-    runners = {
-        "native": [os.path.join(args.native, "bench", "mertq4-bench")],
-        "windows": ["wine", os.path.join(args.windows, "bin", "mertq4-bench.exe")],
-    }
+    """Starts both runners at once (the native one alone with --no-windows);
+    returns the failure of either, or None."""
+    runners = {"native": [os.path.join(args.native, "bench", "mertq4-bench")]}
+    if not args.no_windows:
+        runners["windows"] = ["wine", os.path.join(args.windows, "bin", "mertq4-bench.exe")]
     # Each runner's stderr goes to a file: under Wine a pipe would stay open in
     # the helper processes Wine leaves running, and reading it to its end
     # would wait for them.
@@ -126,7 +132,9 @@ def fly(args, scenario):
 
     with Check(f"{name}: both runners, one trace") as same:
         same.failure = fly_both(args, scenario, run_dir)
-        if same.failure is None:
+        if same.failure is None and args.no_windows:
+            same.skipped = "no Windows runner: this machine runs no 32-bit code"
+        elif same.failure is None:
             native = os.path.join(run_dir, "native", "trace.jsonl")
             windows = os.path.join(run_dir, "windows", "trace.jsonl")
             difference = first_difference(native, windows)
@@ -162,6 +170,8 @@ def write_junit(path, checks):
         case = ET.SubElement(suite, "testcase", classname="bench", name=c.name, time=f"{c.seconds:.3f}")
         if c.failure is not None:
             ET.SubElement(case, "failure", message=c.failure.split("\n")[0]).text = c.failure
+        elif c.skipped is not None:
+            ET.SubElement(case, "skipped", message=c.skipped)
     os.makedirs(os.path.dirname(os.path.abspath(path)), exist_ok=True)
     ET.ElementTree(suite).write(path, encoding="utf-8", xml_declaration=True)
 
@@ -170,6 +180,7 @@ def main(argv):
     parser = argparse.ArgumentParser(add_help=True, usage=__doc__.split("\n\n")[1])
     parser.add_argument("--native", default="build/native")
     parser.add_argument("--windows", default="build/windows")
+    parser.add_argument("--no-windows", action="store_true")
     parser.add_argument("--out")
     parser.add_argument("--report", action="append", default=[])
     parser.add_argument("--junit")
@@ -182,14 +193,17 @@ def main(argv):
 
     # One Wine server for every run, kept a little after the last: each runner
     # under Wine then starts in a fraction of a second rather than seconds.
-    subprocess.run(["wineserver", "-p" + str(WINE_SERVER_LINGER_S)], check=False)
+    if not args.no_windows:
+        subprocess.run(["wineserver", "-p" + str(WINE_SERVER_LINGER_S)], check=False)
 
     started = time.monotonic()
     checks = []
     for scenario in args.scenarios:
         checks += fly(args, scenario)
     failed = sum(c.failure is not None for c in checks)
-    print(f"bench: {len(checks) - failed} of {len(checks)} checks passed over "
+    skipped = sum(c.skipped is not None for c in checks)
+    print(f"bench: {len(checks) - failed - skipped} of {len(checks)} checks passed"
+          f"{f' ({skipped} skipped)' if skipped else ''} over "
           f"{len(args.scenarios)} scenarios in {time.monotonic() - started:.1f} s")
     if args.junit:
         write_junit(args.junit, checks)

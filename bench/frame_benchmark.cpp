@@ -81,7 +81,7 @@ void BM_ModuleCallbacks(benchmark::State& state) {
                         update = reinterpret_cast<host::String*>(element)->callback;
                         break;
                     case host::element_type::moving_image:
-                        update = reinterpret_cast<host::MovingImage*>(element)->y.callback;
+                        update = reinterpret_cast<host::MovingImage*>(element)->y_callback;
                         break;
                     default:
                         break;

@@ -7,40 +7,27 @@
 // (HOST_CALL). On the native x86_64 test build there is a single convention,
 // so the macro is empty there.
 //
-// Layout of the type-specific element fields (offsets in the 32-bit build).
-// Each type's own fields follow the 60-byte element header in the order the
-// host lists them; a 64-bit float or a token-variable record is aligned to 8,
-// so the first field after the header starts at 64. The fields after the
-// module's own ("host_*") are kept by the host and are zero in the data.
+// Layout: every record is packed to 4 bytes, as the host packs its own, and
+// each element type's record has its full length, the host's own fields
+// included, since the host writes them. Offsets in the 32-bit build:
 //
-//   Needle (136 bytes)              Moving image (192 bytes)
-//     64  source        TokenVar      64  x.source      TokenVar
-//     96  table         NeedleRow*    96  x.min         double
-//    100  row_count     u32          104  x.max         double
-//    104  turn_limit    double       112  x.callback    ElementCallback
-//    112  callback      ElementCb    120  y.source      TokenVar
-//    120  host_value    double       152  y.min         double
-//    128  host_angle    double       160  y.max         double
-//                                    168  y.callback    ElementCallback
-//   Icon (144 bytes)                 176  host_x_value  double
-//     64  source        TokenVar     184  host_y_value  double
-//     96  image_count   u32
-//    100  switch_mode   u32          String (216 bytes)
-//    104  scale         double         64  sources[3]    TokenVar x 3
-//    112  offset        double        160  box_size      {i32 w, i32 h}
-//    120  callback      ElementCb     168  foreground    u32 (0x00BBGGRR)
-//    128  host_value    double        172  background    u32
-//    136  host_image    i32           176  highlight     u32
-//                                     180  font_face     const char*
-//   NeedleRow (24 bytes)              184  font_weight   i32
-//      0  point         {i32, i32}    188  charset       u32
-//      8  value         double        192  format_flags  u32
-//     16  angle         float         196  callback      ElementCallback
-//                                     200  capacity      u32 (bytes, NUL included)
-//                                     204  text          char*
-//                                     208  host_value    double
+//   TokenVar (28)       id 0, value 12 (the host's pointer, type and previous value around it)
+//   NeedleRow (24)      point 0, value 8, angle 16 (a double the host fills)
+//   ElementHeader (60)  type 0 ... image flags 48, then the type's own fields:
+//   StaticImage (96)    host fields only
+//   Needle (236)        source 60, table 112, row count 116, turn limit 120 (i32),
+//                       callback 224
+//   Icon (140)          source 60, switch mode 92, scale 100, offset 108 (i32),
+//                       image count 112, callback 132
+//   MovingImage (268)   x: source 60, range 92/100; y: source 112, range 144/152;
+//                       callbacks 244 (x) and 248 (y)
+//   String (324)        sources 60 (stride 28), text buffer 184 (host), box 192,
+//                       colours 208/212/216, font face 248 (held in the record),
+//                       weight 280, charset 284 (8-bit), format 288, longest
+//                       text 292 (16-bit), font size 308, callback 312
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 
@@ -83,16 +70,37 @@ inline constexpr int32_t pre_kill          = 12;  // when the gauge is removed
 inline constexpr int32_t connect_to_window = 14;  // connected to its panel window
 }  // namespace service
 
+// ------------------------------------------------------------ record layout
+
+// In the 32-bit build every record is packed to 4 bytes, as the host packs
+// its own: a 64-bit float inside a record sits on a 4-byte boundary. On the
+// native test build, where only the module and the host model read them, the
+// records keep their natural alignment. Fields named host_* are the host's:
+// zero in the data, kept by the host at run time and never touched by the
+// module. Slots named *_function are routines the host would call in place of
+// its own where one is set; the module leaves them NULL.
+#if defined(__i386__)
+#pragma pack(push, 4)
+#endif
+
+// Bytes of a record that the host keeps for itself: handles, saved images,
+// previous values and the like.
+template <std::size_t Bytes>
+using HostBytes = uint8_t[Bytes];
+
+// A routine slot that the host calls where it is set.
+using HostFunction = void*;
+
 // ----------------------------------------------------------- token variables
 
 // One simulation value read by token id. Only the id is set in the data; the
 // host fills the rest through refresh_token_variable.
 struct TokenVar {
     uint32_t id           = {};
-    void* pointer         = {};
-    uint32_t value_type   = {};
-    double value          = {};
-    double previous_value = {};
+    void* pointer         = {};  // host
+    uint32_t value_type   = {};  // host
+    double value          = {};  // host: the value as of the latest refresh
+    double previous_value = {};  // host
 };
 
 // ------------------------------------------------------------------ elements
@@ -118,10 +126,10 @@ struct ElementHeader {
     uint32_t type                = {};
     int32_t bitmap_id            = {};  // -1 for strings
     PixelPoint position          = {};
-    PixelPoint previous_position = {};  // kept by the host
+    PixelPoint previous_position = {};  // host
     PixelPoint offset            = {};  // needle pivot inside its bitmap; zero otherwise
     GaugeHeader* gauge           = {};  // the gauge whose tree holds the element
-    ElementHeader* previous      = {};  // kept by the host
+    ElementHeader* previous      = {};  // host
     ElementHeader** next         = {};  // NULL-terminated children, or NULL
     void* failures               = {};
     uint32_t image_flags         = {};
@@ -130,51 +138,66 @@ struct ElementHeader {
 };
 
 struct StaticImage {
-    ElementHeader header = {};
+    ElementHeader header     = {};
+    HostBytes<36> host_image = {};  // image set, save buffer, drawing handles, reserved
 };
 
 struct NeedleRow {
     PixelPoint point = {};
     double value     = {};
-    float angle      = {};  // filled by the host
+    double angle     = {};  // host: the direction of the point, filled at install
 };
 
 struct Needle {
-    ElementHeader header     = {};
-    TokenVar source          = {};
-    NeedleRow* table         = {};  // NULL with row_count 0: the value is the rotation in degrees
-    uint32_t row_count       = {};
-    double turn_limit        = {};  // most degrees per update; 0 for none
-    ElementCallback callback = {};
-    double host_value        = {};
-    double host_angle        = {};
-};
-
-struct MovingAxis {
-    TokenVar source          = {};
-    double min               = {};  // value that shows the strip's first end
-    double max               = {};  // value that shows its other end
-    ElementCallback callback = {};
-};
-
-struct MovingImage {
-    ElementHeader header = {};
-    MovingAxis x         = {};
-    MovingAxis y         = {};
-    double host_x_value  = {};
-    double host_y_value  = {};
+    ElementHeader header          = {};
+    TokenVar source               = {};
+    HostFunction source_function  = {};
+    HostFunction display_function = {};
+    HostFunction angle_function   = {};
+    HostFunction lag_function     = {};
+    HostBytes<8> host_reference   = {};  // reference point
+    NeedleRow* table              = {};  // NULL with row_count 0: the value is the rotation
+    uint32_t row_count            = {};
+    int32_t turn_limit            = {};  // most degrees per update; 0 for none
+    HostBytes<100> host_needle    = {};  // goals, angles, corners, image set, texture, save data
+    ElementCallback callback      = {};
+    HostBytes<8> host_save_size   = {};
 };
 
 struct Icon {
-    ElementHeader header     = {};
-    TokenVar source          = {};
-    uint32_t image_count     = {};
-    uint32_t switch_mode     = {};
-    double scale             = {};
-    double offset            = {};
-    ElementCallback callback = {};
-    double host_value        = {};
-    int32_t host_image       = {};
+    ElementHeader header         = {};
+    TokenVar source              = {};
+    HostFunction source_function = {};
+    uint32_t switch_mode         = {};
+    HostBytes<4> host_switches   = {};  // switch count
+    double scale                 = {};
+    int32_t offset               = {};
+    uint32_t image_count         = {};  // images: bitmaps with ids from the element's own on
+    HostBytes<8> host_images     = {};  // current and target image
+    HostBytes<8> host_image_data = {};  // image data, save buffer
+    ElementCallback callback     = {};  // its result is the index of the image shown
+    HostBytes<4> host_reserved   = {};
+};
+
+// One direction of a moving image: its source, and the value that puts the
+// strip's first end in the window and the one that puts its other end there.
+struct MovingAxis {
+    TokenVar source              = {};
+    HostFunction source_function = {};
+    double min                   = {};
+    double max                   = {};
+    HostFunction lag_function    = {};
+};
+
+struct MovingImage {
+    ElementHeader header        = {};
+    MovingAxis x                = {};
+    MovingAxis y                = {};
+    HostBytes<32> host_scale    = {};  // scale and offset, x and y
+    HostBytes<48> host_image    = {};  // save position, image, mask and save data
+    ElementCallback x_callback  = {};
+    ElementCallback y_callback  = {};
+    HostBytes<16> host_previous = {};  // previous x and y
 };
 
 struct BoxSize {
@@ -182,22 +205,52 @@ struct BoxSize {
     int32_t height = {};
 };
 
+// A font face name as a string record holds it: the characters, NUL-terminated.
+using FontFace = std::array<char, 32>;
+
+template <std::size_t Length>
+consteval FontFace font_face_named(const char (&name)[Length]) {
+    static_assert(Length <= std::tuple_size_v<FontFace>, "at most 31 characters and the NUL");
+    FontFace face = {};
+    for (std::size_t i = 0; i + 1 < Length; ++i) face[i] = name[i];
+    return face;
+}
+
 struct String {
-    ElementHeader header     = {};
-    TokenVar sources[3]      = {};
-    BoxSize box              = {};
-    uint32_t foreground      = {};
-    uint32_t background      = {};
-    uint32_t highlight       = {};
-    const char* font_face    = {};
-    int32_t font_weight      = {};
-    uint32_t charset         = {};
-    uint32_t format_flags    = {};
-    ElementCallback callback = {};
-    uint32_t capacity        = {};  // bytes the host provides behind text, terminator included
-    char* text               = {};  // provided by the host; NULL in the data
-    double host_value        = {};
+    ElementHeader header             = {};
+    TokenVar sources[3]              = {};
+    HostBytes<24> host_saved_values  = {};
+    HostFunction source_functions[3] = {};
+    HostFunction string_function     = {};
+    char* text                       = {};  // host: the buffer it provides, NULL in the data
+    HostBytes<4> host_previous_text  = {};
+    BoxSize box                      = {};
+    HostBytes<8> host_image          = {};  // string image, save buffer
+    uint32_t foreground              = {};  // 0x00BBGGRR
+    uint32_t background              = {};
+    uint32_t highlight               = {};
+    HostBytes<28> host_handles       = {};  // drawing handles, reserved
+    FontFace font_face               = {};
+    int32_t font_weight              = {};
+    uint8_t charset                  = {};
+    uint8_t charset_padding[3]       = {};
+    uint32_t format_flags            = {};
+    // The longest text in characters; the host sizes the buffer from it, so
+    // the module writes at most this many bytes, its NUL included.
+    uint16_t longest_text             = {};
+    HostBytes<6> host_selection       = {};  // character width, selection start and end
+    void* highlight_list              = {};
+    HostBytes<4> host_highlight_state = {};
+    int32_t font_size                 = {};  // character height in pixels
+    ElementCallback callback          = {};
+    HostBytes<8> host_user_colour     = {};
 };
+
+// The records below hold no field wider than 32 bits in the 32-bit build, so
+// the packing would leave them as they are.
+#if defined(__i386__)
+#pragma pack(pop)
+#endif
 
 // ---------------------------------------------------------------- mouse list
 
@@ -320,22 +373,75 @@ inline constexpr int panel_slot_count = 64;
 // ------------------------------------------------------------ layout checks
 
 #if defined(__i386__)
-static_assert(sizeof(TokenVar) == 32 && offsetof(TokenVar, value) == 16);
+// Every offset and size of the host's records. Fields the host keeps are
+// checked too: a record that is short of them lets the host write over what
+// follows it.
+static_assert(sizeof(TokenVar) == 28);
+static_assert(offsetof(TokenVar, pointer) == 4 && offsetof(TokenVar, value_type) == 8);
+static_assert(offsetof(TokenVar, value) == 12 && offsetof(TokenVar, previous_value) == 20);
+
+static_assert(sizeof(NeedleRow) == 24 && offsetof(NeedleRow, value) == 8);
+static_assert(offsetof(NeedleRow, angle) == 16);
+
 static_assert(sizeof(ElementHeader) == 60);
-static_assert(offsetof(ElementHeader, gauge) == 32 && offsetof(ElementHeader, next) == 40);
+static_assert(offsetof(ElementHeader, bitmap_id) == 4 && offsetof(ElementHeader, position) == 8);
+static_assert(offsetof(ElementHeader, previous_position) == 16);
+static_assert(offsetof(ElementHeader, offset) == 24 && offsetof(ElementHeader, gauge) == 32);
+static_assert(offsetof(ElementHeader, previous) == 36 && offsetof(ElementHeader, next) == 40);
+static_assert(offsetof(ElementHeader, failures) == 44);
 static_assert(offsetof(ElementHeader, image_flags) == 48);
-static_assert(sizeof(NeedleRow) == 24 && offsetof(NeedleRow, angle) == 16);
-static_assert(offsetof(Needle, source) == 64 && offsetof(Needle, table) == 96);
-static_assert(offsetof(Needle, turn_limit) == 104 && offsetof(Needle, callback) == 112);
-static_assert(sizeof(Needle) == 136);
-static_assert(offsetof(MovingImage, x) == 64 && offsetof(MovingImage, y) == 120);
-static_assert(offsetof(MovingImage, y) + offsetof(MovingAxis, callback) == 168);
-static_assert(sizeof(MovingImage) == 192);
-static_assert(offsetof(Icon, image_count) == 96 && offsetof(Icon, callback) == 120);
-static_assert(sizeof(Icon) == 144);
-static_assert(offsetof(String, box) == 160 && offsetof(String, font_face) == 180);
-static_assert(offsetof(String, callback) == 196 && offsetof(String, capacity) == 200);
-static_assert(offsetof(String, text) == 204 && sizeof(String) == 216);
+static_assert(offsetof(ElementHeader, special) == 52 && offsetof(ElementHeader, reserved) == 56);
+
+static_assert(sizeof(StaticImage) == 96 && offsetof(StaticImage, host_image) == 60);
+
+static_assert(sizeof(Needle) == 236);
+static_assert(offsetof(Needle, source) == 60 && offsetof(Needle, source) + 12 == 72);
+static_assert(offsetof(Needle, source_function) == 88);
+static_assert(offsetof(Needle, display_function) == 92);
+static_assert(offsetof(Needle, angle_function) == 96 && offsetof(Needle, lag_function) == 100);
+static_assert(offsetof(Needle, host_reference) == 104 && offsetof(Needle, table) == 112);
+static_assert(offsetof(Needle, row_count) == 116 && offsetof(Needle, turn_limit) == 120);
+static_assert(offsetof(Needle, host_needle) == 124 && offsetof(Needle, callback) == 224);
+static_assert(offsetof(Needle, host_save_size) == 228);
+
+static_assert(sizeof(Icon) == 140);
+static_assert(offsetof(Icon, source) == 60 && offsetof(Icon, source_function) == 88);
+static_assert(offsetof(Icon, switch_mode) == 92 && offsetof(Icon, host_switches) == 96);
+static_assert(offsetof(Icon, scale) == 100 && offsetof(Icon, offset) == 108);
+static_assert(offsetof(Icon, image_count) == 112 && offsetof(Icon, host_images) == 116);
+static_assert(offsetof(Icon, host_image_data) == 124 && offsetof(Icon, callback) == 132);
+static_assert(offsetof(Icon, host_reserved) == 136);
+
+static_assert(sizeof(MovingAxis) == 52);
+static_assert(offsetof(MovingAxis, source_function) == 28 && offsetof(MovingAxis, min) == 32);
+static_assert(offsetof(MovingAxis, max) == 40 && offsetof(MovingAxis, lag_function) == 48);
+static_assert(sizeof(MovingImage) == 268);
+static_assert(offsetof(MovingImage, x) == 60 && offsetof(MovingImage, y) == 112);
+static_assert(offsetof(MovingImage, x) + offsetof(MovingAxis, min) == 92);
+static_assert(offsetof(MovingImage, y) + offsetof(MovingAxis, min) == 144);
+static_assert(offsetof(MovingImage, y) + offsetof(MovingAxis, lag_function) == 160);
+static_assert(offsetof(MovingImage, host_scale) == 164 && offsetof(MovingImage, host_image) == 196);
+static_assert(offsetof(MovingImage, x_callback) == 244);
+static_assert(offsetof(MovingImage, y_callback) == 248);
+static_assert(offsetof(MovingImage, host_previous) == 252);
+
+static_assert(sizeof(String) == 324);
+static_assert(offsetof(String, sources) == 60 && sizeof(String::sources[0]) == 28);
+static_assert(offsetof(String, host_saved_values) == 144);
+static_assert(offsetof(String, source_functions) == 168);
+static_assert(offsetof(String, string_function) == 180 && offsetof(String, text) == 184);
+static_assert(offsetof(String, host_previous_text) == 188 && offsetof(String, box) == 192);
+static_assert(offsetof(String, host_image) == 200 && offsetof(String, foreground) == 208);
+static_assert(offsetof(String, background) == 212 && offsetof(String, highlight) == 216);
+static_assert(offsetof(String, host_handles) == 220 && offsetof(String, font_face) == 248);
+static_assert(offsetof(String, font_weight) == 280 && offsetof(String, charset) == 284);
+static_assert(offsetof(String, format_flags) == 288 && offsetof(String, longest_text) == 292);
+static_assert(offsetof(String, host_selection) == 294);
+static_assert(offsetof(String, highlight_list) == 300);
+static_assert(offsetof(String, host_highlight_state) == 304);
+static_assert(offsetof(String, font_size) == 308 && offsetof(String, callback) == 312);
+static_assert(offsetof(String, host_user_colour) == 316);
+
 static_assert(sizeof(MouseRect) == 44 && offsetof(MouseRect, callback) == 36);
 static_assert(sizeof(GaugeHeader) == 204);
 static_assert(offsetof(GaugeHeader, mouse_rects) == 20 * 4);

@@ -10,6 +10,7 @@
 
 #include "hostmodel/binding.h"
 #include "hostmodel/host_component.h"
+#include "hostmodel/host_fields.h"
 #include "hostmodel/model_state.h"
 #include "hostmodel/needle_geometry.h"
 #include "module/convert.h"
@@ -20,23 +21,12 @@ namespace core {
 namespace {
 
 // Bytes behind every text buffer that the module must leave as they are.
-constexpr std::size_t guard_size      = 16;
-constexpr char guard_byte             = static_cast<char>(0xA5);
-constexpr uint32_t default_text_bytes = 64;
+constexpr std::size_t guard_size = 16;
+constexpr char guard_byte        = static_cast<char>(0xA5);
 
 // The root of a gauge's element chain, or NULL.
 host::ElementHeader* root(const host::GaugeHeader* gauge) {
     return gauge->elements != nullptr ? *gauge->elements : nullptr;
-}
-
-// Calls visit(element, index) for each element down the chain from the root.
-template <typename Visit>
-void for_each_element(const host::GaugeHeader* gauge, Visit visit) {
-    int index = 0;
-    for (host::ElementHeader* element = root(gauge); element != nullptr;
-         element                      = module::next_in_chain(element)) {
-        visit(element, index++);
-    }
 }
 
 template <typename Record>
@@ -59,66 +49,55 @@ double call_or(host::ElementCallback callback, host::ElementHeader* element, dou
 
 // ------------------------------------------------- what the host does per kind
 
-void prepare_needle(PlacedGauge&, host::ElementHeader* element, int) {
-    host::Needle& needle = *as<host::Needle>(element);
+void prepare_needle(PlacedGauge&, PlacedElement& placed) {
+    host::Needle& needle = *as<host::Needle>(placed.record);
     needle::fill_row_angles(needle.header.position,
                             std::span<host::NeedleRow>(needle.table, needle.row_count));
 }
 
-void update_needle(host::ElementHeader* element, bool first_update) {
-    host::Needle& needle = *as<host::Needle>(element);
+void update_needle(PlacedElement& placed, bool first_update) {
+    host::Needle& needle = *as<host::Needle>(placed.record);
+    ElementState& state  = *placed.state;
     refresh_if_set(needle.source);
-    needle.host_value = call_or(needle.callback, &needle.header, needle.source.value);
+    state.value = call_or(needle.callback, &needle.header, needle.source.value);
     const std::span<const host::NeedleRow> rows(needle.table, needle.row_count);
     const double target =
-        needle::target_angle(needle.header.position, rows, needle.host_value, needle.host_angle);
-    needle.host_angle =
-        first_update ? target : needle::turn(needle.host_angle, target, needle.turn_limit);
+        needle::target_angle(needle.header.position, rows, state.value, state.angle);
+    state.angle = first_update ? target : needle::turn(state.angle, target, needle.turn_limit);
 }
 
-double needle_value(const host::ElementHeader* element) {
-    return as<host::Needle>(element)->host_value;
-}
-
-void update_icon(host::ElementHeader* element, bool) {
-    host::Icon& icon = *as<host::Icon>(element);
+void update_icon(PlacedElement& placed, bool) {
+    host::Icon& icon    = *as<host::Icon>(placed.record);
+    ElementState& state = *placed.state;
     refresh_if_set(icon.source);
-    icon.host_value = call_or(icon.callback, &icon.header, icon.source.value);
-    icon.host_image = module::truncate_to<int32_t>(icon.host_value);
-}
-
-double icon_value(const host::ElementHeader* element) {
-    return as<host::Icon>(element)->host_value;
+    state.value = call_or(icon.callback, &icon.header, icon.source.value);
+    state.image = module::truncate_to<int32_t>(state.value);
 }
 
 // An icon draws the image it shows: the bitmap after its own by that many.
 // Wraps instead of overflowing for images the module could never have.
-int32_t icon_bitmap(const host::ElementHeader* element) {
-    return static_cast<int32_t>(static_cast<uint32_t>(element->bitmap_id) +
-                                static_cast<uint32_t>(as<host::Icon>(element)->host_image));
+int32_t icon_bitmap(const PlacedElement& placed) {
+    return static_cast<int32_t>(static_cast<uint32_t>(placed.record->bitmap_id) +
+                                static_cast<uint32_t>(placed.state->image));
 }
 
-// Gives a string element its text buffer, with the guard zone behind it.
-void prepare_string(PlacedGauge& placed, host::ElementHeader* element, int index) {
-    host::String& string       = *as<host::String>(element);
-    const std::size_t capacity = string.capacity != 0 ? string.capacity : default_text_bytes;
+// Gives a string element its text buffer, as long as the record's longest
+// text, with the guard zone behind it, and stores it in the record.
+void prepare_string(PlacedGauge& gauge, PlacedElement& placed) {
+    host::String& string = *as<host::String>(placed.record);
     TextBuffer text{.element  = &string,
-                    .index    = index,
-                    .capacity = capacity,
-                    .storage  = std::make_unique<char[]>(capacity + guard_size)};
-    std::fill_n(text.storage.get() + capacity, guard_size, guard_byte);
+                    .index    = placed.index,
+                    .capacity = string.longest_text,
+                    .storage  = std::make_unique<char[]>(string.longest_text + guard_size)};
+    std::fill_n(text.storage.get() + text.capacity, guard_size, guard_byte);
     string.text = text.storage.get();
-    placed.texts.push_back(std::move(text));
+    gauge.texts.push_back(std::move(text));
 }
 
-void update_string(host::ElementHeader* element, bool) {
-    host::String& string = *as<host::String>(element);
+void update_string(PlacedElement& placed, bool) {
+    host::String& string = *as<host::String>(placed.record);
     refresh_if_set(string.sources[0]);
-    string.host_value = call_or(string.callback, &string.header, string.sources[0].value);
-}
-
-double string_value(const host::ElementHeader* element) {
-    return as<host::String>(element)->host_value;
+    placed.state->value = call_or(string.callback, &string.header, string.sources[0].value);
 }
 
 // A string is drawn into its box, not from a bitmap.
@@ -131,31 +110,26 @@ bool moves_vertically(const host::MovingImage& image) {
     return image.y.min != 0 || image.y.max != 0;
 }
 
-void update_moving_image(host::ElementHeader* element, bool) {
-    host::MovingImage& image = *as<host::MovingImage>(element);
+void update_moving_image(PlacedElement& placed, bool) {
+    host::MovingImage& image = *as<host::MovingImage>(placed.record);
+    ElementState& state      = *placed.state;
     refresh_if_set(image.x.source);
     refresh_if_set(image.y.source);
-    image.host_x_value = call_or(image.x.callback, &image.header, image.x.source.value);
-    image.host_y_value = call_or(image.y.callback, &image.header, image.y.source.value);
-}
-
-double moving_image_value(const host::ElementHeader* element) {
-    const host::MovingImage& image = *as<host::MovingImage>(element);
-    return moves_vertically(image) ? image.host_y_value : image.host_x_value;
+    state.x_value = call_or(image.x_callback, &image.header, image.x.source.value);
+    state.y_value = call_or(image.y_callback, &image.header, image.y.source.value);
+    state.value   = moves_vertically(image) ? state.y_value : state.x_value;
 }
 
 // What the host does with one kind of element. Every hook is optional:
 //   prepare     at placing, before the gauge hears of it;
-//   update      once per frame: refresh the source, call the callback, keep the result;
-//   value       the result the last update kept (0 without the hook);
+//   update      once per frame: refresh the sources, call the callbacks, keep the results;
 //   bitmap      the bitmap drawn, where it is not the element's own;
 //   box         the box drawn into, for kinds drawn without a bitmap.
 struct ElementOps {
-    void (*prepare)(PlacedGauge& placed, host::ElementHeader* element, int index) = nullptr;
-    void (*update)(host::ElementHeader* element, bool first_update)               = nullptr;
-    double (*value)(const host::ElementHeader* element)                           = nullptr;
-    int32_t (*bitmap)(const host::ElementHeader* element)                         = nullptr;
-    host::BoxSize (*box)(const host::ElementHeader* element)                      = nullptr;
+    void (*prepare)(PlacedGauge& gauge, PlacedElement& placed) = nullptr;
+    void (*update)(PlacedElement& placed, bool first_update)   = nullptr;
+    int32_t (*bitmap)(const PlacedElement& placed)             = nullptr;
+    host::BoxSize (*box)(const host::ElementHeader* element)   = nullptr;
 };
 
 // clang-format off
@@ -164,25 +138,21 @@ const ElementOps static_image_ops = {};
 const ElementOps needle_ops = {
     .prepare = prepare_needle,
     .update  = update_needle,
-    .value   = needle_value,
 };
 
 const ElementOps string_ops = {
     .prepare = prepare_string,
     .update  = update_string,
-    .value   = string_value,
     .box     = string_box,
 };
 
 const ElementOps icon_ops = {
     .update  = update_icon,
-    .value   = icon_value,
     .bitmap  = icon_bitmap,
 };
 
 const ElementOps moving_image_ops = {
     .update  = update_moving_image,
-    .value   = moving_image_value,
 };
 // clang-format on
 
@@ -216,13 +186,31 @@ void check_guards(const PlacedGauge& placed) {
     }
 }
 
+// The host's own fields of every element still as the host left them: the
+// pattern it filled them with, and each string's buffer where it stored it.
+void check_host_fields(const PlacedGauge& placed) {
+    for (const PlacedElement& element : placed.elements) {
+        const int changed = host_fields::first_changed(element.record);
+        if (changed < 0) continue;
+        record_fault("host field at byte " + std::to_string(changed) + " of " + placed.name +
+                     " element " + std::to_string(element.index) + " written");
+        host_fields::fill(element.record);
+    }
+    for (const TextBuffer& text : placed.texts) {
+        if (text.element->text == text.storage.get()) continue;
+        record_fault("text buffer pointer of " + placed.name + " element " +
+                     std::to_string(text.index) + " written");
+        text.element->text = text.storage.get();
+    }
+}
+
 void update_gauge(PlacedGauge& placed) {
     const bool first_update = !placed.updated;
-    for_each_element(placed.header, [&](host::ElementHeader* element, int) {
-        const ElementOps& ops = ops_of(element);
+    for (PlacedElement& element : placed.elements) {
+        const ElementOps& ops = ops_of(element.record);
         if (ops.update != nullptr) ops.update(element, first_update);
         check_guards(placed);
-    });
+    }
     placed.updated = true;
 }
 
@@ -238,12 +226,12 @@ void record_fault_once(std::string fault) {
     }
 }
 
-DrawnElement drawn_element(const PlacedGauge& placed, const host::ElementHeader* element,
-                           int index) {
-    const ElementOps& ops = ops_of(element);
-    DrawnElement drawn{.index = index, .bitmap_id = element->bitmap_id, .width = 0, .height = 0};
+DrawnElement drawn_element(const PlacedGauge& placed, const PlacedElement& element) {
+    const ElementOps& ops = ops_of(element.record);
+    DrawnElement drawn{
+        .index = element.index, .bitmap_id = element.record->bitmap_id, .width = 0, .height = 0};
     if (ops.box != nullptr) {
-        const host::BoxSize box = ops.box(element);
+        const host::BoxSize box = ops.box(element.record);
         drawn.width             = box.width;
         drawn.height            = box.height;
         return drawn;
@@ -252,7 +240,7 @@ DrawnElement drawn_element(const PlacedGauge& placed, const host::ElementHeader*
     int bits = 0;
     if (!binding::bitmap_resource(drawn.bitmap_id, &drawn.width, &drawn.height, &bits)) {
         record_fault_once("missing bitmap " + hex(drawn.bitmap_id) + " in " + placed.name +
-                          " element " + std::to_string(index));
+                          " element " + std::to_string(element.index));
     }
     return drawn;
 }
@@ -260,22 +248,32 @@ DrawnElement drawn_element(const PlacedGauge& placed, const host::ElementHeader*
 void draw_gauge(const PlacedGauge& placed) {
     std::vector<DrawnElement>& drawn = model().drawings[placed.name];
     drawn.clear();
-    for_each_element(placed.header, [&](host::ElementHeader* element, int index) {
-        if ((element->image_flags & host::image_flag::hidden) != 0) return;
-        drawn.push_back(drawn_element(placed, element, index));
-    });
+    for (const PlacedElement& element : placed.elements) {
+        if ((element.record->image_flags & host::image_flag::hidden) != 0) continue;
+        drawn.push_back(drawn_element(placed, element));
+    }
 }
 
+// The host's install of a gauge's elements: each element walked down the
+// chain, its host fields filled, then what its kind asks for.
 void prepare_elements(PlacedGauge& placed) {
-    for_each_element(placed.header, [&](host::ElementHeader* element, int index) {
-        const ElementOps& ops = ops_of(element);
-        if (ops.prepare != nullptr) ops.prepare(placed, element, index);
-    });
+    int index = 0;
+    for (host::ElementHeader* element = root(placed.header); element != nullptr;
+         element                      = module::next_in_chain(element)) {
+        host_fields::fill(element);
+        placed.elements.push_back(PlacedElement{
+            .record = element, .index = index++, .state = &model().element_states[element]});
+    }
+    for (PlacedElement& element : placed.elements) {
+        const ElementOps& ops = ops_of(element.record);
+        if (ops.prepare != nullptr) ops.prepare(placed, element);
+    }
 }
 
 void release_elements(PlacedGauge& placed) {
     for (TextBuffer& text : placed.texts) text.element->text = nullptr;
     placed.texts.clear();
+    placed.elements.clear();
 }
 
 void send(host::GaugeHeader* gauge, int32_t code) {
@@ -465,8 +463,12 @@ void Host::place(std::string_view name) {
         core::record_fault(std::string(name) + " placed twice");
         return;
     }
-    core::PlacedGauge& placed = core::model().panel.emplace_back(core::PlacedGauge{
-        .name = std::string(name), .header = header, .updated = false, .texts = {}});
+    core::PlacedGauge& placed =
+        core::model().panel.emplace_back(core::PlacedGauge{.name     = std::string(name),
+                                                           .header   = header,
+                                                           .updated  = false,
+                                                           .elements = {},
+                                                           .texts    = {}});
     core::prepare_elements(placed);
     core::model().drawings[placed.name].clear();
     core::send(header, host::service::install);
@@ -481,6 +483,7 @@ void Host::remove(std::string_view name) {
         return;
     }
     core::send(placed->header, host::service::pre_kill);
+    core::check_host_fields(*placed);
     core::release_elements(*placed);
     core::model().panel.erase(placed);
 }
@@ -506,6 +509,7 @@ void Host::frame() {
         core::send(placed.header, host::service::pre_draw);
         core::draw_gauge(placed);
     }
+    for (const core::PlacedGauge& placed : core::model().panel) core::check_host_fields(placed);
 }
 
 void Host::frames(int count) {
@@ -564,7 +568,10 @@ int Host::click(std::string_view gauge_name, int x, int y, uint32_t events, int 
         host::PixelPoint point{x, y};
         child->callback(&point, events);
     }
-    for (const core::PlacedGauge& placed : core::model().panel) core::check_guards(placed);
+    for (const core::PlacedGauge& placed : core::model().panel) {
+        core::check_guards(placed);
+        core::check_host_fields(placed);
+    }
     return calls;
 }
 
@@ -609,16 +616,18 @@ std::vector<Output> Host::take_outputs() {
 
 // ------------------------------------------------------ drawn element state
 
-double Host::value(std::string_view gauge_name, int n) const {
-    const host::ElementHeader* e = element(gauge_name, n);
-    const core::ElementOps& ops  = core::ops_of(e);
-    return ops.value != nullptr ? ops.value(e) : 0.0;
-}
-
 namespace {
 
+// The state the host keeps of an element; all zero for one never placed.
+const core::ElementState& state_of(const host::ElementHeader* element) {
+    static const core::ElementState never_placed;
+    const auto found = core::model().element_states.find(element);
+    return found != core::model().element_states.end() ? found->second : never_placed;
+}
+
 template <typename Record>
-Record& typed(host::ElementHeader* element, uint32_t type, std::string_view gauge, int n) {
+const Record& typed(const host::ElementHeader* element, uint32_t type, std::string_view gauge,
+                    int n) {
     if (element->type != type) {
         throw std::invalid_argument(std::string(gauge) + " element " + std::to_string(n) +
                                     " is of type " + std::to_string(element->type) + ", not " +
@@ -629,9 +638,14 @@ Record& typed(host::ElementHeader* element, uint32_t type, std::string_view gaug
 
 }  // namespace
 
+double Host::value(std::string_view gauge_name, int n) const {
+    return state_of(element(gauge_name, n)).value;
+}
+
 double Host::angle(std::string_view gauge_name, int n) const {
-    return typed<host::Needle>(element(gauge_name, n), host::element_type::needle, gauge_name, n)
-        .host_angle;
+    const host::ElementHeader* e = element(gauge_name, n);
+    typed<host::Needle>(e, host::element_type::needle, gauge_name, n);
+    return state_of(e).angle;
 }
 
 double Host::angle_towards(std::string_view gauge_name, int n, host::PixelPoint point) const {
@@ -639,16 +653,19 @@ double Host::angle_towards(std::string_view gauge_name, int n, host::PixelPoint 
 }
 
 int Host::icon_image(std::string_view gauge_name, int n) const {
-    return typed<host::Icon>(element(gauge_name, n), host::element_type::icon, gauge_name, n)
-        .host_image;
+    const host::ElementHeader* e = element(gauge_name, n);
+    typed<host::Icon>(e, host::element_type::icon, gauge_name, n);
+    return state_of(e).image;
 }
 
 double Host::moving_fraction(std::string_view gauge_name, int n) const {
-    const host::MovingImage& image = typed<host::MovingImage>(
-        element(gauge_name, n), host::element_type::moving_image, gauge_name, n);
+    const host::ElementHeader* e = element(gauge_name, n);
+    const host::MovingImage& image =
+        typed<host::MovingImage>(e, host::element_type::moving_image, gauge_name, n);
     const bool vertical          = core::moves_vertically(image);
     const host::MovingAxis& axis = vertical ? image.y : image.x;
-    const double value           = vertical ? image.host_y_value : image.host_x_value;
+    const core::ElementState& s  = state_of(e);
+    const double value           = vertical ? s.y_value : s.x_value;
     return (value - axis.min) / (axis.max - axis.min);
 }
 
@@ -656,8 +673,7 @@ std::string Host::text(std::string_view gauge_name, int n) const {
     const host::String& string =
         typed<host::String>(element(gauge_name, n), host::element_type::string, gauge_name, n);
     if (string.text == nullptr) return {};
-    const std::size_t capacity = string.capacity != 0 ? string.capacity : core::default_text_bytes;
-    return std::string(string.text, strnlen(string.text, capacity));
+    return std::string(string.text, strnlen(string.text, string.longest_text));
 }
 
 bool Host::hidden(std::string_view gauge_name, int n) const {

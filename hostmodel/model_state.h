@@ -18,8 +18,18 @@
 
 namespace hostmodel::core {
 
-// A string element's text buffer as the host provides it, with a guard zone
-// behind the declared capacity.
+// What the host keeps of an element between frames, apart from its record:
+// the last update's results and where it drew the element.
+struct ElementState {
+    double value   = 0;  // the update callback's result (a moving image's along its axis)
+    double angle   = 0;  // needles: rotation, degrees clockwise from +x
+    int32_t image  = 0;  // icons: the index of the image shown
+    double x_value = 0;  // moving images: the results for each direction
+    double y_value = 0;
+};
+
+// A string element's text buffer as the host provides it: as many bytes as
+// the record's longest text, then a guard zone.
 struct TextBuffer {
     host::String* element;
     int index;  // down the chain
@@ -27,10 +37,18 @@ struct TextBuffer {
     std::unique_ptr<char[]> storage;
 };
 
+// An element of a placed gauge, as the model walks it each frame.
+struct PlacedElement {
+    host::ElementHeader* record;
+    int index;  // down the chain, root 0
+    ElementState* state;
+};
+
 struct PlacedGauge {
     std::string name;
     host::GaugeHeader* header;
     bool updated = false;  // the first update after placing skips the turn-rate limit
+    std::vector<PlacedElement> elements;
     std::vector<TextBuffer> texts;
 };
 
@@ -40,6 +58,9 @@ struct Model {
     host::PanelServices services          = {};
 
     std::vector<PlacedGauge> panel;  // in panel order
+    // Kept until the module is reloaded, so a gauge placed again goes on from
+    // where its elements were.
+    std::unordered_map<const host::ElementHeader*, ElementState> element_states;
     std::map<std::string, std::vector<DrawnElement>, std::less<>> drawings;
 
     std::unordered_map<uint32_t, double> tokens;

@@ -79,7 +79,7 @@ constexpr host::StaticImage static_image(host::GaugeHeader* gauge, host::Element
 struct NeedleDrive {
     uint32_t source                  = 0;   // token id the host refreshes; 0 for none
     std::span<host::NeedleRow> table = {};  // none: the value is the rotation in degrees
-    double turn_limit_deg            = 0;   // most degrees per host update; 0 for none
+    int32_t turn_limit_deg           = 0;   // most degrees per host update; 0 for none
     host::ElementCallback callback   = nullptr;
 };
 
@@ -106,8 +106,31 @@ struct StripTravel {
 constexpr host::MovingImage vertical_strip(host::GaugeHeader* gauge, host::ElementHeader** next,
                                            Placement at, StripTravel travel) {
     return {
-        .header = element_header(host::element_type::moving_image, gauge, next, at),
-        .y = {.min = travel.top_value, .max = travel.bottom_value, .callback = travel.callback},
+        .header     = element_header(host::element_type::moving_image, gauge, next, at),
+        .y          = {.min = travel.top_value, .max = travel.bottom_value},
+        .y_callback = travel.callback,
+    };
+}
+
+// An icon shows image n of its row, the bitmap n after its own, where n is
+// what `callback` returns; without a callback it shows its source's value.
+struct IconImages {
+    uint32_t count;
+    uint32_t switch_mode           = 0;  // the host's way of stepping through the images
+    double scale                   = 0;
+    int32_t offset                 = 0;
+    host::ElementCallback callback = nullptr;
+};
+
+constexpr host::Icon icon(host::GaugeHeader* gauge, host::ElementHeader** next, Placement at,
+                          IconImages images) {
+    return {
+        .header      = element_header(host::element_type::icon, gauge, next, at),
+        .switch_mode = images.switch_mode,
+        .scale       = images.scale,
+        .offset      = images.offset,
+        .image_count = images.count,
+        .callback    = images.callback,
     };
 }
 

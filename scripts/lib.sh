@@ -43,3 +43,10 @@ prepare_wine() {
     wineserver -w >/dev/null 2>&1 || true
   fi
 }
+
+# Whether this machine runs 32-bit x86 code, which Wine's 32-bit loader is:
+# some kernels refuse every i386 executable (execve fails with ENOEXEC). On
+# such a machine the Windows build is still built and read, but not run.
+runs_32_bit_code() {
+  [ -x /lib/ld-linux.so.2 ] && /lib/ld-linux.so.2 --version >/dev/null 2>&1
+}

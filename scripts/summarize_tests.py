@@ -1,6 +1,6 @@
 """Counts the test cases of every JUnit-style XML report (GoogleTest's, the
 bench's) in the given folders, and the checks given as --case NAME=passed|failed,
-and prints one line: N passed, N failed, N skipped. A folder that holds no
+(or =skipped), and prints one line: N passed, N failed, N skipped. A folder that holds no
 report counts as one failed case: the suites that should have written it did
 not run."""
 import sys
@@ -17,6 +17,8 @@ while args:
         print(f"{name}: {verdict}")
         if verdict == "passed":
             passed += 1
+        elif verdict == "skipped":
+            skipped += 1
         else:
             failed += 1
     else:

@@ -150,8 +150,8 @@ void paint_moving_image(cairo_t* cr, const host::ElementHeader& e, const Element
     cairo_paint(cr);
 }
 
-// The text in the element's box, in the foreground colour (0x00BBGGRR), the
-// font as tall as the box, clipped to it.
+// The text in the element's box, in the foreground colour (0x00BBGGRR), at
+// the record's font size, clipped to the box.
 void paint_string(cairo_t* cr, const host::ElementHeader& e, const ElementState& state) {
     if (!state.text.has_value() || state.text->empty()) return;
     const auto& record    = reinterpret_cast<const host::String&>(e);
@@ -161,7 +161,7 @@ void paint_string(cairo_t* cr, const host::ElementHeader& e, const ElementState&
     cairo_clip(cr);
     cairo_set_source_rgb(cr, (colour & 0xFF) / 255.0, (colour >> 8 & 0xFF) / 255.0,
                          (colour >> 16 & 0xFF) / 255.0);
-    cairo_set_font_size(cr, record.box.height);
+    cairo_set_font_size(cr, record.font_size);
     cairo_font_extents_t extents;
     cairo_font_extents(cr, &extents);
     cairo_move_to(cr, e.position.x, e.position.y + extents.ascent);

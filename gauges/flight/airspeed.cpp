@@ -46,7 +46,7 @@ constexpr double command_speed_beyond_kt = 4294967296.0;
 constexpr int16_t airspeed_pointer_limit_kt = 400;
 constexpr int16_t command_marker_limit_kt   = 400;
 constexpr double mach_ring_top_ft           = 40000;
-constexpr double mach_ring_turn_limit_deg   = 7;  // per host update
+constexpr int32_t mach_ring_turn_limit_deg  = 7;  // per host update
 
 // ------------------------------------------------------------------ needle tables
 
@@ -228,12 +228,10 @@ constexpr AspdTree aspd_tree(AspdTree& self) {
                                   .turn_limit_deg = mach_ring_turn_limit_deg,
                                   .callback       = read_mach_ring_altitude}),
         // One image, no source and no callback: it always shows that image.
-        .face = {.header      = module::element_header(host::element_type::icon, &airspeed_gauge,
-                                                       below[2].data(),
-                                                       {.bitmap_id   = bitmap::aspd_face,
-                                                        .position    = {0, 0},
-                                                        .image_flags = lit_unfiltered}),
-                 .image_count = 1},
+        .face = module::icon(
+            &airspeed_gauge, below[2].data(),
+            {.bitmap_id = bitmap::aspd_face, .position = {0, 0}, .image_flags = lit_unfiltered},
+            {.count = 1}),
         .command_marker   = dial_needle(below[3].data(), bitmap::command_marker, {0, 13},
                                         {.source   = token::speed_reference_kt,
                                          .table    = command_marker_table,

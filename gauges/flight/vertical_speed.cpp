@@ -25,7 +25,7 @@ constexpr uint32_t vertical_speed = 65;  // 1/256 m/s
 // 1/256 m/s x 3.28084 ft/m x 60 s/min = 0.76894 ft/min per host unit.
 constexpr double feet_per_minute_per_unit = 0.76894;
 constexpr double scale_end_fpm            = 6000;
-constexpr double pointer_turn_limit_deg   = 8;  // per host update
+constexpr int32_t pointer_turn_limit_deg  = 8;  // per host update
 
 using vsi::ScaleTable;
 using vsi::vertical_speed_scale;

@@ -16,17 +16,19 @@
 
 namespace gauges::readout {
 
-// Bytes of text buffer the readout asks the host for, terminator included.
-// The longest text written is 23 characters ("XMLClick1 = -2147483648");
-// longer radio heights are cut to fit.
-inline constexpr uint32_t text_capacity = 32;
+// The longest text the readout asks the host to hold. The host sizes the
+// buffer from it, and the readout writes at most that many bytes, its NUL
+// included: the longest whole-number text is 23 characters ("XMLClick1 =
+// -2147483648"); a radio height of more than 31 characters is cut to fit.
+inline constexpr uint16_t longest_text = 32;
 
 inline constexpr host::BoxSize box            = {.width = 30, .height = 10};  // pixels
 inline constexpr uint32_t white               = 0x00FFFFFF;
 inline constexpr uint32_t black               = 0x00000000;
-inline constexpr const char* font_face        = "Courier New";
+inline constexpr host::FontFace font_face     = host::font_face_named("Courier New");
 inline constexpr int32_t font_weight          = 100;
-inline constexpr uint32_t default_charset     = 1;       // the host's default character set
+inline constexpr int32_t font_size            = 10;      // pixels: as tall as the box
+inline constexpr uint8_t default_charset      = 1;       // the host's default character set
 inline constexpr uint32_t readout_text_format = 0x4240;  // the host's text options for the readout
 inline constexpr int32_t no_bitmap            = -1;
 
@@ -49,8 +51,9 @@ constexpr host::String string_element(host::GaugeHeader* gauge, host::ElementHea
         .font_weight  = font_weight,
         .charset      = default_charset,
         .format_flags = readout_text_format,
+        .longest_text = longest_text,
+        .font_size    = font_size,
         .callback     = callback,
-        .capacity     = text_capacity,
     };
 }
 
@@ -60,14 +63,14 @@ inline host::String& string_of(host::ElementHeader* element) {
     return *reinterpret_cast<host::String*>(element);
 }
 
-// Formats `value` into the element's buffer, never past the capacity the
-// record declares, always terminated; text that does not fit is cut. Nothing
-// is written when the host gave no buffer.
+// Formats `value` into the element's buffer, never past the longest text the
+// record declares, NUL included, always terminated; text that does not fit
+// is cut. Nothing is written when the host gave no buffer or no room.
 inline void write_text(host::String& string, const char* format, double value) {
-    if (string.text == nullptr || string.capacity == 0) return;
+    if (string.text == nullptr || string.longest_text == 0) return;
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wformat-nonliteral"
-    std::snprintf(string.text, string.capacity, format, value);
+    std::snprintf(string.text, string.longest_text, format, value);
 #pragma GCC diagnostic pop
 }
 
@@ -79,7 +82,7 @@ inline constexpr std::size_t label_capacity = 16;
 // leading '-' when negative (2147483647 shows as 2147483648, 16777217 as
 // 16777216). Bounded, terminated and cut as write_text is.
 inline void write_whole_number(host::String& string, std::string_view label, int32_t value) {
-    if (string.text == nullptr || string.capacity == 0) return;
+    if (string.text == nullptr || string.longest_text == 0) return;
     // Every int32 rounds to a whole float of magnitude at most 2^31, which an
     // int64 holds exactly.
     const auto whole = static_cast<int64_t>(static_cast<float>(value));
@@ -89,7 +92,7 @@ inline void write_whole_number(host::String& string, std::string_view label, int
     const auto [end, error] = std::to_chars(text + label_bytes, std::end(text), whole);
     const auto length =
         static_cast<std::size_t>((error == std::errc{} ? end : text + label_bytes) - text);
-    const std::size_t kept = std::min<std::size_t>(length, string.capacity - 1);
+    const std::size_t kept = std::min<std::size_t>(length, string.longest_text - 1u);
     std::memcpy(string.text, text, kept);
     string.text[kept] = '\0';
 }

@@ -57,17 +57,12 @@ constexpr uint32_t lever_switch_mode = 3;  // the host's icon mode for the switc
 
 constexpr host::Icon sign_switch_icon(host::ElementHeader** next, host::PixelPoint position,
                                       host::ElementCallback callback) {
-    return host::Icon{
-        .header      = module::element_header(host::element_type::icon, &sign_switches_gauge, next,
-                                              {.bitmap_id   = bitmap::sign_lever_up,
-                                               .position    = position,
-                                               .image_flags = module::drawing::unlit_filtered}),
-        .image_count = lever_images,
-        .switch_mode = lever_switch_mode,
-        .scale       = 0.0,
-        .offset      = 0.0,
-        .callback    = callback,
-    };
+    return module::icon(
+        &sign_switches_gauge, next,
+        {.bitmap_id   = bitmap::sign_lever_up,
+         .position    = position,
+         .image_flags = module::drawing::unlit_filtered},
+        {.count = lever_images, .switch_mode = lever_switch_mode, .callback = callback});
 }
 static_assert(bitmap::sign_lever_down == bitmap::sign_lever_up + 1);
 

@@ -6,7 +6,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstddef>
 #include <cstring>
+#include <iterator>
 #include <string>
 #include <utility>
 #include <vector>
@@ -33,16 +35,27 @@ class HostModel : public host_test::HostTest {
     }
 };
 
-// Puts an element chain in place of a gauge's root until destroyed.
+// Puts an element chain in place of the test gauge's root until destroyed,
+// and takes the gauge off the panel then: the host installed the chain's
+// elements, which live no longer than the test's scope.
 class SwappedRoot {
   public:
-    SwappedRoot(host::GaugeHeader* gauge, host::ElementHeader* root)
-        : slot_(gauge->elements), saved_(std::exchange(*gauge->elements, root)) {}
-    ~SwappedRoot() { *slot_ = saved_; }
+    SwappedRoot(Host& host, host::ElementHeader* root)
+        : host_(host),
+          slot_(host.gauge(test_gauge)->elements),
+          saved_(std::exchange(*slot_, root)) {}
+    ~SwappedRoot() {
+        const std::vector<std::string> placed = host_.placed();
+        if (std::find(placed.begin(), placed.end(), test_gauge) != placed.end()) {
+            host_.remove(test_gauge);
+        }
+        *slot_ = saved_;
+    }
     SwappedRoot(const SwappedRoot&)            = delete;
     SwappedRoot& operator=(const SwappedRoot&) = delete;
 
   private:
+    Host& host_;
     host::ElementHeader** slot_;
     host::ElementHeader* saved_;
 };
@@ -269,7 +282,7 @@ TEST_F(HostModel, NeedleFollowsItsTableAndTurnLimit) {
         .turn_limit = 10,
         .callback   = doubled_source,
     };
-    SwappedRoot swap(host.gauge(test_gauge), &needle.header);
+    SwappedRoot swap(host, &needle.header);
     host.set_token(needle_token, 2.5);  // 5 after the callback: half way across the wrap
     host.place(test_gauge);
     EXPECT_FLOAT_EQ(rows[2].angle, 90.0f);
@@ -286,45 +299,43 @@ TEST_F(HostModel, NeedleFollowsItsTableAndTurnLimit) {
     EXPECT_TRUE(take_faults().empty());
 }
 
-// Writes one byte more than its string's capacity allows.
+// Writes one byte more than its string's longest text allows.
 double HOST_CALL overrunning_text(host::ElementHeader* element) {
     host::String& string = *reinterpret_cast<host::String*>(element);
-    std::memset(string.text, 'x', string.capacity + 1);
+    std::memset(string.text, 'x', string.longest_text + 1u);
     return 0;
 }
 
-// The bytes the host provides to a string that declares no capacity.
-constexpr std::size_t default_text_bytes = 64;
-
-// Fills the whole default buffer, terminator included.
+// Fills the whole buffer, terminator included.
 double HOST_CALL fitting_text(host::ElementHeader* element) {
     host::String& string = *reinterpret_cast<host::String*>(element);
-    std::memset(string.text, 'y', default_text_bytes - 1);
-    string.text[default_text_bytes - 1] = '\0';
+    std::memset(string.text, 'y', string.longest_text - 1u);
+    string.text[string.longest_text - 1] = '\0';
     return 1;
 }
 
-TEST_F(HostModel, StringBuffersAreProvidedAndGuarded) {
+TEST_F(HostModel, StringBuffersAreSizedFromTheLongestTextAndGuarded) {
     host::String fits = {
-        .header   = header(host::element_type::string, -1, {0, 0}, nullptr),
-        .box      = {20, 10},
-        .callback = fitting_text,
+        .header       = header(host::element_type::string, -1, {0, 0}, nullptr),
+        .box          = {20, 10},
+        .longest_text = 40,
+        .callback     = fitting_text,
     };
     host::ElementHeader* after_root[] = {&fits.header, nullptr};
 
     host::String overruns = {
-        .header   = header(host::element_type::string, -1, {0, 0}, after_root),
-        .callback = overrunning_text,
-        .capacity = 4,
+        .header       = header(host::element_type::string, -1, {0, 0}, after_root),
+        .longest_text = 4,
+        .callback     = overrunning_text,
     };
-    SwappedRoot swap(host.gauge(test_gauge), &overruns.header);
+    SwappedRoot swap(host, &overruns.header);
     host.place(test_gauge);
     ASSERT_NE(overruns.text, nullptr);
     ASSERT_NE(fits.text, nullptr);
     EXPECT_EQ(host.text(test_gauge, 0), "");
     host.frame();
     EXPECT_EQ(host.text(test_gauge, 0), "xxxx");
-    EXPECT_EQ(host.text(test_gauge, 1), std::string(default_text_bytes - 1, 'y'));
+    EXPECT_EQ(host.text(test_gauge, 1), std::string(39, 'y'));
     EXPECT_EQ(take_faults(), std::vector<std::string>{"string buffer overrun in " +
                                                       std::string(test_gauge) + " element 0"});
     const std::vector<hostmodel::DrawnElement>& drawn = host.drawn(test_gauge);
@@ -333,6 +344,100 @@ TEST_F(HostModel, StringBuffersAreProvidedAndGuarded) {
     EXPECT_EQ(drawn[1].width, 20);
     host.remove(test_gauge);
     EXPECT_EQ(overruns.text, nullptr);
+}
+
+// Terminates the text at its first byte.
+double HOST_CALL empty_text(host::ElementHeader* element) {
+    reinterpret_cast<host::String*>(element)->text[0] = '\0';
+    return 0;
+}
+
+// A string that asks for no text gets a buffer of no bytes: the first byte
+// the module writes into it is an overrun.
+TEST_F(HostModel, AStringWithoutLongestTextGetsNoRoom) {
+    host::String no_room = {
+        .header   = header(host::element_type::string, -1, {0, 0}, nullptr),
+        .callback = empty_text,
+    };
+    SwappedRoot swap(host, &no_room.header);
+    host.place(test_gauge);
+    host.frame();
+    EXPECT_EQ(host.text(test_gauge, 0), "");
+    EXPECT_TRUE(faulted("string buffer overrun in " + std::string(test_gauge) + " element 0"));
+}
+
+// Update callbacks that write where the host keeps its own fields.
+double HOST_CALL writes_needle_data(host::ElementHeader* element) {
+    reinterpret_cast<host::Needle*>(element)->host_needle[99] = 0;
+    return 0;
+}
+double HOST_CALL writes_previous_element(host::ElementHeader* element) {
+    element->previous = nullptr;
+    return 0;
+}
+double HOST_CALL writes_source_type(host::ElementHeader* element) {
+    reinterpret_cast<host::Needle*>(element)->source.value_type = 0;
+    return 0;
+}
+double HOST_CALL keeps_to_its_own(host::ElementHeader* element) {
+    element->image_flags ^= host::image_flag::hidden;
+    return 0;
+}
+
+TEST_F(HostModel, AWriteIntoAHostFieldIsAFault) {
+    struct Row {
+        const char* reason;
+        host::ElementCallback callback;
+        std::size_t byte;  // the first byte written; 0 for none
+    };
+    const Row rows[] = {
+        {"the needle's save data, its last byte", writes_needle_data,
+         offsetof(host::Needle, host_needle) + 99},
+        {"the header's previous element", writes_previous_element,
+         offsetof(host::ElementHeader, previous)},
+        {"the source record's value type", writes_source_type,
+         offsetof(host::Needle, source) + offsetof(host::TokenVar, value_type)},
+        {"the image flags are the module's own", keeps_to_its_own, 0},
+    };
+    for (const Row& row : rows) {
+        host::Needle needle = {
+            .header   = header(host::element_type::needle, bitmap::vsi_pointer, {9, 9}, nullptr),
+            .source   = {.id = needle_token},
+            .callback = row.callback,
+        };
+        SwappedRoot swap(host, &needle.header);
+        host.place(test_gauge);
+        host.frames(2);
+        const std::vector<std::string> expected =
+            row.byte == 0
+                ? std::vector<std::string>{}
+                : std::vector<std::string>{"host field at byte " + std::to_string(row.byte) +
+                                               " of " + test_gauge + " element 0 written",
+                                           "host field at byte " + std::to_string(row.byte) +
+                                               " of " + test_gauge + " element 0 written"};
+        EXPECT_EQ(take_faults(), expected) << row.reason << ": once a frame";
+    }
+}
+
+double HOST_CALL moves_its_text(host::ElementHeader* element) {
+    static char elsewhere[4];
+    reinterpret_cast<host::String*>(element)->text = elsewhere;
+    return 0;
+}
+
+TEST_F(HostModel, AStringThatMovesItsBufferIsAFault) {
+    host::String moved = {
+        .header       = header(host::element_type::string, -1, {0, 0}, nullptr),
+        .longest_text = 4,
+        .callback     = moves_its_text,
+    };
+    SwappedRoot swap(host, &moved.header);
+    host.place(test_gauge);
+    char* const provided = moved.text;
+    host.frame();
+    EXPECT_TRUE(
+        faulted("text buffer pointer of " + std::string(test_gauge) + " element 0 written"));
+    EXPECT_EQ(moved.text, provided) << "the host's pointer is put back";
 }
 
 TEST_F(HostModel, IconsMovingImagesAndHiddenElements) {
@@ -357,7 +462,7 @@ TEST_F(HostModel, IconsMovingImagesAndHiddenElements) {
         .header = header(host::element_type::static_image, 0x7777, {0, 0}, after_hidden),
     };
     hidden.header.image_flags = host::image_flag::hidden;
-    SwappedRoot swap(host.gauge(test_gauge), &hidden.header);
+    SwappedRoot swap(host, &hidden.header);
     host.set_token(icon_token, 1.9);
     host.set_token(strip_token, 12.5);
     host.place(test_gauge);
@@ -425,8 +530,13 @@ host::Needle& first_needle(Host& host, const char* gauge) {
     }
 }
 
-std::vector<float> row_angles(const host::Needle& needle) {
-    std::vector<float> angles;
+// What the host keeps in a needle's record: its goals, angles and save data.
+std::vector<uint8_t> host_bytes(const host::Needle& needle) {
+    return {std::begin(needle.host_needle), std::end(needle.host_needle)};
+}
+
+std::vector<double> row_angles(const host::Needle& needle) {
+    std::vector<double> angles;
     for (uint32_t row = 0; row < needle.row_count; ++row) angles.push_back(needle.table[row].angle);
     return angles;
 }
@@ -447,20 +557,23 @@ TEST_F(HostModel, ReloadPutsAVariableTheClicksChangedBackAtItsLoadValue) {
 }
 
 TEST_F(HostModel, ReloadClearsWhatTheHostWroteIntoTheRecords) {
-    constexpr char vsi[]             = "MERTQ4VSI";
-    const std::vector<float> at_load = row_angles(first_needle(host, vsi));
+    constexpr char vsi[]              = "MERTQ4VSI";
+    const std::vector<double> at_load = row_angles(first_needle(host, vsi));
     host.set_token(65, -700.0);
     host.place(vsi);
     host.frame();
-    const std::vector<float> filled = row_angles(first_needle(host, vsi));
+    const std::vector<double> filled = row_angles(first_needle(host, vsi));
     ASSERT_NE(filled, at_load) << "placing fills the table's angles";
-    ASSERT_NE(first_needle(host, vsi).host_value, 0.0);
+    ASSERT_NE(host.value(vsi, 1), 0.0);
+    const std::vector<uint8_t> kept = host_bytes(first_needle(host, vsi));
+    ASSERT_NE(kept, std::vector<uint8_t>(kept.size(), 0)) << "placing fills the host's fields";
 
     host.reload();
     const host::Needle& reloaded = first_needle(host, vsi);
     EXPECT_EQ(row_angles(reloaded), at_load);
-    EXPECT_EQ(reloaded.host_value, 0.0);
-    EXPECT_EQ(reloaded.host_angle, 0.0);
+    EXPECT_EQ(host_bytes(reloaded), std::vector<uint8_t>(kept.size(), 0));
+    EXPECT_EQ(host.value(vsi, 1), 0.0);
+    EXPECT_EQ(host.angle(vsi, 1), 0.0);
     EXPECT_EQ(host.token(65), 0.0) << "token values are forgotten";
     EXPECT_EQ(host.import_table().panels.table != nullptr, true)
         << "the service table is stored again";

@@ -44,12 +44,12 @@ struct ElementRecord {
     host::PixelPoint position;
     host::PixelPoint pivot;  // needles only: the point of the bitmap on the position
     uint32_t image_flags;
-    uint32_t source       = 0;     // needles: token id of the own source, 0 for none
-    uint32_t table_rows   = 0;     // needles: 0 for a knob turned by its value in degrees
-    double turn_limit_deg = 0;     // needles: 0 for none
-    bool has_callback     = true;  // needles and drums: an update callback drives the element
-    double top_value      = 0;     // drums: the value that shows the strip's top cell
-    double bottom_value   = 0;     // drums: the value that shows its bottom cell
+    uint32_t source        = 0;     // needles: token id of the own source, 0 for none
+    uint32_t table_rows    = 0;     // needles: 0 for a knob turned by its value in degrees
+    int32_t turn_limit_deg = 0;     // needles: 0 for none
+    bool has_callback      = true;  // needles and drums: an update callback drives the element
+    double top_value       = 0;     // drums: the value that shows the strip's top cell
+    double bottom_value    = 0;     // drums: the value that shows its bottom cell
 };
 
 inline void expect_element(const hostmodel::Host& host, std::string_view gauge, int n,
@@ -80,11 +80,11 @@ inline void expect_element(const hostmodel::Host& host, std::string_view gauge, 
         EXPECT_EQ(drum->x.source.id, 0u) << "no horizontal source";
         EXPECT_EQ(drum->x.min, 0);
         EXPECT_EQ(drum->x.max, 0);
-        EXPECT_EQ(drum->x.callback, nullptr) << "a drum does not move sideways";
+        EXPECT_EQ(drum->x_callback, nullptr) << "a drum does not move sideways";
         EXPECT_EQ(drum->y.source.id, 0u) << "no vertical source";
         EXPECT_EQ(drum->y.min, expected.top_value);
         EXPECT_EQ(drum->y.max, expected.bottom_value);
-        EXPECT_EQ(drum->y.callback != nullptr, expected.has_callback);
+        EXPECT_EQ(drum->y_callback != nullptr, expected.has_callback);
     }
 }
 
@@ -102,8 +102,9 @@ inline void expect_black_square_root(const hostmodel::Host& host, std::string_vi
 
 // A one-line readout string (element n) of the sound link or the warning
 // gauge: no bitmap, at (0, 0), a 30 x 10 box of white "Courier New" on black,
-// weight 100, character set 1, format flags 0x4240, an update callback, and
-// only `first_source` (0 for none) among the three sources.
+// weight 100, character set 1, format flags 0x4240, characters 10 px tall,
+// room for 31 characters and the NUL, an update callback, and only
+// `first_source` (0 for none) among the three sources.
 inline void expect_readout_string(const hostmodel::Host& host, std::string_view gauge, int n,
                                   uint32_t first_source) {
     expect_element(host, gauge, n,
@@ -123,11 +124,13 @@ inline void expect_readout_string(const hostmodel::Host& host, std::string_view 
     EXPECT_EQ(s.foreground, 0x00FFFFFFu);
     EXPECT_EQ(s.background, 0u);
     EXPECT_EQ(s.highlight, 0u);
-    ASSERT_NE(s.font_face, nullptr);
-    EXPECT_STREQ(s.font_face, "Courier New");
+    EXPECT_EQ(std::string_view(s.font_face.data()), "Courier New");
     EXPECT_EQ(s.font_weight, 100);
     EXPECT_EQ(s.charset, 1u);
     EXPECT_EQ(s.format_flags, 0x4240u);
+    EXPECT_EQ(s.longest_text, 32u);
+    EXPECT_EQ(s.font_size, 10);
+    EXPECT_LE(s.font_size, s.box.height) << "the text fits its box";
     EXPECT_NE(s.callback, nullptr);
 }
 

@@ -288,7 +288,8 @@ TEST_F(GroundProximity, ReadoutNeverOverrunsItsBuffer) {
     const double inf      = std::numeric_limits<double>::infinity();
     const double values[] = {1e30,   -1e30, 3.4e38, 1e300,
                              -1e300, inf,   -inf,   std::numeric_limits<double>::quiet_NaN()};
-    const auto capacity   = reinterpret_cast<host::String*>(host.element(gpws, readout))->capacity;
+    const std::size_t capacity =
+        reinterpret_cast<host::String*>(host.element(gpws, readout))->longest_text;
     for (double h : values) {
         host.set_token(token::radio_height_m, h);
         frame();

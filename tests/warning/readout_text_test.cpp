@@ -8,6 +8,7 @@
 #include <cstring>
 #include <limits>
 #include <string>
+#include <utility>
 
 #include "gauges/warning/readout_string.h"
 
@@ -36,8 +37,8 @@ std::string printed(const std::string& label, int32_t value, uint32_t capacity) 
 std::string written(const std::string& label, int32_t value, uint32_t capacity) {
     std::string buffer(capacity + 1, '\x7f');
     host::String string{};
-    string.text     = buffer.data();
-    string.capacity = capacity;
+    string.text         = buffer.data();
+    string.longest_text = static_cast<uint16_t>(capacity);
     write_whole_number(string, label, value);
     EXPECT_EQ(buffer[capacity], '\x7f') << "wrote past the capacity of " << capacity;
     buffer.resize(capacity);
@@ -91,17 +92,31 @@ TEST(WholeNumberReadout, CutToTheCapacityAsPrintfCutsIt) {
     }
 }
 
-TEST(WholeNumberReadout, WritesNothingWithoutABuffer) {
-    host::String no_text{};
-    no_text.capacity = 32;
-    write_whole_number(no_text, "XMLBus = ", 1);  // must not write through the null pointer
+// Both writers of readout text, given no buffer or one of 0 or 1 bytes:
+// nothing through a NULL pointer, nothing past the count, and a count of 1
+// holds the NUL alone.
+TEST(WholeNumberReadout, WritesNothingPastWhatTheHostGave) {
+    using gauges::readout::write_text;
+    using Writer                                   = void (*)(host::String&);
+    const std::pair<const char*, Writer> writers[] = {
+        {"whole number", [](host::String& s) { write_whole_number(s, "XMLBus = ", 1); }},
+        {"radio height", [](host::String& s) { write_text(s, "%0.2f", 12.5); }},
+    };
+    for (const auto& [name, write] : writers) {
+        host::String no_text{};
+        no_text.longest_text = 32;
+        write(no_text);  // must not write through the null pointer
 
-    char byte = '\x7f';
-    host::String no_room{};
-    no_room.text     = &byte;
-    no_room.capacity = 0;
-    write_whole_number(no_room, "XMLBus = ", 1);
-    EXPECT_EQ(byte, '\x7f') << "a buffer of no bytes has no room for the terminator";
+        for (uint16_t count : {0, 1}) {
+            char bytes[2] = {'\x7f', '\x7f'};
+            host::String small{};
+            small.text         = bytes;
+            small.longest_text = count;
+            write(small);
+            EXPECT_EQ(bytes[0], count == 0 ? '\x7f' : '\0') << name << ", count " << count;
+            EXPECT_EQ(bytes[1], '\x7f') << name << ", count " << count << ": past the count";
+        }
+    }
 }
 
 // A sweep across the whole int32 range in uneven steps, so that every digit
