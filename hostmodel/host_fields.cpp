@@ -17,8 +17,8 @@ constexpr Range range(std::size_t offset, std::size_t size) {
 }
 
 // The header's previous position and previous element.
-constexpr Range previous_position = range(offsetof(ElementHeader, previous_position),
-                                          sizeof(ElementHeader::previous_position));
+constexpr Range previous_position =
+    range(offsetof(ElementHeader, previous_position), sizeof(ElementHeader::previous_position));
 constexpr Range previous_element =
     range(offsetof(ElementHeader, previous), sizeof(ElementHeader::previous));
 
