@@ -3,7 +3,7 @@
 # and its checks against the built module. Input: SOUND_SET_MODULE, the
 # module's target.
 find_package(Python3 REQUIRED COMPONENTS Interpreter)
-foreach(tool_package IN ITEMS espeak-ng sox)
+foreach(tool_package IN ITEMS flite sox)
   find_program(SOUND_TOOL_${tool_package} ${tool_package} NO_CMAKE_FIND_ROOT_PATH)
   if(NOT SOUND_TOOL_${tool_package})
     message(FATAL_ERROR "${tool_package} not found: the sound set is made with it; "
@@ -17,7 +17,7 @@ add_custom_command(
   OUTPUT ${CMAKE_BINARY_DIR}/sound/MERTQ4.stamp
   COMMAND ${Python3_EXECUTABLE} ${SOUND_SET_GENERATOR} ${SOUND_SET_DIR}
   COMMAND ${CMAKE_COMMAND} -E touch ${CMAKE_BINARY_DIR}/sound/MERTQ4.stamp
-  DEPENDS ${SOUND_SET_GENERATOR}
+  DEPENDS ${SOUND_SET_GENERATOR} ${CMAKE_SOURCE_DIR}/resources/sounds/sound_measure.py
   COMMENT "Generating the sound set")
 add_custom_target(sound_set ALL DEPENDS ${CMAKE_BINARY_DIR}/sound/MERTQ4.stamp)
 
