@@ -14,6 +14,9 @@ import module_interface  # noqa: E402
 import package  # noqa: E402
 import stable_interface as si  # noqa: E402
 
+sys.path.insert(0, os.path.join(package.ROOT, "resources", "sounds"))
+from sound_table import SOUNDS  # noqa: E402
+
 # A crafted module: the strings as the linker lays them out, with neighbours.
 MODULE = (b"\x01\x02MERTQ4ASPD\x00xMERTQ4GPWS\x00MERTQ4.gau\x00XMLBus\x00XMLBus = %.0f\x00"
           b"Asound\\MERTQ4\\TQ4MIN.wav\x00sound\\MERTQ4\\Tq4SplExt.wav\x00")
@@ -129,6 +132,13 @@ class PanelSample(unittest.TestCase):
             manual = f.read()
         sample = package.panel_sample(self.pictures, package.read_version())
         self.assertIn(sample.replace("\r\n", "\n"), manual)
+
+    def test_manual_names_each_sound_by_what_is_heard(self):
+        with open(os.path.join(package.ROOT, "docs", "manual.md"), encoding="utf-8") as f:
+            manual = f.read()
+        for sound in SOUNDS:
+            with self.subTest(sound["file"]):
+                self.assertIn(f"| {sound['name']} | `{sound['file']}.wav` |", manual)
 
     def test_sample_lines_follow_the_host_convention(self):
         text = package.panel_sample(self.pictures, "1.0.0")

@@ -8,6 +8,12 @@ and gauges ("MERTQ4..."), whose click in that frame is shown. TOKENS gives
 each token's name and unit.
 """
 
+import os
+import sys
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "resources", "sounds"))
+from sound_table import SOUNDS as SOUND_SET  # noqa: E402
+
 # token id -> (name in the report, unit or "" when the host's own)
 TOKENS = {
     "41": ("glideslope deviation", ""),
@@ -27,46 +33,48 @@ TOKENS = {
 _DESCENT = ["614", "556"]
 _FLAPS = ["907"]
 
-# file name -> (description, tokens that explain it)
+# file name -> (what decides it, in a few words, or "", tokens that explain it).
+# Each sound is named by what is heard, from the sound set's own table.
 SOUNDS = {
-    "TQ4500.wav": ("500 callout", _DESCENT),
-    "TQ4100.wav": ("100 callout", _DESCENT),
-    "TQ450.wav": ("50 callout", _DESCENT),
-    "TQ430.wav": ("30 callout", _DESCENT),
-    "TQ410.wav": ("10 callout", _DESCENT),
-    "TQ4MIN.wav": ("minimums callout (radio height at the decision height)", _DESCENT),
-    "TQ4SINKRT.wav": ("\u201csink rate\u201d warning", _DESCENT),
-    "TQ4WPULLUP.wav": ("\u201cpull up\u201d warning for the sink rate", _DESCENT),
-    "TQ4GLIDE.wav": ("\u201cglideslope\u201d warning", ["614", "41", "331"]),
-    "TQ4Terrain.wav": ("\u201cterrain\u201d warning", ["614", "331", "61"]),
-    "TQ4TPULLUP.wav": ("\u201cpull up\u201d warning for terrain", ["614", "331", "61"]),
-    "TQ4400hz.wav": ("altitude-alert tone, 400 Hz (XMLAltclk)", ["XMLAltclk"]),
-    "TQ4beep.wav": ("altitude-alert beep near the selected altitude", ["74"]),
+    "TQ4500.wav": ("", _DESCENT),
+    "TQ4100.wav": ("", _DESCENT),
+    "TQ450.wav": ("", _DESCENT),
+    "TQ430.wav": ("", _DESCENT),
+    "TQ410.wav": ("", _DESCENT),
+    "TQ4MIN.wav": ("radio height at the decision height", _DESCENT),
+    "TQ4SINKRT.wav": ("", _DESCENT),
+    "TQ4WPULLUP.wav": ("for the sink rate", _DESCENT),
+    "TQ4GLIDE.wav": ("", ["614", "41", "331"]),
+    "TQ4Terrain.wav": ("", ["614", "331", "61"]),
+    "TQ4TPULLUP.wav": ("for terrain", ["614", "331", "61"]),
+    "TQ4400hz.wav": ("400 Hz, XMLAltclk", ["XMLAltclk"]),
+    "TQ4beep.wav": ("near the selected altitude", ["74"]),
     "TQ4GearUpLck.wav": ("gear up and locked", ["334", "333"]),
     "TQ4GeardnLck.wav": ("gear down and locked", ["334", "333"]),
     "TQ4SpoilExt.wav": ("spoilers extending", ["327"]),
-    "Tq4SplExt.wav": ("spoilers extending, second sound", ["327"]),
+    "Tq4SplExt.wav": ("spoilers extending", ["327"]),
     "TQ4Park.wav": ("parking brake set", ["323"]),
     "TQ4Parkrel.wav": ("parking brake released", ["323"]),
     "TQ4TRIM.wav": ("stabilizer trim in motion", ["783"]),
-    "TQ4FlapsUp.wav": ("flaps up callout", _FLAPS),
-    "TQ4SlatsE.wav": ("slats extended callout", _FLAPS),
-    "TQ4Flaps5.wav": ("flaps 5 callout", _FLAPS),
-    "TQ4Flaps15.wav": ("flaps 15 callout", _FLAPS),
-    "TQ4Flaps28.wav": ("flaps 28 callout", _FLAPS),
-    "TQ4Flaps35.wav": ("flaps 35 callout", _FLAPS),
-    "TQ4Flaps50.wav": ("flaps 50 callout", _FLAPS),
-    "TQ4STLL.wav": ("stall warning test (XMLStalltst)", ["XMLStalltst"]),
-    "TQ4OVSPD.wav": ("overspeed warning test (XMLOvspd)", ["XMLOvspd"]),
-    "TQ4FIRETST.wav": ("fire warning test (XMLFirewarn)", ["XMLFirewarn"]),
-    "TQ4Signs.wav": ("no-smoking or seat-belt sign chime (XMLSmoke, XMLBelts)", ["XMLSmoke", "XMLBelts", "MERTQ4SGN"]),
-    "TQ4Bus.wav": ("electrical bus switch (XMLBus)", ["XMLBus"]),
-    "TQ4Click1.wav": ("switch click 1 (XMLClick1)", ["XMLClick1"]),
-    "TQ4Click2.wav": ("switch click 2 (XMLClick2)", ["XMLClick2"]),
-    "TQ4Click3.wav": ("switch click 3 (XMLClick3)", ["XMLClick3"]),
-    "TQ4ClickR.wav": ("rotary switch click (XMLRotar)", ["XMLRotar"]),
-    "TQ4Rtr.wav": ("rotary selector (XMLRotor)", ["XMLRotor"]),
+    "TQ4FlapsUp.wav": ("", _FLAPS),
+    "TQ4SlatsE.wav": ("", _FLAPS),
+    "TQ4Flaps5.wav": ("", _FLAPS),
+    "TQ4Flaps15.wav": ("", _FLAPS),
+    "TQ4Flaps28.wav": ("", _FLAPS),
+    "TQ4Flaps35.wav": ("", _FLAPS),
+    "TQ4Flaps50.wav": ("", _FLAPS),
+    "TQ4STLL.wav": ("stall warning test, XMLStalltst", ["XMLStalltst"]),
+    "TQ4OVSPD.wav": ("overspeed warning test, XMLOvspd", ["XMLOvspd"]),
+    "TQ4FIRETST.wav": ("fire warning test, XMLFirewarn", ["XMLFirewarn"]),
+    "TQ4Signs.wav": ("no-smoking or seat-belt sign, XMLSmoke, XMLBelts", ["XMLSmoke", "XMLBelts", "MERTQ4SGN"]),
+    "TQ4Bus.wav": ("electrical bus switch, XMLBus", ["XMLBus"]),
+    "TQ4Click1.wav": ("XMLClick1", ["XMLClick1"]),
+    "TQ4Click2.wav": ("XMLClick2", ["XMLClick2"]),
+    "TQ4Click3.wav": ("XMLClick3", ["XMLClick3"]),
+    "TQ4ClickR.wav": ("XMLRotar", ["XMLRotar"]),
+    "TQ4Rtr.wav": ("XMLRotor", ["XMLRotor"]),
 }
+NAMES = {s["file"] + ".wav": s["name"] for s in SOUND_SET}
 
 
 def file_name(path):
@@ -75,9 +83,13 @@ def file_name(path):
 
 
 def describe(path):
-    """Plain words for a sound file; the file name itself for one not listed."""
-    entry = SOUNDS.get(file_name(path))
-    return entry[0] if entry else file_name(path)
+    """Plain words for a sound file: what is heard, and what decides it where
+    that is not plain from the words; the file name itself for one not listed."""
+    name = file_name(path)
+    if name not in NAMES:
+        return name
+    context = SOUNDS.get(name, ("", []))[0]
+    return f"{NAMES[name]} ({context})" if context else NAMES[name]
 
 
 def causes(path):
