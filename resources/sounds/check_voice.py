@@ -49,10 +49,14 @@ MAX_ENERGY_BELOW_30_HZ = 0.05
 
 def require_recogniser():
     program, package = RECOGNISER
+    missing = None
     if shutil.which(program) is None:
-        sys.exit(f"check_voice: {program} not found: install Debian's {package} package")
-    if not os.path.isdir(os.path.join(MODEL_DIR, "en-us")):
-        sys.exit(f"check_voice: no English model in {MODEL_DIR}: install Debian's {MODEL_PACKAGE} package")
+        missing = f"{program} not found: install Debian's {package} package"
+    elif not os.path.isdir(os.path.join(MODEL_DIR, "en-us")):
+        missing = f"no English model in {MODEL_DIR}: install Debian's {MODEL_PACKAGE} package"
+    if missing:
+        print(f"check_voice: {missing}", file=sys.stderr)
+        sys.exit(2)
 
 
 def read_pcm(path):

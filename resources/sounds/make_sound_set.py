@@ -89,6 +89,8 @@ def voiced(sound, scratch, stretch):
     path = os.path.join(scratch, sound["file"] + ".voice.wav")
     run(["flite", "-voice", VOICE, "--setf", f"duration_stretch={stretch:.3f}", "-t", sound["words"], "-o", path])
     x = floats(run(["sox", "-R", "-D", path] + FLOAT + ["-", "rate", "-v", str(RATE_HZ)] + VOICE_COLOUR))
+    if len(x) < RATE_HZ // 10:
+        raise RuntimeError(f"flite made {len(x)} samples of \"{sound['words']}\"")
     x = x - x.mean()
     hop, width, levels = measure.sliding_levels_db(x, RATE_HZ)
     loudest = levels.max()
