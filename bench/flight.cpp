@@ -149,21 +149,6 @@ trace::ElementState element_state(const Host& host, const std::string& gauge,
     return state;
 }
 
-std::vector<trace::GaugeState> panel_state(Host& host) {
-    std::vector<trace::GaugeState> gauges;
-    for (const std::string& name : host.placed()) {
-        trace::GaugeState gauge{.name = name, .elements = {}};
-        const host::GaugeHeader* header    = host.gauge(name);
-        const host::ElementHeader* element = header->elements ? *header->elements : nullptr;
-        for (int n = 0; element != nullptr; ++n) {
-            gauge.elements.push_back(element_state(host, name, element, n));
-            element = module::next_in_chain(element);
-        }
-        gauges.push_back(std::move(gauge));
-    }
-    return gauges;
-}
-
 // A scenario's events of one kind, handed out frame by frame in file order.
 template <typename Event>
 class ByFrame {
@@ -190,11 +175,26 @@ class ByFrame {
 };
 
 struct HeldClick {
-    const Click* click;
+    Click click;
     int frames_left;  // frames still to come with the button down
 };
 
 }  // namespace
+
+std::vector<trace::GaugeState> panel_state(Host& host) {
+    std::vector<trace::GaugeState> gauges;
+    for (const std::string& name : host.placed()) {
+        trace::GaugeState gauge{.name = name, .elements = {}};
+        const host::GaugeHeader* header    = host.gauge(name);
+        const host::ElementHeader* element = header->elements ? *header->elements : nullptr;
+        for (int n = 0; element != nullptr; ++n) {
+            gauge.elements.push_back(element_state(host, name, element, n));
+            element = module::next_in_chain(element);
+        }
+        gauges.push_back(std::move(gauge));
+    }
+    return gauges;
+}
 
 std::vector<GaugeFacts> gauge_facts(Host& host) {
     std::vector<GaugeFacts> facts;
@@ -208,99 +208,141 @@ std::vector<GaugeFacts> gauge_facts(Host& host) {
     return facts;
 }
 
-FlightResult fly(Host& host, const Scenario& scenario,
-                 const std::function<void(const trace::Json&)>& write) {
-    host.set_sound_library(library_mode(scenario.sound_library));
-    if (scenario.host_component) {
+struct Flight::State {
+    explicit State(Host& host) : outputs(host) {}
+    Outputs outputs;
+    std::vector<std::string> panel;  // placed at frame 0
+    std::vector<HeldClick> held;
+};
+
+Flight::Flight(Host& host, SoundLibraryMode library, const std::optional<HostStatus>& component,
+               std::vector<std::string> panel)
+    : host_(host), state_(std::make_unique<State>(host)) {
+    host.set_sound_library(library_mode(library));
+    if (component) {
         host.set_host_component(true);
-        host.set_status_bytes(scenario.host_component->at_2848, scenario.host_component->at_2852,
-                              scenario.host_component->at_3400);
+        host.set_status_bytes(component->at_2848, component->at_2852, component->at_3400);
     } else {
         host.set_host_component(false);
     }
-    Outputs outputs(host);
-    std::vector<HeldClick> held;
+    state_->panel = std::move(panel);
+}
+
+Flight::~Flight() = default;
+
+void Flight::step(int frame, double t_s, FrameInputs inputs,
+                  const std::function<void(const trace::Json&)>& write) {
+    Host& host         = host_;
+    Outputs& outputs   = state_->outputs;
+    auto& held         = state_->held;
+    trace::Json events = trace::Json::array();
+
+    // 1. token values
+    std::vector<std::pair<uint32_t, double>>& tokens = inputs.tokens;
+    if (const std::optional<double> reference = outputs.speed_reference()) {
+        const auto at = std::find_if(tokens.begin(), tokens.end(), [](const auto& t) {
+            return t.first >= speed_reference_token;
+        });
+        if (at != tokens.end() && at->first == speed_reference_token) {
+            at->second = *reference;
+        } else {
+            tokens.insert(at, {speed_reference_token, *reference});
+        }
+    }
+    for (const auto& [id, value] : tokens) host.set_token(id, value);
+
+    // 2. the panel
+    if (frame == 0) {
+        for (const std::string& gauge : state_->panel) {
+            events.push_back(trace::panel(true, gauge));
+            host.place(gauge);
+            outputs.take(events);
+        }
+    }
+    // 3. panel events
+    for (const PanelEvent& event : inputs.panel_events) {
+        const bool place = event.action == PanelEvent::Action::place;
+        events.push_back(trace::panel(place, event.gauge));
+        if (place) {
+            host.place(event.gauge);
+        } else {
+            host.remove(event.gauge);
+        }
+        outputs.take(events);
+    }
+    // 4. variable writes
+    for (const VariableWrite& write_event : inputs.variables) {
+        host.set_named(write_event.name, write_event.value);
+    }
+    // 5. clicks: new ones, then one repeat of each held from an earlier frame
+    for (const Click& click : inputs.clicks) {
+        events.push_back(trace::click(click.gauge, click.x_px, click.y_px,
+                                      click.button == Click::Button::right, false));
+        host.click(click.gauge, click.x_px, click.y_px, mouse_event(click.button));
+        outputs.take(events);
+    }
+    for (HeldClick& still : held) {
+        const Click& click = still.click;
+        --still.frames_left;
+        if (!is_placed(host, click.gauge) || !repeats_while_held(host, click)) {
+            still.frames_left = 0;
+            continue;
+        }
+        events.push_back(trace::click(click.gauge, click.x_px, click.y_px,
+                                      click.button == Click::Button::right, true));
+        host.click(click.gauge, click.x_px, click.y_px, mouse_event(click.button));
+        outputs.take(events);
+    }
+    std::erase_if(held, [](const HeldClick& h) { return h.frames_left <= 0; });
+    for (const Click& click : inputs.clicks) {
+        if (click.held_frames > 1) held.push_back({click, click.held_frames - 1});
+    }
+    // 6. one host frame
+    host.frame();
+    outputs.take(events);
+    write(trace::frame_line(frame, t_s, tokens, std::move(events)));
+    // 7. snapshots
+    for (const std::string& label : inputs.snapshots) {
+        write(trace::snapshot_line(frame, t_s, label, panel_state(host)));
+    }
+}
+
+std::vector<std::string> Flight::faults() const {
+    return host_.faults();
+}
+
+namespace {
+
+template <typename Event>
+std::vector<Event> copies(const std::vector<const Event*>& events) {
+    std::vector<Event> copied;
+    for (const Event* event : events) copied.push_back(*event);
+    return copied;
+}
+
+}  // namespace
+
+FlightResult fly(Host& host, const Scenario& scenario,
+                 const std::function<void(const trace::Json&)>& write) {
+    Flight flight(host, scenario.sound_library, scenario.host_component, scenario.panel);
     ByFrame panel_events(scenario.panel_events);
     ByFrame variables(scenario.variables);
     ByFrame clicks(scenario.clicks);
     ByFrame snapshots(scenario.snapshots);
 
     for (int frame = 0; frame < scenario.frames; ++frame) {
-        const double t_s   = frame_time_s(frame, scenario.frame_rate_hz);
-        trace::Json events = trace::Json::array();
-
-        // 1. token values
-        std::vector<std::pair<uint32_t, double>> tokens;
-        for (const auto& [id, track] : scenario.tokens) tokens.emplace_back(id, track.at(t_s));
-        if (const std::optional<double> reference = outputs.speed_reference()) {
-            const auto at = std::find_if(tokens.begin(), tokens.end(), [](const auto& t) {
-                return t.first >= speed_reference_token;
-            });
-            if (at != tokens.end() && at->first == speed_reference_token) {
-                at->second = *reference;
-            } else {
-                tokens.insert(at, {speed_reference_token, *reference});
-            }
-        }
-        for (const auto& [id, value] : tokens) host.set_token(id, value);
-
-        // 2. the panel
-        if (frame == 0) {
-            for (const std::string& gauge : scenario.panel) {
-                events.push_back(trace::panel(true, gauge));
-                host.place(gauge);
-                outputs.take(events);
-            }
-        }
-        // 3. panel events
-        for (const PanelEvent* event : panel_events.at(frame)) {
-            const bool place = event->action == PanelEvent::Action::place;
-            events.push_back(trace::panel(place, event->gauge));
-            if (place) {
-                host.place(event->gauge);
-            } else {
-                host.remove(event->gauge);
-            }
-            outputs.take(events);
-        }
-        // 4. variable writes
-        for (const VariableWrite* write_event : variables.at(frame)) {
-            host.set_named(write_event->name, write_event->value);
-        }
-        // 5. clicks: new ones, then one repeat of each held from an earlier frame
-        const std::vector<const Click*> new_clicks = clicks.at(frame);
-        for (const Click* click : new_clicks) {
-            events.push_back(trace::click(click->gauge, click->x_px, click->y_px,
-                                          click->button == Click::Button::right, false));
-            host.click(click->gauge, click->x_px, click->y_px, mouse_event(click->button));
-            outputs.take(events);
-        }
-        for (HeldClick& still : held) {
-            const Click& click = *still.click;
-            --still.frames_left;
-            if (!is_placed(host, click.gauge) || !repeats_while_held(host, click)) {
-                still.frames_left = 0;
-                continue;
-            }
-            events.push_back(trace::click(click.gauge, click.x_px, click.y_px,
-                                          click.button == Click::Button::right, true));
-            host.click(click.gauge, click.x_px, click.y_px, mouse_event(click.button));
-            outputs.take(events);
-        }
-        std::erase_if(held, [](const HeldClick& h) { return h.frames_left <= 0; });
-        for (const Click* click : new_clicks) {
-            if (click->held_frames > 1) held.push_back({click, click->held_frames - 1});
-        }
-        // 6. one host frame
-        host.frame();
-        outputs.take(events);
-        write(trace::frame_line(frame, t_s, tokens, std::move(events)));
-        // 7. snapshots
-        for (const Snapshot* snapshot : snapshots.at(frame)) {
-            write(trace::snapshot_line(frame, t_s, snapshot->label, panel_state(host)));
-        }
+        const double t_s = frame_time_s(frame, scenario.frame_rate_hz);
+        FrameInputs inputs;
+        for (const auto& [id, track] : scenario.tokens)
+            inputs.tokens.emplace_back(id, track.at(t_s));
+        inputs.panel_events = copies(panel_events.at(frame));
+        inputs.variables    = copies(variables.at(frame));
+        inputs.clicks       = copies(clicks.at(frame));
+        for (const Snapshot* snapshot : snapshots.at(frame))
+            inputs.snapshots.push_back(snapshot->label);
+        flight.step(frame, t_s, std::move(inputs), write);
     }
-    return {.faults = host.faults()};
+    return {.faults = flight.faults()};
 }
 
 }  // namespace bench

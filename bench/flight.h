@@ -3,8 +3,12 @@
 // Input: a checked scenario. Output: the trace lines, handed to a writer.
 #pragma once
 
+#include <cstdint>
 #include <functional>
+#include <memory>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "bench/scenario.h"
@@ -20,8 +24,47 @@ namespace bench {
 // order, sizes from their root bitmaps.
 std::vector<GaugeFacts> gauge_facts(hostmodel::Host& host);
 
+// The drawn state of every placed gauge, in panel order.
+std::vector<trace::GaugeState> panel_state(hostmodel::Host& host);
+
 struct FlightResult {
     std::vector<std::string> faults;  // what the host model found amiss, in order
+};
+
+// What comes in at one frame: every token's value, in id order, and the
+// frame's panel events, variable writes, new clicks and snapshot labels, each
+// in the order they were given (their frame fields are not read).
+struct FrameInputs {
+    std::vector<std::pair<uint32_t, double>> tokens;
+    std::vector<PanelEvent> panel_events;
+    std::vector<VariableWrite> variables;
+    std::vector<Click> clicks;
+    std::vector<std::string> snapshots;
+};
+
+// One flight through the host model, a frame at a time, in the bench's frame
+// order; the same trace lines whether its inputs come from a scenario file
+// or as they happen.
+class Flight {
+  public:
+    // Sets up the host's sound library and host component; `panel` is placed
+    // at frame 0.
+    Flight(hostmodel::Host& host, SoundLibraryMode library,
+           const std::optional<HostStatus>& component, std::vector<std::string> panel);
+    Flight(const Flight&)            = delete;
+    Flight& operator=(const Flight&) = delete;
+    ~Flight();
+
+    // Runs frame `frame` at `t_s`: its trace line, then a line per snapshot, to `write`.
+    void step(int frame, double t_s, FrameInputs inputs,
+              const std::function<void(const trace::Json&)>& write);
+
+    std::vector<std::string> faults() const;
+
+  private:
+    struct State;
+    hostmodel::Host& host_;
+    std::unique_ptr<State> state_;
 };
 
 // Flies the scenario from a freshly set up host; every trace line goes to `write`.

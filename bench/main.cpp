@@ -1,10 +1,11 @@
 // mertq4-bench SCENARIO.json --out DIR [--module PATH]: flies a scenario
 // through the module in the host model and writes DIR/trace.jsonl and
-// DIR/run.json. Exit status 0 when done; 2 for a bad command line, a bad
-// scenario or a module that cannot be loaded (the message names the field or
-// the file and the problem); 1 when DIR cannot be written. Nothing is left
-// half-written in DIR: files are written under temporary names and renamed
-// at the end.
+// DIR/run.json. mertq4-bench --interactive [--module PATH]: flies with inputs
+// as they arrive on stdin, one trace line at a time to stdout
+// (bench/interactive.h gives the messages). Exit status 0 when done; 2 for a bad command line, a
+// bad scenario or a module that cannot be loaded (the message names the field or the file and the
+// problem); 1 when DIR cannot be written. Nothing is left half-written in DIR: files are written
+// under temporary names and renamed at the end.
 #include <cstdio>
 #include <exception>
 #include <filesystem>
@@ -17,6 +18,7 @@
 #include <vector>
 
 #include "bench/flight.h"
+#include "bench/interactive.h"
 #include "bench/scenario.h"
 #include "bench/trace.h"
 #include "hostmodel/host_model.h"
@@ -42,19 +44,24 @@ struct Refused {
 };
 
 struct Options {
+    bool interactive = false;
     std::string scenario;
     std::string out;
     std::optional<std::string> module;
 };
 
-const char usage[] = "usage: mertq4-bench SCENARIO.json --out DIR [--module PATH]";
+const char usage[] =
+    "usage: mertq4-bench SCENARIO.json --out DIR [--module PATH]\n"
+    "       mertq4-bench --interactive [--module PATH]";
 
 Options options_of(int argc, char** argv) {
     Options options;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         const bool has_value  = i + 1 < argc;
-        if (arg == "--out" && has_value) {
+        if (arg == "--interactive") {
+            options.interactive = true;
+        } else if (arg == "--out" && has_value) {
             options.out = argv[++i];
         } else if (arg == "--module" && has_value) {
             if (!loads_module_file) {
@@ -69,7 +76,8 @@ Options options_of(int argc, char** argv) {
             options.scenario = arg;
         }
     }
-    if (options.scenario.empty() || options.out.empty()) throw Refused{usage};
+    if (options.interactive != (options.scenario.empty() && options.out.empty()))
+        throw Refused{usage};
     return options;
 }
 
@@ -141,16 +149,36 @@ bench::trace::Json run_record(const Options& options, const bench::Scenario& sce
             {"snapshots", std::move(snapshots)}};
 }
 
-int run(const Options& options) {
-    const std::string text = read_file(options.scenario);
+hostmodel::Host& loaded_host(const Options& options) {
     if (options.module) hostmodel::Host::load_module_from(*options.module);
-    hostmodel::Host* loaded = nullptr;
     try {
-        loaded = &hostmodel::Host::instance();
+        return hostmodel::Host::instance();
     } catch (const hostmodel::ModuleLoadError& error) {
         throw Refused{error.what()};
     }
-    hostmodel::Host& host         = *loaded;
+}
+
+// Flies as inputs arrive on stdin; each trace line is written and flushed at once.
+int run_interactive(const Options& options) {
+    hostmodel::Host& host = loaded_host(options);
+    std::vector<std::string> faults;
+    try {
+        faults = bench::run_interactive(host, std::cin, [](const bench::trace::Json& line) {
+            std::cout << bench::trace::dump(line) << '\n' << std::flush;
+        });
+    } catch (const bench::InteractiveError& error) {
+        throw Refused{std::string("live session: ") + error.what()};
+    }
+    for (const std::string& fault : faults) {
+        std::cerr << "mertq4-bench: the host model found: " << fault << "\n";
+    }
+    return exit_done;
+}
+
+int run(const Options& options) {
+    if (options.interactive) return run_interactive(options);
+    const std::string text        = read_file(options.scenario);
+    hostmodel::Host& host         = loaded_host(options);
     const std::string module_file = host.module_file();
     const std::optional<std::string> module =
         module_file.empty() ? std::nullopt : std::optional<std::string>(module_file);
