@@ -275,6 +275,7 @@ void Flight::step(int frame, double t_s, FrameInputs inputs,
         host.set_named(write_event.name, write_event.value);
     }
     // 5. clicks: new ones, then one repeat of each held from an earlier frame
+    if (inputs.release) held.clear();
     for (const Click& click : inputs.clicks) {
         events.push_back(trace::click(click.gauge, click.x_px, click.y_px,
                                       click.button == Click::Button::right, false));

@@ -40,6 +40,7 @@ struct FrameInputs {
     std::vector<VariableWrite> variables;
     std::vector<Click> clicks;
     std::vector<std::string> snapshots;
+    bool release = false;  // live only: every held button comes up before this frame's clicks
 };
 
 // One flight through the host model, a frame at a time, in the bench's frame

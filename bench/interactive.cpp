@@ -23,8 +23,8 @@ using trace::Json;
 
 constexpr std::string_view session_settings[] = {"name", "frame_rate", "panel", "sound_library",
                                                  "host_component"};
-constexpr std::string_view input_fields[]     = {"tokens", "variables", "clicks", "panel_events",
-                                                 "snapshots"};
+constexpr std::string_view input_fields[]     = {"tokens",       "variables", "clicks",
+                                                 "panel_events", "snapshots", "release"};
 
 bool one_of(std::string_view key, std::span<const std::string_view> names) {
     return std::find(names.begin(), names.end(), key) != names.end();
@@ -46,6 +46,10 @@ std::string as_scenario(const Json& inputs, const std::vector<std::string>& pane
         if (!one_of(key, input_fields)) throw ScenarioError("inputs." + key + ": unknown field");
         if (key == "tokens") {
             scenario[key] = value;
+            continue;
+        }
+        if (key == "release") {
+            if (value != true) throw ScenarioError("release: true, when the held button comes up");
             continue;
         }
         if (!value.is_array()) throw ScenarioError(key + ": must be a list");
@@ -127,6 +131,7 @@ std::vector<std::string> run_interactive(hostmodel::Host& host, std::istream& in
                 std::ranges::copy(one.variables, std::back_inserter(pending.variables));
                 std::ranges::copy(one.clicks, std::back_inserter(pending.clicks));
                 for (const Snapshot& s : one.snapshots) pending.snapshots.push_back(s.label);
+                if (message["inputs"].contains("release")) pending.release = true;
             } catch (const ScenarioError& e) {
                 write(error(e.what()));
             }

@@ -10,7 +10,10 @@
 //                       without times: "tokens" (id -> value, held from then
 //                       on), "variables" ([[name, value], ...]), "clicks",
 //                       "panel_events" and "snapshots" as in a scenario but
-//                       without "t". They are checked as a scenario's fields
+//                       without "t"; and "release": true, which ends every
+//                       held click before the frame's own clicks (a live
+//                       click is held until released; a scenario gives the
+//                       frames it is held instead). They are checked as a scenario's fields
 //                       are, against the panel as it is now; a message that
 //                       fails is dropped whole and answered {"error": text}.
 //                       Inputs of several messages before a frame are merged:

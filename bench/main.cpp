@@ -2,10 +2,11 @@
 // through the module in the host model and writes DIR/trace.jsonl and
 // DIR/run.json. mertq4-bench --interactive [--module PATH]: flies with inputs
 // as they arrive on stdin, one trace line at a time to stdout
-// (bench/interactive.h gives the messages). Exit status 0 when done; 2 for a bad command line, a
-// bad scenario or a module that cannot be loaded (the message names the field or the file and the
-// problem); 1 when DIR cannot be written. Nothing is left half-written in DIR: files are written
-// under temporary names and renamed at the end.
+// (bench/interactive.h gives the messages). mertq4-bench --tokens: the tokens
+// the module reads, with role, unit and range, as JSON. Exit status 0 when done; 2 for a bad
+// command line, a bad scenario or a module that cannot be loaded (the message names the field or
+// the file and the problem); 1 when DIR cannot be written. Nothing is left half-written in DIR:
+// files are written under temporary names and renamed at the end.
 #include <cstdio>
 #include <exception>
 #include <filesystem>
@@ -20,6 +21,7 @@
 #include "bench/flight.h"
 #include "bench/interactive.h"
 #include "bench/scenario.h"
+#include "bench/tokens.h"
 #include "bench/trace.h"
 #include "hostmodel/host_model.h"
 
@@ -209,7 +211,22 @@ int run(const Options& options) {
 
 }  // namespace
 
+// The token table as JSON, for the live panel's controls.
+int print_tokens() {
+    bench::trace::Json table = bench::trace::Json::array();
+    for (const bench::TokenInfo& token : bench::module_tokens) {
+        table.push_back({{"id", token.id},
+                         {"role", token.role},
+                         {"unit", token.unit},
+                         {"low", token.low},
+                         {"high", token.high}});
+    }
+    std::cout << bench::trace::dump(table) << "\n";
+    return exit_done;
+}
+
 int main(int argc, char** argv) {
+    if (argc == 2 && std::string_view(argv[1]) == "--tokens") return print_tokens();
     try {
         return run(options_of(argc, argv));
     } catch (const Refused& refused) {

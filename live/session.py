@@ -42,6 +42,18 @@ class Recording:
         self.frames = 0
 
     def add(self, frame, inputs):
+        """Records inputs taken before frame `frame`. A release ends the
+        clicks still held: each gets the frames it was held for, as a
+        scenario gives them."""
+        inputs = dict(inputs)
+        if inputs.pop("release", False):
+            for pressed_at, earlier in self.inputs:
+                for click in earlier.get("clicks", []):
+                    if click.get("held_frames", 1) > frame - pressed_at:
+                        click["held_frames"] = max(frame - pressed_at, 1)
+        inputs["clicks"] = [dict(c) for c in inputs.get("clicks", [])]
+        if not inputs["clicks"]:
+            del inputs["clicks"]
         self.inputs.append((frame, inputs))
 
     def scenario(self, name=None):

@@ -39,7 +39,12 @@ class LiveSession(unittest.TestCase):
                                                "held_frames": 20}]}), [])
         self.assertEqual(s.inputs({"variables": [["XMLSmoke", 1]], "tokens": {"614": 90}}), [])
         self.assertEqual(s.inputs({"tokens": {"614": 80}}), [], "the later value of a frame wins")
-        s.frames(25)
+        s.frames(5)
+        self.assertEqual(s.inputs({"clicks": [{"gauge": "MERTQ4ALTALRTKNB", "x": 5, "y": 18,
+                                               "held_frames": 100000}]}), [], "pressed and held")
+        s.frames(6)
+        self.assertEqual(s.inputs({"release": True}), [], "released after 6 frames")
+        s.frames(14)
         self.assertEqual(s.inputs({"tokens": {"614": 0.5, "61": float("nan")},
                                    "panel_events": [{"remove": "MERTQ4ASPD"}]}), [])
         s.frames(2)

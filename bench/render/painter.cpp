@@ -310,6 +310,35 @@ Picture paint_panel(std::span<const PlacedPicture> gauges) {
     return panel;
 }
 
+Picture paint_arranged(std::span<const PlacedPicture> gauges, const Arrangement& arrangement) {
+    Picture panel = new_picture(arrangement.width_px, arrangement.height_px);
+    Context cr(cairo_create(panel.get()));
+    cairo_set_source_rgb(cr.get(), 0.19, 0.19, 0.2);
+    cairo_paint(cr.get());
+    for (const PlacedPicture& g : gauges) {
+        const auto at = arrangement.at.find(g.name);
+        if (at == arrangement.at.end()) continue;
+        cairo_set_source_surface(cr.get(), g.picture.get(), at->second.first, at->second.second);
+        cairo_paint(cr.get());
+    }
+    cairo_surface_flush(panel.get());
+    return panel;
+}
+
+std::string png_bytes(cairo_surface_t* picture) {
+    std::string bytes;
+    const auto append = [](void* closure, const unsigned char* data, unsigned int length) {
+        static_cast<std::string*>(closure)->append(reinterpret_cast<const char*>(data), length);
+        return CAIRO_STATUS_SUCCESS;
+    };
+    const cairo_status_t status = cairo_surface_write_to_png_stream(picture, append, &bytes);
+    if (status != CAIRO_STATUS_SUCCESS) {
+        throw BadRun(std::string("a picture cannot be encoded (") + cairo_status_to_string(status) +
+                     ")");
+    }
+    return bytes;
+}
+
 void release_caches() {
     bitmap_cache.clear();
     cairo_debug_reset_static_data();

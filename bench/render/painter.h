@@ -6,6 +6,7 @@
 
 #include <cairo.h>
 
+#include <map>
 #include <memory>
 #include <span>
 #include <string>
@@ -45,6 +46,21 @@ struct PlacedPicture {
 
 // The panel picture of the placed gauges, in the default arrangement above.
 Picture paint_panel(std::span<const PlacedPicture> gauges);
+
+// Where each gauge sits on a panel of a given size: its top-left corner in
+// panel pixels, as a panel configuration places gauges at native size.
+struct Arrangement {
+    int width_px  = 0;
+    int height_px = 0;
+    std::map<std::string, std::pair<int, int>> at;
+};
+
+// The panel picture of the placed gauges where `arrangement` puts them;
+// gauges it does not place are left out.
+Picture paint_arranged(std::span<const PlacedPicture> gauges, const Arrangement& arrangement);
+
+// The picture as PNG file bytes.
+std::string png_bytes(cairo_surface_t* picture);
 
 // Frees the bitmaps, fonts and font configuration kept between pictures; call
 // once at the end, when no Picture is left.

@@ -61,11 +61,18 @@ ElementState element_state(const json& row, const std::string& where) {
     return state;
 }
 
-Snapshot snapshot(const json& line, const std::string& where) {
+Snapshot snapshot(const json& line, const std::string& where, const char* key = "snapshot") {
     Snapshot s;
-    s.label            = field(line, "snapshot", where).get<std::string>();
-    s.frame            = field(line, "frame", where).get<int>();
-    s.t_s              = number(field(line, "t", where), where + ".t").value_or(0);
+    const json& label = field(line, key, where);
+    if (label.is_string()) {
+        s.label = label.get<std::string>();
+        s.frame = field(line, "frame", where).get<int>();
+        s.t_s   = number(field(line, "t", where), where + ".t").value_or(0);
+    } else if (label.is_number_integer()) {
+        s.frame = label.get<int>();  // a drawn panel: its key holds the frame
+    } else {
+        fail(where + "." + key, "not a label or a frame");
+    }
     const json& gauges = field(line, "gauges", where);
     if (!gauges.is_object()) fail(where + ".gauges", "not an object");
     for (const auto& [name, elements] : gauges.items()) {
@@ -82,6 +89,16 @@ Snapshot snapshot(const json& line, const std::string& where) {
 }
 
 }  // namespace
+
+Snapshot panel_line(std::string_view text, const char* key, const std::string& where) {
+    json line;
+    try {
+        line = json::parse(text);
+    } catch (const json::parse_error& e) {
+        fail(where, std::string("not JSON: ") + e.what());
+    }
+    return snapshot(line, where, key);
+}
 
 std::string slug(std::string_view label) {
     std::string out(label);

@@ -51,6 +51,11 @@ struct Run {
 // that run.json lists must have its line in the trace.
 Run read_run(const std::filesystem::path& dir);
 
+// The panel of one line that has the form of a snapshot line, with `key`
+// ("snapshot", or "draw" for the interactive runner's answers) in place of
+// the label. Throws BadRun naming `where`.
+Snapshot panel_line(std::string_view text, const char* key, const std::string& where);
+
 // The label with every character other than letters, digits, '-', '_' and '.'
 // replaced by '-': the name of a snapshot's pictures.
 std::string slug(std::string_view label);

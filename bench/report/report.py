@@ -37,7 +37,7 @@ import matplotlib.pyplot as plt  # noqa: E402  (after the backend is chosen)
 
 sys.dont_write_bytecode = True  # nothing written into the source tree
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from sounds import TOKENS, causes, describe, file_name  # noqa: E402
+from sounds import causes, context, describe, file_name, number, shown  # noqa: E402
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 
@@ -59,25 +59,6 @@ PNG_METADATA = {"Software": None}
 
 class BadRun(Exception):
     pass
-
-
-def number(value):
-    """A trace number: JSON numbers, and "nan", "inf", "-inf" for the others."""
-    if isinstance(value, (int, float)):
-        return float(value)
-    if value in ("nan", "inf", "-inf"):
-        return float(value)
-    return None
-
-
-def shown(value, digits=1):
-    """A number as the report writes it."""
-    v = number(value)
-    if v is None:
-        return "?"
-    if not math.isfinite(v):
-        return str(value)
-    return f"{v:.{digits}f}"
 
 
 def read_run(run_dir):
@@ -121,36 +102,6 @@ def variable_writes(run):
         return writes
     except (OSError, ValueError, TypeError):
         return {}
-
-
-def context(frame, tokens, inputs, clicks, writes):
-    """The inputs behind a sound, e.g. "radio height 152.3 m, descending"."""
-    words = []
-    for token in inputs:
-        if token.startswith("MERTQ4"):
-            for click in clicks:
-                if click["click"] == token:
-                    words.append(f"{click.get('button', 'left')} click on {token} at "
-                                 f"({click.get('x')}, {click.get('y')})")
-            continue
-        if token.startswith("XML"):
-            # A write acts at its own frame or, for a one-shot request, the next.
-            earlier = [w for w in writes.get(token, []) if 0 <= frame - w[0] <= 1]
-            if earlier:
-                _, t, value = earlier[-1]
-                words.append(f"{token} set to {shown(value, 0)} at t = {t:.2f} s")
-            continue
-        if token not in tokens:
-            continue
-        value = tokens[token]
-        if token == "556":
-            v = number(value)
-            trend = "descending" if v is not None and v < 0 else "climbing" if v is not None and v > 0 else "level"
-            words.append(f"{trend} (vertical speed {shown(value)})")
-        else:
-            name, unit = TOKENS.get(token, (f"token {token}", ""))
-            words.append(f"{name} {shown(value)}{' ' + unit if unit else ''}")
-    return ", ".join(words)
 
 
 def timeline(frames, writes):

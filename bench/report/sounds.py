@@ -8,6 +8,7 @@ and gauges ("MERTQ4..."), whose click in that frame is shown. TOKENS gives
 each token's name and unit.
 """
 
+import math
 import os
 import sys
 
@@ -96,3 +97,52 @@ def causes(path):
     """The token ids, named variables and gauges that explain the sound."""
     entry = SOUNDS.get(file_name(path))
     return entry[1] if entry else []
+
+
+def number(value):
+    """A trace number: JSON numbers, and "nan", "inf", "-inf" for the others."""
+    if isinstance(value, (int, float)):
+        return float(value)
+    if value in ("nan", "inf", "-inf"):
+        return float(value)
+    return None
+
+
+def shown(value, digits=1):
+    """A number as the report writes it."""
+    v = number(value)
+    if v is None:
+        return "?"
+    if not math.isfinite(v):
+        return str(value)
+    return f"{v:.{digits}f}"
+
+
+def context(frame, tokens, inputs, clicks, writes):
+    """The inputs behind a sound, e.g. "radio height 152.3 m, descending"."""
+    words = []
+    for token in inputs:
+        if token.startswith("MERTQ4"):
+            for click in clicks:
+                if click["click"] == token:
+                    words.append(f"{click.get('button', 'left')} click on {token} at "
+                                 f"({click.get('x')}, {click.get('y')})")
+            continue
+        if token.startswith("XML"):
+            # A write acts at its own frame or, for a one-shot request, the next.
+            earlier = [w for w in writes.get(token, []) if 0 <= frame - w[0] <= 1]
+            if earlier:
+                _, t, value = earlier[-1]
+                words.append(f"{token} set to {shown(value, 0)} at t = {t:.2f} s")
+            continue
+        if token not in tokens:
+            continue
+        value = tokens[token]
+        if token == "556":
+            v = number(value)
+            trend = "descending" if v is not None and v < 0 else "climbing" if v is not None and v > 0 else "level"
+            words.append(f"{trend} (vertical speed {shown(value)})")
+        else:
+            name, unit = TOKENS.get(token, (f"token {token}", ""))
+            words.append(f"{name} {shown(value)}{' ' + unit if unit else ''}")
+    return ", ".join(words)

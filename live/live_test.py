@@ -1,0 +1,184 @@
+#!/usr/bin/python3
+"""The live panel end to end, in headless Chromium as a person would use it:
+scripts/live started, the page opened, the decision-height knob held, the
+radio height dragged down through the decision height, "XMLSmoke" pulsed,
+the session saved and flown again by the bench. Keeps a screenshot.
+
+usage: live_test.py OUT_DIR [--windows] [--port N]
+Exit status 0 when every check passes; writes OUT_DIR/live.xml (JUnit) and
+OUT_DIR/live-panel.png.
+"""
+import json
+import os
+import signal
+import subprocess
+import sys
+import tempfile
+import time
+import unittest
+import urllib.request
+import xml.etree.ElementTree as ET
+
+from selenium import webdriver
+from selenium.webdriver.common.action_chains import ActionChains
+from selenium.webdriver.chrome.service import Service
+from selenium.webdriver.common.by import By
+
+ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+OUT = os.path.abspath(sys.argv[1])
+WINDOWS = "--windows" in sys.argv
+PORT = int(sys.argv[sys.argv.index("--port") + 1]) if "--port" in sys.argv else 8479
+NATIVE_BENCH = os.path.join(ROOT, os.environ.get("MERTQ4_NATIVE_BUILD", "build/native"), "bench", "mertq4-bench")
+RADALT_AT, KNOB_IN_RADALT = (501, 0), (240, 220)  # panel pixels of the gauge; its knob's area, gauge pixels
+DECISION_MARKER, LAMP = 1, 5  # the radio altimeter's elements: the decision-height marker and lamp
+
+
+class LivePanel(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        command = [os.path.join(ROOT, "scripts", "live"), "--port", str(PORT)] + (["--windows"] if WINDOWS else [])
+        cls.server = subprocess.Popen(command, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True,
+                                      start_new_session=True)
+        cls.url = None
+        for line in cls.server.stdout:
+            if line.startswith("http://127.0.0.1:"):
+                cls.url = line.strip()
+                break
+        assert cls.url, "scripts/live printed no URL"
+        options = webdriver.ChromeOptions()
+        for flag in ("--headless", "--no-sandbox", "--disable-gpu", "--disable-quic", "--no-first-run",
+                     "--disable-background-networking", "--disable-component-update", "--disable-sync",
+                     "--autoplay-policy=no-user-gesture-required", "--window-size=1400,1100"):
+            options.add_argument(flag)
+        options.binary_location = "/usr/bin/chromium"
+        options.set_capability("goog:loggingPrefs", {"browser": "ALL"})
+        cls.driver = webdriver.Chrome(service=Service("/usr/bin/chromedriver"), options=options)
+        cls.driver.get(cls.url)
+        cls.wait_for(lambda: cls.page("live.frame") > 5, "frames arrive")
+
+    @classmethod
+    def tearDownClass(cls):
+        os.makedirs(OUT, exist_ok=True)
+        cls.driver.save_screenshot(os.path.join(OUT, "live-panel.png"))
+        cls.driver.quit()
+        os.killpg(cls.server.pid, signal.SIGTERM)
+        cls.server.wait(timeout=20)
+
+    @classmethod
+    def page(cls, expression):
+        return cls.driver.execute_script(f"return {expression};")
+
+    @classmethod
+    def wait_for(cls, holds, what, timeout_s=20):
+        deadline = time.monotonic() + timeout_s
+        while time.monotonic() < deadline:
+            if holds():
+                return
+            time.sleep(0.05)
+        raise AssertionError(f"timed out waiting until {what} (frame {cls.page('live.frame')}, "
+                             f"pointer {cls.page('live.pointer')})")
+
+    def set_token(self, token, value):
+        typed = self.driver.find_element(By.ID, f"token-{token}-typed")
+        typed.clear()
+        typed.send_keys(str(value) + "\n")
+        self.wait_for(lambda: (self.page("live.tokens") or {}).get(str(token)) == float(value),
+                      f"token {token} reads {value}")
+
+    def press_on_panel(self, x, y, seconds):
+        # The whole panel in view, so that the pointer's offset is from its true centre.
+        self.driver.execute_script("window.scrollTo(0, 0); document.activeElement.blur();")
+        panel = self.driver.find_element(By.ID, "panel")
+        self.wait_for(lambda: self.page("document.getElementById('panel').naturalWidth") > 0, "the panel is drawn")
+        scale = panel.size["width"] / self.page("live.layout.width")
+        dx = (x + 0.5) * scale - panel.size["width"] / 2
+        dy = (y + 0.5) * scale - panel.size["height"] / 2
+        ActionChains(self.driver).move_to_element_with_offset(panel, int(dx), int(dy)).click_and_hold() \
+            .pause(seconds).release().perform()
+
+    def test_1_minimums_through_the_decision_height(self):
+        before = self.page(f"live.gauges.MERTQ4RADALT[{DECISION_MARKER}][1]")
+        self.press_on_panel(RADALT_AT[0] + KNOB_IN_RADALT[0], RADALT_AT[1] + KNOB_IN_RADALT[1], 2.0)
+        self.wait_for(lambda: self.page(f"live.gauges.MERTQ4RADALT[{DECISION_MARKER}][1]") > before + 10,
+                      "holding the knob raises the decision height "
+                      f"(from {before}; refused: {self.page('live.errors')})")
+        decision_ft = self.page(f"live.gauges.MERTQ4RADALT[{DECISION_MARKER}][1]")
+        self.set_token(331, 1)
+        for metres in range(60, -1, -2):  # the slider dragged down, through the decision height
+            self.set_token(614, metres)
+        self.wait_for(lambda: any(e["sound"].startswith("minimums callout") for e in self.page("live.timeline")),
+                      f"the minimums callout starts (decision height {decision_ft} ft)")
+        self.set_token(614, round(decision_ft / 3.28084, 1))
+        self.wait_for(lambda: not self.page(f"live.gauges.MERTQ4RADALT[{LAMP}][3]"),
+                      "the decision-height lamp lights at the decision height")
+
+    def test_2_smoke_sign_chimes_once(self):
+        chimes = lambda: [p for p in self.page("live.played") if p["file"] == "TQ4Signs.wav"]  # noqa: E731
+        self.assertEqual(chimes(), [])
+        self.driver.find_element(By.ID, "var-XMLSmoke").click()
+        self.wait_for(lambda: chimes(), "the chime plays")
+        frame = self.page("live.frame")
+        self.wait_for(lambda: self.page("live.frame") > frame + 10, "ten more frames")
+        self.assertEqual(len(chimes()), 1, "the chime plays once")
+        writes = self.page("live.lastWrites.XMLSmoke")
+        self.assertEqual(writes, 0, "XMLSmoke reads 0 again")
+
+    def test_3_refused_inputs_are_shown_and_frames_go_on(self):
+        typed = self.driver.find_element(By.ID, "token-614-typed")
+        typed.clear()
+        typed.send_keys("high\n")
+        self.assertIn("not a number", self.driver.find_element(By.ID, "errors").text)
+        self.press_on_panel(990, 200, 0.1)  # below the altitude alerter: no gauge there
+        self.wait_for(lambda: any("outside every gauge" in e for e in self.page("live.errors")),
+                      "a click outside every gauge is refused")
+        frame = self.page("live.frame")
+        self.wait_for(lambda: self.page("live.frame") > frame + 5, "frames go on")
+
+    def test_4_saved_session_flies_to_the_same_trace(self):
+        self.driver.find_element(By.ID, "save").click()
+        self.wait_for(lambda: self.page("live.saved"), "the session is saved")
+        saved = self.page("live.saved")
+        with urllib.request.urlopen(self.url + "trace") as r:
+            live_trace = r.read().decode()
+        frames = json.loads(saved)
+        with tempfile.TemporaryDirectory() as scratch:
+            path = os.path.join(scratch, "session.json")
+            with open(path, "w") as f:
+                f.write(saved)
+            subprocess.run([NATIVE_BENCH, path, "--out", os.path.join(scratch, "run")], check=True,
+                           capture_output=True)
+            with open(os.path.join(scratch, "run", "trace.jsonl")) as f:
+                flown = f.read()
+        self.assertGreater(frames["duration_s"], 1)
+        with open(os.path.join(OUT, "saved-session.json"), "w") as f:
+            f.write(saved)
+        with open(os.path.join(OUT, "live-trace.jsonl"), "w") as f:
+            f.write(live_trace)
+        # The live trace may have run on past the save: the saved session is its start.
+        self.assertTrue(live_trace.startswith(flown), "the saved session flies to the live trace")
+
+    def test_5_no_console_errors_and_the_rate(self):
+        logs = [e for e in self.driver.get_log("browser") if e["level"] in ("SEVERE", "WARNING")]
+        self.assertEqual(logs, [])
+        self.wait_for(lambda: (self.page("live.rate") or 0) >= 15, "at least 15 frames a second shown")
+
+
+def main():
+    suite = unittest.defaultTestLoader.loadTestsFromTestCase(LivePanel)
+    result = unittest.TextTestRunner(verbosity=2).run(suite)
+    os.makedirs(OUT, exist_ok=True)
+    name = "live" + ("-windows" if WINDOWS else "")
+    root = ET.Element("testsuite", name=name)
+    failed = {t.id(): text for t, text in result.failures + result.errors}
+    started = not any("setUpClass" in key for key in failed)
+    for test in unittest.defaultTestLoader.loadTestsFromTestCase(LivePanel):
+        case = ET.SubElement(root, "testcase", classname=name, name=test.id().split(".")[-1])
+        text = failed.get(test.id()) if started else next(iter(failed.values()))
+        if text:
+            ET.SubElement(case, "failure", message=text.strip().splitlines()[-1]).text = text
+    ET.ElementTree(root).write(os.path.join(OUT, "live.xml"), encoding="utf-8", xml_declaration=True)
+    return 0 if result.wasSuccessful() else 1
+
+
+if __name__ == "__main__":
+    sys.exit(main())
