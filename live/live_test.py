@@ -36,6 +36,7 @@ DECISION_MARKER, LAMP = 1, 5  # the radio altimeter's elements: the decision-hei
 class LivePanel(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
+        os.makedirs(OUT, exist_ok=True)
         command = [os.path.join(ROOT, "scripts", "live"), "--port", str(PORT)] + (["--windows"] if WINDOWS else [])
         cls.server = subprocess.Popen(command, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True,
                                       start_new_session=True)

@@ -3,7 +3,8 @@ ensure_setup() {
   if ! command -v i686-w64-mingw32-g++ >/dev/null || ! command -v wine >/dev/null ||
      ! command -v cmake >/dev/null || ! command -v git >/dev/null || ! command -v ninja >/dev/null ||
      ! command -v clang-format >/dev/null || ! command -v chromium >/dev/null ||
-     ! command -v valgrind >/dev/null ||
+     ! command -v valgrind >/dev/null || ! command -v chromedriver >/dev/null ||
+     ! /usr/bin/python3 -c 'import aiohttp, selenium' 2>/dev/null ||
      ! command -v clang >/dev/null || ! command -v gcovr >/dev/null ||
      ! command -v flite >/dev/null || ! command -v sox >/dev/null ||
      ! command -v pocketsphinx_continuous >/dev/null || [ ! -d /usr/share/pocketsphinx/model/en-us ] ||
