@@ -158,10 +158,9 @@ class LivePanel(unittest.TestCase):
         # The live trace may have run on past the save: the saved session is its start.
         self.assertTrue(live_trace.startswith(flown), "the saved session flies to the live trace")
 
-    def test_5_no_console_errors_and_the_rate(self):
+    def test_5_no_console_errors(self):
         logs = [e for e in self.driver.get_log("browser") if e["level"] in ("SEVERE", "WARNING")]
         self.assertEqual(logs, [])
-        self.wait_for(lambda: (self.page("live.rate") or 0) >= 15, "at least 15 frames a second shown")
 
 
 def main():

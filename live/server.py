@@ -181,9 +181,8 @@ class Live:
     def frame(self):
         """One frame with the inputs given since the last: the page message and picture."""
         inputs, self.pending, self.pending_events = self.pending, {}, 0
-        refused = self.session.inputs(inputs) if inputs else []
         seen = len(self.session.trace)
-        drawn = self.session.frames(1)
+        refused, drawn = self.session.step(inputs)
         lines = [json.loads(line) for line in self.session.trace[seen:]]
         line = next(entry for entry in lines if "events" in entry)
         self.frame_clicks = [e for e in line["events"] if "click" in e]

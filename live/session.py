@@ -131,6 +131,23 @@ class Session:
             self.recording.add(self.recording.frames, inputs)
         return refused
 
+    def step(self, inputs, count=1):
+        """Inputs for the next frame, then `count` frames, in one exchange:
+        the refusals of the inputs (recorded only when there are none) and
+        the panel as drawn after the frames."""
+        with self.changed:
+            seen = len(self.answers)
+        if inputs:
+            self._send({"inputs": inputs})
+        self._send({"frame": count})
+        self._send({"draw": True})
+        answers = self._wait_for(seen, "draw")
+        refused = [a["error"] for a in answers if "error" in a]
+        if inputs and not refused:
+            self.recording.add(self.recording.frames, inputs)
+        self.recording.frames += count
+        return refused, answers[-1]
+
     def frames(self, count=1):
         """Runs `count` frames; returns the panel as drawn after them."""
         with self.changed:

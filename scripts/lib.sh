@@ -31,6 +31,16 @@ build_windows() {
   cmake --build "$windows_build" -j "$(jobs)" ${1:+--target "$@"}
 }
 
+# The optimised native build without the sanitizers: the benchmarks and the live panel.
+bench_build=${MERTQ4_BENCH_BUILD:-build/bench}
+
+# build_bench [TARGET...]: the optimised native build, only the targets named.
+build_bench() {
+  cmake -S . -B "$bench_build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DMERTQ4_SANITIZE=OFF \
+        -DMERTQ4_BENCHMARKS=ON >/dev/null
+  cmake --build "$bench_build" -j "$(jobs)" ${1:+--target "$@"}
+}
+
 # build_native [TARGET...]: the native build, whole or only the targets named.
 build_native() {
   cmake -S . -B "$native_build" -G Ninja >/dev/null

@@ -20,6 +20,7 @@ const live = {
   timeline: [],
 };
 window.live = live;
+window.liveSend = (message) => send(message);  // for the benchmark and the tests
 
 function send(message) {
   if ("click" in message || "release" in message) live.pointer.push(message);
@@ -177,6 +178,7 @@ function onPicture(bytes) {
   panel.src = URL.createObjectURL(new Blob([bytes], {type: "image/png"}));
   if (old.startsWith("blob:")) URL.revokeObjectURL(old);
   live.shown += 1;
+  live.pictures = (live.pictures || 0) + 1;
   const now = performance.now();
   if (now - live.since >= 1000) {
     live.rate = (live.shown * 1000) / (now - live.since);
