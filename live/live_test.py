@@ -158,7 +158,20 @@ class LivePanel(unittest.TestCase):
         # The live trace may have run on past the save: the saved session is its start.
         self.assertTrue(live_trace.startswith(flown), "the saved session flies to the live trace")
 
-    def test_5_no_console_errors(self):
+    def test_5_host_settings_start_the_flight_again(self):
+        from selenium.webdriver.support.select import Select
+        frame = self.page("live.frame")
+        Select(self.driver.find_element(By.ID, "library")).select_by_value("absent")
+        self.wait_for(lambda: self.page("live.frame") < frame, "the flight starts again")
+        heard = len(self.page("live.played"))
+        self.driver.find_element(By.ID, "var-XMLSmoke").click()
+        self.wait_for(lambda: self.page("live.lastWrites.XMLSmoke") == 1 or self.page("live.frame") > 40,
+                      "the pulse is taken")
+        frame = self.page("live.frame")
+        self.wait_for(lambda: self.page("live.frame") > frame + 10, "ten more frames")
+        self.assertEqual(self.page("live.played")[heard:], [], "no sound library, no sound call")
+
+    def test_6_no_console_errors(self):
         logs = [e for e in self.driver.get_log("browser") if e["level"] in ("SEVERE", "WARNING")]
         self.assertEqual(logs, [])
 

@@ -20,6 +20,11 @@ as a PNG in a binary message. A page sends JSON messages:
                                       held where its area repeats
   {"release": true}                   the held mouse button comes up
   {"reload": true}                    every gauge removed and placed again
+  {"settings": {"sound_library": "full"|"play_only"|"absent",
+                "host_component": null | {"2848": b, "2852": b, "3400": b}}}
+                                      the flight starts again from frame 0
+                                      with this sound library and host
+                                      component (and its status bytes)
   {"save": true}                      answered {"scenario": text}: the session
                                       as a bench scenario
 
@@ -93,10 +98,9 @@ class Live:
         self.runner = [args.runner] + args.runner_arg
         self.tokens = json.loads(subprocess.run(self.runner + ["--tokens"], capture_output=True, check=True,
                                                 text=True).stdout)
-        self.session = Session(self.runner + ["--interactive"], settings)
-        # Every token the module reads starts at 0 (as an unset one reads), and
-        # so every frame line lists them all, as the saved scenario's will.
-        self.session.inputs({"tokens": {str(t["id"]): 0 for t in self.tokens}})
+        self.settings = settings
+        self.new_settings = None  # asked for by a page, taken at the next frame
+        self.session = self.start(settings)
         self.renderer = Renderer(args.renderer, self.layout)
         self.frame_rate = settings.get("frame_rate", 18)
         self.sounds_dir = args.sounds
@@ -106,6 +110,28 @@ class Live:
         self.last = None  # the latest frame message and picture, for a page that joins
         self.sounding = {}  # sound key -> file of each looping sound now sounding
         self.frame_clicks = []
+
+    def start(self, settings):
+        """A new flight with these settings. Every token the module reads
+        starts at 0 (as an unset one reads), so every frame line lists them
+        all, as the saved scenario's will."""
+        session = Session(self.runner + ["--interactive"], settings)
+        session.inputs({"tokens": {str(t["id"]): 0 for t in self.tokens}})
+        return session
+
+    def host_settings(self, value):
+        """A page's choice of sound library and host component, checked; the
+        refusal as text, or None. The flight starts again with them."""
+        if not isinstance(value, dict) or not set(value) <= {"sound_library", "host_component"}:
+            return "settings: sound_library and host_component only"
+        if value.get("sound_library", "full") not in ("full", "play_only", "absent"):
+            return "settings.sound_library: full, play_only or absent"
+        component = value.get("host_component", {})
+        if component is not None and not (isinstance(component, dict) and all(
+                k in ("2848", "2852", "3400") and isinstance(v, int) and 0 <= v <= 255 for k, v in component.items())):
+            return "settings.host_component: null, or status bytes 2848, 2852, 3400 of 0..255"
+        self.new_settings = {**self.settings, **value}
+        return None
 
     # ----------------------------------------------------------------- inputs
     def take(self, message):
@@ -122,6 +148,8 @@ class Live:
         if self.pending_events >= MAX_EVENTS:
             return f"more than {MAX_EVENTS} inputs in one frame: dropped"
         self.pending_events += 1
+        if kind == "settings":
+            return self.host_settings(value)
         if kind == "release":
             self.pending["release"] = True
             return None
@@ -180,6 +208,10 @@ class Live:
 
     def frame(self):
         """One frame with the inputs given since the last: the page message and picture."""
+        if self.new_settings is not None:  # the flight starts again, from frame 0
+            self.session.close()
+            self.settings, self.new_settings = self.new_settings, None
+            self.session, self.sounding = self.start(self.settings), {}
         inputs, self.pending, self.pending_events = self.pending, {}, 0
         seen = len(self.session.trace)
         refused, drawn = self.session.step(inputs)

@@ -238,6 +238,15 @@ async function main() {
   for (const up of ["mouseup", "mouseleave"]) panel.addEventListener(up, () => send({release: true}));
   panel.addEventListener("contextmenu", (event) => event.preventDefault());
   document.getElementById("reload").addEventListener("click", () => send({reload: true}));
+  const component = {  // the host component's status bytes: byte 3400 at 2 inhibits the warnings
+    allowed: {2848: 1, 2852: 1, 3400: 0}, inhibited: {2848: 1, 2852: 1, 3400: 2}, absent: null,
+  };
+  for (const id of ["library", "component"]) {
+    document.getElementById(id).addEventListener("change", () => send({settings: {
+      sound_library: document.getElementById("library").value,
+      host_component: component[document.getElementById("component").value],
+    }}));
+  }
   document.getElementById("save").addEventListener("click", () => send({save: true}));
   document.getElementById("mute").addEventListener("change", (e) => setMuted(e.target.checked));
   connect();
