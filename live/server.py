@@ -303,7 +303,12 @@ def main():
     parser.add_argument("--port", type=int, default=8471)
     parser.add_argument("--scenario")
     args = parser.parse_args()
-    live = Live(args)
+    try:
+        live = Live(args)
+    except (OSError, RuntimeError, ValueError, subprocess.CalledProcessError) as error:
+        stderr = getattr(error, "stderr", "") or ""
+        print(f"live: the flight cannot start: {error} {stderr}".strip(), file=sys.stderr)
+        sys.exit(2)
     app = web.Application()
     page_dir = os.path.join(HERE, "page")
     app.router.add_get("/", lambda r: web.FileResponse(os.path.join(page_dir, "index.html")))
