@@ -60,6 +60,7 @@ class LivePanel(unittest.TestCase):
     @classmethod
     def tearDownClass(cls):
         os.makedirs(OUT, exist_ok=True)
+        cls.driver.execute_script("window.scrollTo(0, 0);")
         cls.driver.save_screenshot(os.path.join(OUT, "live-panel.png"))
         cls.driver.quit()
         os.killpg(cls.server.pid, signal.SIGTERM)
