@@ -21,7 +21,6 @@ import xml.etree.ElementTree as ET
 
 from selenium import webdriver
 from selenium.webdriver.common.action_chains import ActionChains
-from selenium.webdriver.chrome.service import Service
 from selenium.webdriver.common.by import By
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
@@ -53,7 +52,19 @@ class LivePanel(unittest.TestCase):
             options.add_argument(flag)
         options.binary_location = "/usr/bin/chromium"
         options.set_capability("goog:loggingPrefs", {"browser": "ALL"})
-        cls.driver = webdriver.Chrome(service=Service("/usr/bin/chromedriver"), options=options)
+        # chromedriver on 127.0.0.1 by number: a machine need not resolve "localhost".
+        cls.chromedriver = subprocess.Popen(["/usr/bin/chromedriver", f"--port={PORT + 1}"],
+                                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        deadline = time.monotonic() + 20
+        while True:
+            try:
+                urllib.request.urlopen(f"http://127.0.0.1:{PORT + 1}/status", timeout=1)
+                break
+            except OSError:
+                if time.monotonic() > deadline:
+                    raise
+                time.sleep(0.1)
+        cls.driver = webdriver.Remote(command_executor=f"http://127.0.0.1:{PORT + 1}", options=options)
         cls.driver.get(cls.url)
         cls.wait_for(lambda: cls.page("live.frame") > 5, "frames arrive")
 
@@ -63,6 +74,8 @@ class LivePanel(unittest.TestCase):
         cls.driver.execute_script("window.scrollTo(0, 0);")
         cls.driver.save_screenshot(os.path.join(OUT, "live-panel.png"))
         cls.driver.quit()
+        cls.chromedriver.terminate()
+        cls.chromedriver.wait(timeout=20)
         os.killpg(cls.server.pid, signal.SIGTERM)
         cls.server.wait(timeout=20)
 
