@@ -323,25 +323,43 @@ std::vector<Event> copies(const std::vector<const Event*>& events) {
 
 }  // namespace
 
+struct ScenarioFeed::State {
+    explicit State(const Scenario& s)
+        : scenario(s),
+          panel_events(s.panel_events),
+          variables(s.variables),
+          clicks(s.clicks),
+          snapshots(s.snapshots) {}
+    const Scenario& scenario;
+    ByFrame<PanelEvent> panel_events;
+    ByFrame<VariableWrite> variables;
+    ByFrame<Click> clicks;
+    ByFrame<Snapshot> snapshots;
+};
+
+ScenarioFeed::ScenarioFeed(const Scenario& scenario) : state_(std::make_unique<State>(scenario)) {}
+
+ScenarioFeed::~ScenarioFeed() = default;
+
+FrameInputs ScenarioFeed::at(int frame) {
+    State& s       = *state_;
+    const double t = frame_time_s(frame, s.scenario.frame_rate_hz);
+    FrameInputs inputs;
+    for (const auto& [id, track] : s.scenario.tokens) inputs.tokens.emplace_back(id, track.at(t));
+    inputs.panel_events = copies(s.panel_events.at(frame));
+    inputs.variables    = copies(s.variables.at(frame));
+    inputs.clicks       = copies(s.clicks.at(frame));
+    for (const Snapshot* snapshot : s.snapshots.at(frame))
+        inputs.snapshots.push_back(snapshot->label);
+    return inputs;
+}
+
 FlightResult fly(Host& host, const Scenario& scenario,
                  const std::function<void(const trace::Json&)>& write) {
     Flight flight(host, scenario.sound_library, scenario.host_component, scenario.panel);
-    ByFrame panel_events(scenario.panel_events);
-    ByFrame variables(scenario.variables);
-    ByFrame clicks(scenario.clicks);
-    ByFrame snapshots(scenario.snapshots);
-
+    ScenarioFeed feed(scenario);
     for (int frame = 0; frame < scenario.frames; ++frame) {
-        const double t_s = frame_time_s(frame, scenario.frame_rate_hz);
-        FrameInputs inputs;
-        for (const auto& [id, track] : scenario.tokens)
-            inputs.tokens.emplace_back(id, track.at(t_s));
-        inputs.panel_events = copies(panel_events.at(frame));
-        inputs.variables    = copies(variables.at(frame));
-        inputs.clicks       = copies(clicks.at(frame));
-        for (const Snapshot* snapshot : snapshots.at(frame))
-            inputs.snapshots.push_back(snapshot->label);
-        flight.step(frame, t_s, std::move(inputs), write);
+        flight.step(frame, frame_time_s(frame, scenario.frame_rate_hz), feed.at(frame), write);
     }
     return {.faults = flight.faults()};
 }

@@ -43,6 +43,23 @@ struct FrameInputs {
     bool release = false;  // live only: every held button comes up before this frame's clicks
 };
 
+// A scenario's inputs frame by frame: each token's value at the frame's time
+// and the frame's events in file order. Frames are asked for in increasing
+// order.
+class ScenarioFeed {
+  public:
+    explicit ScenarioFeed(const Scenario& scenario);
+    ScenarioFeed(const ScenarioFeed&)            = delete;
+    ScenarioFeed& operator=(const ScenarioFeed&) = delete;
+    ~ScenarioFeed();
+
+    FrameInputs at(int frame);
+
+  private:
+    struct State;
+    std::unique_ptr<State> state_;
+};
+
 // One flight through the host model, a frame at a time, in the bench's frame
 // order; the same trace lines whether its inputs come from a scenario file
 // or as they happen.

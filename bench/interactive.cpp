@@ -4,9 +4,12 @@
 #include "bench/interactive.h"
 
 #include <algorithm>
+#include <bit>
+#include <cstdint>
 #include <iterator>
 #include <map>
 #include <optional>
+#include <set>
 #include <span>
 #include <string_view>
 #include <utility>
@@ -86,85 +89,246 @@ std::vector<std::string> panel_after(std::vector<std::string> panel,
     return panel;
 }
 
+bool same_bits(double a, double b) {
+    return std::bit_cast<uint64_t>(a) == std::bit_cast<uint64_t>(b);
+}
+
+// The scenario's inputs of one frame in the live form of an "inputs"
+// message, tokens only where their value changed: what a live session
+// records for the frame, so that its saved scenario flies the same.
+Json live_form(const FrameInputs& given, const std::vector<std::pair<uint32_t, double>>& changed) {
+    Json inputs = Json::object();
+    if (!changed.empty()) {
+        Json tokens = Json::object();
+        for (const auto& [id, value] : changed) tokens[std::to_string(id)] = trace::number(value);
+        inputs["tokens"] = std::move(tokens);
+    }
+    if (!given.panel_events.empty()) {
+        Json& events = inputs["panel_events"] = Json::array();
+        for (const PanelEvent& e : given.panel_events) {
+            events.push_back(
+                {{e.action == PanelEvent::Action::place ? "place" : "remove", e.gauge}});
+        }
+    }
+    if (!given.variables.empty()) {
+        Json& writes = inputs["variables"] = Json::array();
+        for (const VariableWrite& w : given.variables)
+            writes.push_back(Json::array({w.name, trace::number(w.value)}));
+    }
+    if (!given.clicks.empty()) {
+        Json& clicks = inputs["clicks"] = Json::array();
+        for (const Click& c : given.clicks) {
+            clicks.push_back({{"gauge", c.gauge},
+                              {"x", c.x_px},
+                              {"y", c.y_px},
+                              {"button", c.button == Click::Button::right ? "right" : "left"},
+                              {"held_frames", c.held_frames}});
+        }
+    }
+    if (!given.snapshots.empty()) {
+        Json& snapshots = inputs["snapshots"] = Json::array();
+        for (const std::string& label : given.snapshots) snapshots.push_back({{"label", label}});
+    }
+    return inputs;
+}
+
+Json cursor_name(int32_t cursor) {
+    switch (cursor) {
+        case host::cursor::none:
+            return "none";
+        case host::cursor::up_arrow:
+            return "up_arrow";
+        case host::cursor::down_arrow:
+            return "down_arrow";
+        case host::cursor::hand:
+            return "hand";
+        default:
+            return cursor;
+    }
+}
+
+// Every placed gauge's mouse areas, in the order the host tries them.
+Json mouse_areas(hostmodel::Host& host) {
+    Json areas = Json::array();
+    for (const std::string& gauge : host.placed()) {
+        for (const host::MouseRect* area : host.mouse_areas(gauge)) {
+            Json buttons = Json::array();
+            if (area->events & host::mouse_event::left_click) buttons.push_back("left");
+            if (area->events & host::mouse_event::right_click) buttons.push_back("right");
+            areas.push_back({{"gauge", gauge},
+                             {"x", area->x},
+                             {"y", area->y},
+                             {"width", area->width},
+                             {"height", area->height},
+                             {"cursor", cursor_name(area->cursor)},
+                             {"buttons", std::move(buttons)},
+                             {"repeats", (area->events & host::mouse_event::repeat) != 0}});
+        }
+    }
+    return areas;
+}
+
+// One live session: the flight, the inputs given since the last frame and,
+// when it plays a scenario, the scenario's feed until it ends or is taken over.
+class Session {
+  public:
+    Session(hostmodel::Host& host, std::vector<GaugeFacts> facts, Scenario setup, bool plays)
+        : host_(host),
+          facts_(std::move(facts)),
+          setup_(std::move(setup)),
+          flight_(host, setup_.sound_library, setup_.host_component, setup_.panel),
+          plays_(plays),
+          playing_(plays) {
+        if (plays_) feed_.emplace(setup_);
+    }
+
+    // A message after the first; false for one the session does not know.
+    bool take(const Json& message, const std::function<void(const Json&)>& write) {
+        if (message.contains("inputs")) {
+            inputs(message["inputs"], write);
+        } else if (message.contains("draw")) {
+            if (message["draw"] != true) {
+                write(error("draw: true, for the panel as it now stands"));
+                return true;
+            }
+            const int last = std::max(frame_ - 1, 0);
+            Json drawn = trace::snapshot_line(last, frame_time_s(last, setup_.frame_rate_hz), "",
+                                              panel_state(host_));
+            write({{"draw", last},
+                   {"gauges", std::move(drawn["gauges"])},
+                   {"areas", mouse_areas(host_)}});
+        } else if (message.contains("frame")) {
+            const Json& count = message["frame"];
+            if (!count.is_number_integer() || count.get<long long>() < 1 ||
+                count.get<long long>() > max_frames - frame_) {
+                write(error("frame: the number of frames to run, from 1"));
+                return true;
+            }
+            for (long long n = count.get<long long>(); n > 0; --n) step(write);
+            Json ready = {{"ready", frame_}};
+            if (plays_) ready["playing"] = playing_;
+            write(ready);
+        } else if (message.contains("take_over")) {
+            if (message["take_over"] != true) {
+                write(error("take_over: true, when the scenario stops giving inputs"));
+                return true;
+            }
+            playing_ = false;  // every token holds the value it has now
+        } else {
+            return false;
+        }
+        return true;
+    }
+
+    std::vector<std::string> faults() const { return flight_.faults(); }
+
+  private:
+    void inputs(const Json& given, const std::function<void(const Json&)>& write) {
+        const std::vector<std::string> panel =
+            panel_after(frame_ == 0 ? setup_.panel : host_.placed(), pending_.panel_events);
+        try {
+            const Scenario one =
+                parse_scenario(as_scenario(given, panel, setup_.frame_rate_hz), "inputs", facts_);
+            for (const auto& [id, track] : one.tokens) {
+                tokens_[id] = track.at(0);
+                by_hand_.insert(id);  // no longer the scenario's to set
+            }
+            std::ranges::copy(one.panel_events, std::back_inserter(pending_.panel_events));
+            std::ranges::copy(one.variables, std::back_inserter(pending_.variables));
+            std::ranges::copy(one.clicks, std::back_inserter(pending_.clicks));
+            for (const Snapshot& s : one.snapshots) pending_.snapshots.push_back(s.label);
+            if (given.contains("release")) pending_.release = true;
+        } catch (const ScenarioError& e) {
+            write(error(e.what()));
+        }
+    }
+
+    // One frame: the scenario's inputs of the frame first (written as a
+    // "played" line), then those given live.
+    void step(const std::function<void(const Json&)>& write) {
+        FrameInputs inputs;
+        if (playing_ && frame_ >= setup_.frames) playing_ = false;
+        if (playing_) {
+            inputs = feed_->at(frame_);
+            std::vector<std::pair<uint32_t, double>> changed;
+            for (const auto& [id, value] : inputs.tokens) {
+                if (by_hand_.contains(id)) continue;
+                const auto held = tokens_.find(id);
+                if (held == tokens_.end() || !same_bits(held->second, value)) {
+                    tokens_[id] = value;
+                    changed.emplace_back(id, value);
+                }
+            }
+            Json played = live_form(inputs, changed);
+            if (!played.empty()) write({{"played", frame_}, {"inputs", std::move(played)}});
+        }
+        std::ranges::move(pending_.panel_events, std::back_inserter(inputs.panel_events));
+        std::ranges::move(pending_.variables, std::back_inserter(inputs.variables));
+        std::ranges::move(pending_.clicks, std::back_inserter(inputs.clicks));
+        std::ranges::move(pending_.snapshots, std::back_inserter(inputs.snapshots));
+        inputs.release = pending_.release;
+        inputs.tokens.assign(tokens_.begin(), tokens_.end());
+        pending_ = {};
+        flight_.step(frame_, frame_time_s(frame_, setup_.frame_rate_hz), std::move(inputs), write);
+        ++frame_;
+    }
+
+    hostmodel::Host& host_;
+    std::vector<GaugeFacts> facts_;
+    Scenario setup_;
+    Flight flight_;
+    std::optional<ScenarioFeed> feed_;
+    const bool plays_;
+    bool playing_;
+    std::map<uint32_t, double> tokens_;  // held from the frame that set them on
+    std::set<uint32_t> by_hand_;         // tokens set live, which the scenario no longer sets
+    FrameInputs pending_;
+    int frame_ = 0;
+};
+
 }  // namespace
 
 std::vector<std::string> run_interactive(hostmodel::Host& host, std::istream& in,
                                          const std::function<void(const trace::Json&)>& write) {
-    const std::vector<GaugeFacts> facts = gauge_facts(host);
+    std::vector<GaugeFacts> facts = gauge_facts(host);
     std::string line;
     if (!std::getline(in, line)) throw InteractiveError("no session: the first line sets it up");
     Json settings = Json::parse(line, nullptr, false);
     if (settings.is_discarded() || !settings.is_object()) {
         throw InteractiveError("the first line must be a JSON object of the session's settings");
     }
-    for (const auto& [key, value] : settings.items()) {
-        if (!one_of(key, session_settings)) throw InteractiveError(key + ": not a session setting");
+    const bool plays = settings.size() == 1 && settings.contains("play");
+    if (plays && !settings["play"].is_object()) {
+        throw InteractiveError("play: a whole scenario, as a bench scenario file holds it");
     }
-    settings["duration_s"] = 1;
+    if (!plays) {
+        for (const auto& [key, value] : settings.items()) {
+            if (!one_of(key, session_settings)) {
+                throw InteractiveError(key + ": not a session setting");
+            }
+        }
+        settings["duration_s"] = 1;
+    }
     Scenario setup;
     try {
-        setup = parse_scenario(trace::dump(settings), "live session", facts);
+        setup = parse_scenario(trace::dump(plays ? settings["play"] : settings),
+                               plays ? "played scenario" : "live session", facts);
     } catch (const ScenarioError& e) {
         throw InteractiveError(e.what());
     }
 
-    Flight flight(host, setup.sound_library, setup.host_component, setup.panel);
-    std::map<uint32_t, double> tokens;  // held from the message that set them on
-    FrameInputs pending;
-    int frame = 0;
+    Session session(host, std::move(facts), std::move(setup), plays);
+    const std::string refusal =
+        R"(a message is one JSON object with one field: "inputs", "frame", "draw" or "take_over")";
     while (std::getline(in, line)) {
         if (line.find_first_not_of(" \t\r") == std::string::npos) continue;
         const Json message = Json::parse(line, nullptr, false);
-        if (message.is_discarded() || !message.is_object() || message.size() != 1) {
-            write(error(
-                R"(a message is one JSON object with one field: "inputs", "frame" or "draw")"));
-            continue;
-        }
-        if (message.contains("inputs")) {
-            const std::vector<std::string> panel =
-                panel_after(frame == 0 ? setup.panel : host.placed(), pending.panel_events);
-            try {
-                const Scenario one = parse_scenario(
-                    as_scenario(message["inputs"], panel, setup.frame_rate_hz), "inputs", facts);
-                for (const auto& [id, track] : one.tokens) tokens[id] = track.at(0);
-                std::ranges::copy(one.panel_events, std::back_inserter(pending.panel_events));
-                std::ranges::copy(one.variables, std::back_inserter(pending.variables));
-                std::ranges::copy(one.clicks, std::back_inserter(pending.clicks));
-                for (const Snapshot& s : one.snapshots) pending.snapshots.push_back(s.label);
-                if (message["inputs"].contains("release")) pending.release = true;
-            } catch (const ScenarioError& e) {
-                write(error(e.what()));
-            }
-        } else if (message.contains("draw")) {
-            if (message["draw"] != true) {
-                write(error("draw: true, for the panel as it now stands"));
-                continue;
-            }
-            const int last = std::max(frame - 1, 0);
-            Json drawn     = trace::snapshot_line(last, frame_time_s(last, setup.frame_rate_hz), "",
-                                                  panel_state(host));
-            write({{"draw", last}, {"gauges", std::move(drawn["gauges"])}});
-        } else if (message.contains("frame")) {
-            const Json& count = message["frame"];
-            if (!count.is_number_integer() || count.get<long long>() < 1 ||
-                count.get<long long>() > max_frames - frame) {
-                write(error("frame: the number of frames to run, from 1"));
-                continue;
-            }
-            for (long long n = count.get<long long>(); n > 0; --n) {
-                pending.tokens.assign(tokens.begin(), tokens.end());
-                flight.step(frame, frame_time_s(frame, setup.frame_rate_hz), std::move(pending),
-                            write);
-                pending = {};
-                ++frame;
-            }
-            write({{"ready", frame}});
-        } else {
-            write(error(
-                R"(a message is one JSON object with one field: "inputs", "frame" or "draw")"));
+        if (message.is_discarded() || !message.is_object() || message.size() != 1 ||
+            !session.take(message, write)) {
+            write(error(refusal));
         }
     }
-    return flight.faults();
+    return session.faults();
 }
 
 }  // namespace bench

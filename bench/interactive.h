@@ -4,7 +4,9 @@
 //
 // The first line sets the session up with a scenario's settings (name,
 // frame_rate, panel, sound_library, host_component; no events, no
-// duration). After it, each line is one of:
+// duration), or is {"play": scenario}: a whole bench scenario, whose settings
+// the session takes and whose inputs it plays, frame by frame, until its
+// last frame or until it is taken over. After it, each line is one of:
 //
 //   {"inputs": {...}}   inputs for the next frame, in a scenario's own form
 //                       without times: "tokens" (id -> value, held from then
@@ -13,17 +15,32 @@
 //                       without "t"; and "release": true, which ends every
 //                       held click before the frame's own clicks (a live
 //                       click is held until released; a scenario gives the
-//                       frames it is held instead). They are checked as a scenario's fields
-//                       are, against the panel as it is now; a message that
-//                       fails is dropped whole and answered {"error": text}.
-//                       Inputs of several messages before a frame are merged:
-//                       later token values win, events keep their order.
-//   {"draw": true}      writes {"draw": frame, "gauges": ...}: the panel as it
-//                       stands after the last frame run, in a snapshot's form.
-//                       Not a trace line, and not recorded.
+//                       frames it is held instead). They are checked as a
+//                       scenario's fields are, against the panel as it is
+//                       now; a message that fails is dropped whole and
+//                       answered {"error": text}. Inputs of several messages
+//                       before a frame are merged: later token values win,
+//                       events keep their order. A token given here is no
+//                       longer set by a played scenario.
+//   {"draw": true}      writes {"draw": frame, "gauges": ..., "areas": [...]}:
+//                       the panel as it stands after the last frame run, in
+//                       a snapshot's form, and every placed gauge's mouse
+//                       areas in the order the host tries them ({"gauge",
+//                       "x", "y", "width", "height", "cursor": "up_arrow" |
+//                       "down_arrow" | "hand" | "none" | number, "buttons",
+//                       "repeats"}). Not a trace line, and not recorded.
 //   {"frame": n}        runs the next n frames (n >= 1) with the inputs given
 //                       since the last frame, then writes {"ready": frame},
-//                       the number of the next frame to run.
+//                       the number of the next frame to run (and, when a
+//                       scenario was given, "playing": whether it still gives
+//                       inputs). Each frame a played scenario gives inputs
+//                       to is preceded by {"played": frame, "inputs": {...}}:
+//                       those inputs in the live form above (tokens only
+//                       where their value changed), which go in before the
+//                       live ones; recorded as live inputs, they fly the
+//                       same.
+//   {"take_over": true} the played scenario gives no more inputs; every
+//                       token holds the value it has.
 //
 // Anything else is answered {"error": text} and dropped; the flight goes on.
 #pragma once

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "bench/flight.h"
+#include "bench/scenario.h"
 #include "hostmodel/host_model.h"
 
 namespace {
@@ -90,11 +92,13 @@ TEST(Interactive, RefusedMessagesAreAnsweredAndTheFlightGoesOn) {
 
 TEST(Interactive, AFirstLineThatSetsNoSessionUpIsRefused) {
     const std::vector<std::vector<std::string>> rows = {
-        {},                                // nothing at all
-        {"[1, 2]"},                        // not an object
-        {R"({"duration_s": 3})"},          // not a session setting
-        {R"({"panel": ["MERTQ4FOO"]})"},   // no such gauge
-        {R"({"sound_library": "loud"})"},  // no such mode
+        {},                                                   // nothing at all
+        {"[1, 2]"},                                           // not an object
+        {R"({"duration_s": 3})"},                             // not a session setting
+        {R"({"panel": ["MERTQ4FOO"]})"},                      // no such gauge
+        {R"({"sound_library": "loud"})"},                     // no such mode
+        {R"({"play": 3})"},                                   // a scenario that is not one
+        {R"({"play": {"duration_s": 1, "frame_rate": 0}})"},  // a scenario the reader refuses
     };
     for (const auto& messages : rows) {
         EXPECT_THROW(session(messages), bench::InteractiveError)
@@ -125,6 +129,69 @@ TEST(Interactive, AHeldClickRepeatsUntilReleased) {
         repeats.push_back(n);
     }
     EXPECT_EQ(repeats, (std::vector<int>{0, 1, 1, 1, 0, 0, 0}));
+}
+
+// A short flight with a token of every shape and an event of every kind.
+const std::string played =
+    R"({"frame_rate": 18, "duration_s": 1, "panel": ["MERTQ4RADALT", "MERTQ4SGN"],
+  "tokens": {"614": [[0, 100], [1, 0]], "331": {"step": [[0.5, 1]]}, "61": "nan"},
+  "variables": [[0.2, "XMLSmoke", 1]],
+  "clicks": [{"t": 0.1, "gauge": "MERTQ4RADALT", "x": 240, "y": 220, "held_frames": 4}],
+  "panel_events": [{"t": 0.6, "remove": "MERTQ4SGN"}],
+  "snapshots": [{"t": 0.5, "label": "half"}]})";
+
+// The first line that plays it: a line holds one message.
+std::string play_line() {
+    return R"({"play": )" + Json::parse(played).dump() + "}";
+}
+
+std::vector<Json> trace_lines(const std::vector<Json>& lines) {
+    std::vector<Json> found;
+    for (const Json& line : lines)
+        if (line.contains("t")) found.push_back(line);
+    return found;
+}
+
+TEST(Interactive, APlayedScenarioTracesAsTheBenchFliesIt) {
+    hostmodel::Host& host = hostmodel::Host::instance();
+    host.reload();
+    std::vector<Json> flown;
+    bench::fly(host, bench::parse_scenario(played, "played", bench::gauge_facts(host)),
+               [&](const Json& line) { flown.push_back(line); });
+    const auto lines =
+        session({play_line(), R"({"frame": 10})", R"({"frame": 9})", R"({"frame": 2})"});
+    const auto traced = trace_lines(lines);
+    ASSERT_EQ(traced.size(), flown.size() + 2) << "two frames past its end";
+    EXPECT_EQ(std::vector<Json>(traced.begin(), traced.begin() + flown.size()), flown);
+    EXPECT_EQ(traced.back()["tokens"]["614"], 0.0) << "tokens hold after the last frame";
+    const auto ready = with_key(lines, "ready");
+    EXPECT_EQ(ready[1]["playing"], true);
+    EXPECT_EQ(ready[2]["playing"], false);
+    EXPECT_EQ(with_key(lines, "played").front()["inputs"]["tokens"]["61"], "nan");
+}
+
+TEST(Interactive, TakingOverHoldsTokensAndATokenSetLiveLeavesTheScenario) {
+    const auto lines =
+        session({play_line(), R"({"inputs": {"tokens": {"331": 7}}})", R"({"frame": 9})",
+                 R"({"take_over": true})", R"({"frame": 4})", R"({"take_over": 1})"});
+    const auto frames = with_key(lines, "events");
+    ASSERT_EQ(frames.size(), 13u);
+    EXPECT_EQ(frames[10]["tokens"]["331"], 7.0) << "the live value, not the scenario's step";
+    EXPECT_EQ(frames[12]["tokens"]["614"], frames[8]["tokens"]["614"]) << "held at take-over";
+    EXPECT_NE(frames[8]["tokens"]["614"], frames[0]["tokens"]["614"]) << "followed the ramp";
+    EXPECT_EQ(with_key(lines, "played").size(), 9u) << "no scenario inputs after the take-over";
+    EXPECT_EQ(with_key(lines, "error").size(), 1u) << "a take-over that is not true";
+}
+
+TEST(Interactive, TheDrawnPanelGivesEachMouseAreaWithItsCursor) {
+    const auto lines = session({radio_panel, R"({"frame": 1})", R"({"draw": true})"});
+    const Json areas = with_key(lines, "draw").at(0)["areas"];
+    ASSERT_EQ(areas.size(), 2u);
+    EXPECT_EQ(areas[0]["gauge"], "MERTQ4RADALT");
+    EXPECT_EQ(areas[0]["cursor"], "down_arrow");
+    EXPECT_EQ(areas[1]["cursor"], "up_arrow");
+    EXPECT_EQ(areas[1]["x"], 222);
+    EXPECT_EQ(areas[1]["repeats"], true);
 }
 
 }  // namespace

@@ -579,6 +579,10 @@ const host::MouseRect* Host::mouse_area(std::string_view gauge_name, int x, int 
     return core::mouse_child_at(gauge(gauge_name), x, y);
 }
 
+std::vector<const host::MouseRect*> Host::mouse_areas(std::string_view gauge_name) const {
+    return core::mouse_children(gauge(gauge_name));
+}
+
 int32_t Host::cursor_at(std::string_view gauge_name, int x, int y) const {
     const host::MouseRect* child = core::mouse_child_at(gauge(gauge_name), x, y);
     return child != nullptr ? child->cursor : host::cursor::none;

@@ -154,6 +154,9 @@ class Host {
               int repeats = 0);
     // The child rectangle a click at (x, y) lands in, by the rule above; NULL for none.
     const host::MouseRect* mouse_area(std::string_view gauge, int x, int y) const;
+    // Every child rectangle of the gauge's mouse list, in the order the rule
+    // above tries them.
+    std::vector<const host::MouseRect*> mouse_areas(std::string_view gauge) const;
     // The cursor shown over (x, y), -1 where no child rectangle holds it.
     int32_t cursor_at(std::string_view gauge, int x, int y) const;
 

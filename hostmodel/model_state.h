@@ -89,7 +89,9 @@ void write_status(const Model& m);
 // Fills the 64 slots of `services`.
 void fill_services(host::PanelServices& services);
 
-// The children's mouse rectangle holding (x, y), or NULL.
+// The child rectangles of the gauge's mouse list, in list order.
+std::vector<const host::MouseRect*> mouse_children(const host::GaugeHeader* gauge);
+// The first child rectangle holding (x, y), or NULL.
 const host::MouseRect* mouse_child_at(const host::GaugeHeader* gauge, int x, int y);
 
 }  // namespace hostmodel::core
