@@ -39,27 +39,41 @@ def frame_lines(trace_path):
                 yield record
 
 
-def heard(frames):
-    """What a crew hears: (frame, "play", file, key) and (frame, "stop", file, key),
-    in order, from the raw calls of the sound library."""
-    playing = {}  # key -> file of each looping sound now sounding
-    for record in frames:
-        n = record["frame"]
+class Hearing:
+    """What a crew hears, one frame record at a time: `frame` gives
+    (frame, "play" | "stop", file, key, looping) for each sound that starts,
+    plays or ends in it; `playing` holds each looping sound now sounding,
+    file by key."""
+
+    def __init__(self):
+        self.playing = {}
+
+    def frame(self, record):
+        n, playing, heard_now = record["frame"], self.playing, []
         for event in record["events"]:
             call = event.get("sound")
             if call == "play" and event["loop"] == 0:
-                yield n, "play", event["file"], event["key"]
+                heard_now.append((n, "play", event["file"], event["key"], False))
             elif call == "play" and playing.get(event["key"]) != event["file"]:
                 if event["key"] in playing:
-                    yield n, "stop", playing[event["key"]], event["key"]
+                    heard_now.append((n, "stop", playing[event["key"]], event["key"], True))
                 playing[event["key"]] = event["file"]
-                yield n, "play", event["file"], event["key"]
+                heard_now.append((n, "play", event["file"], event["key"], True))
             elif call == "stop" and event["key"] in playing:
-                yield n, "stop", playing.pop(event["key"]), event["key"]
+                heard_now.append((n, "stop", playing.pop(event["key"]), event["key"], True))
             elif call == "terminate":
-                for key, file in sorted(playing.items()):
-                    yield n, "stop", file, key
+                heard_now += [(n, "stop", file, key, True) for key, file in sorted(playing.items())]
                 playing.clear()
+        return heard_now
+
+
+def heard(frames):
+    """What a crew hears: (frame, "play", file, key) and (frame, "stop", file, key),
+    in order, from the raw calls of the sound library."""
+    hearing = Hearing()
+    for record in frames:
+        for sound in hearing.frame(record):
+            yield sound[:4]
 
 
 def loader_imbalances(frames):

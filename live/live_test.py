@@ -2,7 +2,10 @@
 """The live panel end to end, in headless Chromium as a person would use it:
 scripts/live started, the page opened, the decision-height knob held, the
 radio height dragged down through the decision height, "XMLSmoke" pulsed,
-the session saved and flown again by the bench. Keeps a screenshot.
+the session saved and flown again by the bench, a shipped scenario played
+(sought, at 4x, paused, stepped and taken over) with its sounds at their
+frames, the cursor of each mouse area and the knob held from the keyboard.
+Keeps a screenshot.
 
 usage: live_test.py OUT_DIR [--windows] [--port N]
 Exit status 0 when every check passes; writes OUT_DIR/live.xml (JUnit) and
@@ -185,7 +188,73 @@ class LivePanel(unittest.TestCase):
         self.wait_for(lambda: self.page("live.frame") > frame + 10, "ten more frames")
         self.assertEqual(self.page("live.played")[heard:], [], "no sound library, no sound call")
 
-    def test_6_no_console_errors(self):
+    def click_button(self, element_id):
+        self.driver.execute_script("window.scrollTo(0, 0);")
+        self.driver.find_element(By.ID, element_id).click()
+
+    def test_6_plays_a_shipped_scenario_with_its_sounds_at_their_frames(self):
+        from selenium.webdriver.support.select import Select
+        with open(os.path.join(ROOT, "scenarios", "approach.json")) as f:
+            expected = json.load(f)["expect"]["sounds"]
+        Select(self.driver.find_element(By.ID, "scenario")).select_by_value("approach.json")
+        self.click_button("play")
+        self.wait_for(lambda: (self.page("live.state.played") or {}).get("file") == "approach.json",
+                      "the approach plays")
+        Select(self.driver.find_element(By.ID, "speed")).select_by_value("4")
+        first = expected[0]["frame"] - 13
+        self.driver.execute_script(  # the time slider let go just before the first callout
+            "const t = document.getElementById('time'); t.value = arguments[0];"
+            "t.dispatchEvent(new Event('change'));", first)
+        self.wait_for(lambda: self.page("live.frame") >= first and self.page("live.state.speed") == 4,
+                      f"the flight sought to frame {first}, at 4 times the rate")
+        self.wait_for(lambda: self.page("live.frame") > expected[-1]["frame"], "the approach flown past its sounds",
+                      timeout_s=60)
+        heard = {(e["frame"], e["file"]) for e in self.page("live.timeline") if e["what"] in ("plays", "starts")}
+        for want in expected:
+            self.assertIn((want["frame"], want["play"].split("\\")[-1]), heard)
+        self.assertTrue(any(p["file"] == "TQ4MIN.wav" for p in self.page("live.played")), "minimums sounded")
+        # Paused, stepped one frame, then taken over: the radio height by hand.
+        self.click_button("pause")
+        self.wait_for(lambda: self.page("live.state.paused"), "the flight pauses")
+        frame = self.page("live.frame")
+        time.sleep(0.3)
+        self.assertEqual(self.page("live.frame"), frame, "no frame runs while paused")
+        self.click_button("step")
+        self.wait_for(lambda: self.page("live.frame") == frame + 1, "one frame on")
+        self.click_button("take-over")
+        self.wait_for(lambda: self.page("live.state.played.playing") is False, "the scenario taken over")
+        self.click_button("pause")
+        self.set_token(614, 321)
+        self.set_token(61, 140)
+        frame = self.page("live.frame")
+        self.wait_for(lambda: self.page("live.frame") > frame + 5, "the flight goes on by hand")
+        self.assertEqual(self.page("live.tokens")["614"], 321)
+
+    def test_7_cursor_of_each_area_and_its_keys(self):
+        self.driver.execute_script("window.scrollTo(0, 0);")
+        cursors = self.page("[...document.querySelectorAll('#areas .area')].map("
+                            "b => [b.getAttribute('aria-label'), getComputedStyle(b).cursor])")
+        by_label = dict(cursors)
+        self.assertEqual(len(cursors), len(self.page("live.areas")))
+        self.assertIn("url(", by_label["MERTQ4RADALT: raise (area 2)"], "the up arrow over the knob's right half")
+        self.assertIn("url(", by_label["MERTQ4RADALT: lower (area 1)"])
+        self.assertEqual(by_label["MERTQ4SGN: switch (area 1)"], "pointer", "a hand over the sign switches")
+        # The area under the knob's point is the one the host hit-tests there.
+        under = self.page(f"(() => {{ const p = document.getElementById('panel').getBoundingClientRect();"
+                          f" const k = p.width / live.layout.width;"
+                          f" return document.elementFromPoint(p.left + {RADALT_AT[0] + KNOB_IN_RADALT[0]} * k,"
+                          f" p.top + {RADALT_AT[1] + KNOB_IN_RADALT[1]} * k).getAttribute('aria-label'); }})()")
+        self.assertEqual(under, "MERTQ4RADALT: raise (area 2)")
+        # Held from the keyboard, the knob raises the decision height.
+        from selenium.webdriver.common.keys import Keys
+        before = self.page(f"live.gauges.MERTQ4RADALT[{DECISION_MARKER}][1]")
+        knob = self.driver.find_element(By.CSS_SELECTOR, "[aria-label='MERTQ4RADALT: raise (area 2)']")
+        knob.send_keys("")  # focused
+        ActionChains(self.driver).key_down(Keys.ENTER).pause(1.0).key_up(Keys.ENTER).perform()
+        self.wait_for(lambda: self.page(f"live.gauges.MERTQ4RADALT[{DECISION_MARKER}][1]") > before + 5,
+                      f"Enter held on the knob raises the decision height (from {before})")
+
+    def test_9_no_console_errors(self):
         logs = [e for e in self.driver.get_log("browser") if e["level"] in ("SEVERE", "WARNING")]
         self.assertEqual(logs, [])
 

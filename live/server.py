@@ -27,6 +27,25 @@ as a PNG in a binary message. A page sends JSON messages:
                                       component (and its status bytes)
   {"save": true}                      answered {"scenario": text}: the session
                                       as a bench scenario
+  {"play": "approach.json" | null}    a shipped scenario (by its file name, as
+                                      /setup lists them) flown from frame 0,
+                                      its inputs given frame by frame; null:
+                                      a session by hand again
+  {"take_over": true}                 the played scenario gives no more
+                                      inputs; every token holds its value
+  {"pause": true | false}             frames stop or go on
+  {"step": true}                      one frame, paused
+  {"speed": 0.25 .. 4}                frames run at this many times the rate
+  {"seek": frame}                     the played scenario flown again from
+                                      frame 0 to this frame (the module
+                                      cannot go back in time)
+
+A token set by hand while a scenario plays is no longer the scenario's to
+set. When a played scenario ends, the flight pauses; going on flies it on by
+hand, every token held. Every frame message carries the flight's "state"
+(what plays, paused, speed), the aural "timeline" of the frames it covers,
+each looping sound now "sounding" by key, and, when they change, the placed
+gauges' mouse "areas" with their cursors.
 
 Inputs within one frame are merged (later token values win; at most
 MAX_EVENTS events a frame). A message that is not one of these, or that the
@@ -48,6 +67,8 @@ ROOT = os.path.dirname(HERE)
 sys.path.insert(0, HERE)
 sys.path.insert(0, os.path.join(ROOT, "bench", "report"))
 sys.path.insert(0, os.path.join(ROOT, "packaging"))
+sys.path.insert(0, os.path.join(ROOT, "bench"))
+from check_expectations import Hearing  # noqa: E402  (what a crew hears, frame by frame)
 import package  # noqa: E402  (the sample panel block's arrangement)
 import sounds  # noqa: E402  (the report's words for each sound)
 from session import Session, dumps  # noqa: E402
@@ -55,6 +76,26 @@ from sound_table import SOUNDS  # noqa: E402
 
 MAX_EVENTS = 64  # inputs of one frame beyond this are refused, so a flood cannot grow memory
 SOUND_FILES = {s["file"] + ".wav" for s in SOUNDS}
+SPEEDS = (0.25, 4.0)  # slowest and fastest, times the frame rate
+
+
+def shipped_scenarios(given=None):
+    """The shipped scenarios by file name, and the one given on the command
+    line; a page names one of these, never a path."""
+    folder = os.path.join(ROOT, "scenarios")
+    paths = [os.path.join(folder, f) for f in sorted(os.listdir(folder)) if f.endswith(".json")]
+    found = {}
+    for path in paths + ([given] if given else []):
+        with open(path) as f:
+            found[os.path.basename(path)] = json.load(f)
+    return found
+
+
+def frame_count(scenario):
+    """The frames a scenario flies: floor(duration x rate) + 1, within the
+    reader's tolerance of a frame boundary."""
+    rate = scenario.get("frame_rate", 18)
+    return int(scenario["duration_s"] * rate + 1e-9) + 1
 
 
 def arrangement():
@@ -89,35 +130,85 @@ class Renderer:
 class Live:
     def __init__(self, args):
         self.layout = arrangement()
-        settings = {"name": "live session", "panel": list(package.PANEL_ORDER)}
-        if args.scenario:
-            with open(args.scenario) as f:
-                given = json.load(f)
-            settings.update({k: v for k, v in given.items() if k in ("name", "frame_rate", "panel",
-                                                                    "sound_library", "host_component")})
         self.runner = [args.runner] + args.runner_arg
         self.tokens = json.loads(subprocess.run(self.runner + ["--tokens"], capture_output=True, check=True,
                                                 text=True).stdout)
-        self.settings = settings
-        self.new_settings = None  # asked for by a page, taken at the next frame
-        self.session = self.start(settings)
+        self.scenarios = shipped_scenarios(args.scenario)
+        self.settings = {"name": "live session", "panel": list(package.PANEL_ORDER)}
+        self.played = os.path.basename(args.scenario) if args.scenario else None  # the scenario flown
+        self.restart = None  # asked for by a page, taken at the next frame: ("settings" | "play", value)
+        self.seek_to = None
+        self.paused, self.speed, self.due, self.steps = False, 1.0, 0.0, 0
+        self.take_over = False
+        self.session = self.start()
         self.renderer = Renderer(args.renderer, self.layout)
-        self.frame_rate = settings.get("frame_rate", 18)
+        self.frame_rate = self.session.recording.frame_rate
         self.sounds_dir = args.sounds
         self.pages = set()
         self.pending = {}
         self.pending_events = 0
         self.last = None  # the latest frame message and picture, for a page that joins
-        self.sounding = {}  # sound key -> file of each looping sound now sounding
+        self.areas = None  # the placed gauges' mouse areas, as last sent
+        self.sent_state = None  # the flight's state, as last sent
+        self.latest = {"frame": -1, "t": 0, "tokens": {}, "events": []}  # the last frame line
         self.frame_clicks = []
 
-    def start(self, settings):
-        """A new flight with these settings. Every token the module reads
-        starts at 0 (as an unset one reads), so every frame line lists them
-        all, as the saved scenario's will."""
-        session = Session(self.runner + ["--interactive"], settings)
-        session.inputs({"tokens": {str(t["id"]): 0 for t in self.tokens}})
+    def start(self, target=0):
+        """A new flight: the played scenario, or a session by hand with the
+        settings; then `target` frames run at once (a seek). By hand, every
+        token the module reads starts at 0 (as an unset one reads), so every
+        frame line lists them all, as the saved scenario's will; a played
+        scenario's own tokens are its to set."""
+        scenario = self.scenarios[self.played] if self.played else None
+        session = Session(self.runner + ["--interactive"], self.settings, scenario)
+        own = set(scenario.get("tokens", {})) if scenario else set()
+        session.inputs({"tokens": {str(t["id"]): 0 for t in self.tokens if str(t["id"]) not in own}})
+        self.hearing, self.take_over = Hearing(), False
+        if target:
+            session.frames(target)
         return session
+
+    def state(self):
+        """What the flight is doing, for every page."""
+        played = None
+        if self.played:
+            played = {"file": self.played, "name": self.scenarios[self.played].get("name", self.played),
+                      "frames": frame_count(self.scenarios[self.played]), "playing": self.session.playing}
+        return {"played": played, "paused": self.paused, "speed": self.speed}
+
+    def control(self, kind, value):
+        """A message that steers the flight rather than feeding it; the
+        refusal as text, or None."""
+        if kind == "play":
+            if value is not None and value not in self.scenarios:
+                return f"play: no shipped scenario {value!r}"
+            self.restart = ("play", value)
+        elif kind == "take_over":
+            if value is not True:
+                return "take_over: true"
+            self.take_over = True
+        elif kind == "pause":
+            if not isinstance(value, bool):
+                return "pause: true or false"
+            self.paused = value
+        elif kind == "step":
+            if value is not True:
+                return "step: true"
+            self.paused, self.steps = True, min(self.steps + 1, MAX_EVENTS)
+        elif kind == "speed":
+            if not isinstance(value, (int, float)) or not SPEEDS[0] <= value <= SPEEDS[1]:
+                return f"speed: from {SPEEDS[0]} to {SPEEDS[1]} times the frame rate"
+            self.speed = float(value)
+        elif kind == "seek":
+            played = self.restart[1] if self.restart and self.restart[0] == "play" else \
+                None if self.restart else self.played
+            if not played:
+                return "seek: only within a played scenario"
+            last = frame_count(self.scenarios[played]) - 1
+            if not isinstance(value, int) or isinstance(value, bool) or not 0 <= value <= last:
+                return f"seek: a frame from 0 to {last}"
+            self.seek_to = value
+        return None
 
     def host_settings(self, value):
         """A page's choice of sound library and host component, checked; the
@@ -130,7 +221,7 @@ class Live:
         if component is not None and not (isinstance(component, dict) and all(
                 k in ("2848", "2852", "3400") and isinstance(v, int) and 0 <= v <= 255 for k, v in component.items())):
             return "settings.host_component: null, or status bytes 2848, 2852, 3400 of 0..255"
-        self.new_settings = {**self.settings, **value}
+        self.restart = ("settings", {**self.settings, **value})
         return None
 
     # ----------------------------------------------------------------- inputs
@@ -140,6 +231,8 @@ class Live:
         if not isinstance(message, dict) or len(message) != 1:
             return "a message is one JSON object with one field"
         (kind, value), = message.items()
+        if kind in ("play", "take_over", "pause", "step", "speed", "seek"):
+            return self.control(kind, value)
         if kind == "tokens":
             if not isinstance(value, dict):
                 return "tokens: must be an object of token ids and values"
@@ -180,62 +273,94 @@ class Live:
 
     # ----------------------------------------------------------------- frames
     def aural(self, line):
-        """The sounds that started and stopped this frame, in the report's
-        words: a looping sound is asked for on every pass, so only a change
-        of what sounds is listed."""
+        """The sounds that started, played and stopped in a frame, in the
+        report's words, with the inputs behind them."""
         entries = []
-
-        def entry(what, path):
+        words = {("play", False): "plays", ("play", True): "starts", ("stop", True): "stops"}
+        for _, what, path, _, looping in self.hearing.frame(line):
             cause = sounds.context(line["frame"], line["tokens"], sounds.causes(path), self.frame_clicks, {})
-            entries.append({"what": what, "sound": sounds.describe(path), "file": sounds.file_name(path),
-                            "cause": cause})
-
-        for event in line["events"]:
-            kind = event.get("sound")
-            if kind == "play" and event["loop"]:
-                if self.sounding.get(event["key"]) != event["file"]:
-                    self.sounding[event["key"]] = event["file"]
-                    entry("starts", event["file"])
-            elif kind == "play":
-                entry("plays", event["file"])
-            elif kind == "stop" and event["key"] in self.sounding:
-                entry("stops", self.sounding.pop(event["key"]))
-            elif kind == "terminate":
-                for path in self.sounding.values():
-                    entry("stops", path)
-                self.sounding.clear()
+            entries.append({"frame": line["frame"], "t": line["t"], "what": words[what, looping],
+                            "sound": sounds.describe(path), "file": sounds.file_name(path), "cause": cause})
         return entries
 
+    def frames_due(self):
+        """How many frames this tick runs: the speed's share of a tick, or a
+        single step while paused. A played scenario stops at its last frame;
+        a frame asked for after it flies on by hand."""
+        if self.paused:
+            count, self.steps = min(self.steps, 1), max(self.steps - 1, 0)
+        else:
+            self.due += self.speed
+            count = int(self.due)
+            self.due -= count
+        if self.session.playing and not self.take_over:
+            left = frame_count(self.scenarios[self.played]) - self.session.recording.frames
+            if count and not left:
+                self.take_over = True
+            else:
+                count = min(count, left)
+        return count
+
     def frame(self):
-        """One frame with the inputs given since the last: the page message and picture."""
-        if self.new_settings is not None:  # the flight starts again, from frame 0
+        """One tick: the flight started again if asked, then the frames due
+        with the inputs given since the last; the page message and picture,
+        or None when nothing ran."""
+        restarted = self.restart is not None or self.seek_to is not None
+        if restarted:
+            if self.restart is not None:
+                (kind, value), self.restart = self.restart, None
+                self.paused = False
+                if kind == "settings":
+                    self.settings, self.played = value, None
+                else:
+                    self.played = value
+            target, self.seek_to = self.seek_to or 0, None
             self.session.close()
-            self.settings, self.new_settings = self.new_settings, None
-            self.session, self.sounding = self.start(self.settings), {}
+            self.session = self.start(target)
+        count = self.frames_due()
+        taking_over = self.take_over and self.session.playing
+        if not (count or restarted or taking_over):
+            return None  # paused: the inputs wait for the next frame
         inputs, self.pending, self.pending_events = self.pending, {}, 0
-        seen = len(self.session.trace)
-        refused, drawn = self.session.step(inputs)
+        seen = 0 if restarted else len(self.session.trace)
+        refused, drawn = self.session.step(inputs, count, take_over=taking_over)
         lines = [json.loads(line) for line in self.session.trace[seen:]]
-        line = next(entry for entry in lines if "events" in entry)
-        self.frame_clicks = [e for e in line["events"] if "click" in e]
-        timeline = self.aural(line)
-        message = {"frame": line["frame"], "t": line["t"], "tokens": line["tokens"], "events": line["events"],
-                   "timeline": timeline, "errors": refused, "gauges": drawn["gauges"]}
+        frames = [entry for entry in lines if "events" in entry]
+        timeline, events = [], []
+        for line in frames:
+            self.frame_clicks = [e for e in line["events"] if "click" in e]
+            timeline += self.aural(line)
+            events += line["events"]
+        if self.session.playing and self.session.recording.frames >= frame_count(self.scenarios[self.played]):
+            self.paused = True  # the scenario has ended: going on flies it on by hand
+        if frames:
+            self.latest = frames[-1]
+        message = {"frame": self.latest["frame"], "t": self.latest["t"], "tokens": self.latest["tokens"],
+                   "events": self.latest["events"] if restarted else events,
+                   "timeline": timeline, "errors": refused, "gauges": drawn["gauges"],
+                   "sounding": {key: sounds.file_name(path) for key, path in self.hearing.playing.items()},
+                   "state": self.state(), "restarted": restarted}
+        if drawn["areas"] != self.areas:
+            self.areas = message["areas"] = drawn["areas"]
         return dumps(message), self.renderer.draw(drawn)
 
     async def run_frames(self, app):
         loop = asyncio.get_running_loop()
-        period = 1.0 / self.frame_rate
         next_at = loop.time()
         while True:
+            period = 1.0 / self.session.recording.frame_rate
             try:
-                text, picture = await asyncio.to_thread(self.frame)
+                shown = await asyncio.to_thread(self.frame)
             except Exception as error:  # the runner or renderer has gone: say why, and stop
                 why = self.session.process.poll()
                 await self.broadcast(dumps({"fatal": f"the runner stopped ({why}): {error}"}), None)
                 os._exit(2)
-            self.last = (text, picture)
-            await self.broadcast(text, picture)
+            if shown is not None:
+                self.last, self.sent_state = shown, self.state()
+                await self.broadcast(*shown)
+            elif self.state() != self.sent_state:  # paused, or the speed changed while paused
+                self.sent_state = self.state()
+                await self.broadcast(dumps({"state": self.sent_state}), None)
             next_at = max(next_at + period, loop.time())
             await asyncio.sleep(next_at - loop.time())
 
@@ -256,6 +381,7 @@ class Live:
         if self.last:
             await page.send_str(self.last[0])
             await page.send_bytes(self.last[1])
+            await page.send_str(dumps({"areas": self.areas, "state": self.state()}))
         async for msg in page:
             if msg.type != WSMsgType.TEXT:
                 continue
@@ -284,8 +410,11 @@ class Live:
         return web.FileResponse(os.path.join(self.sounds_dir, name))
 
     async def setup(self, request):
+        scenarios = [{"file": f, "name": s.get("name", f), "frames": frame_count(s)}
+                     for f, s in self.scenarios.items()]
         return web.json_response({"layout": self.layout, "tokens": self.tokens, "frame_rate": self.frame_rate,
-                                  "variables": VARIABLES, "sounds": sorted(SOUND_FILES)})
+                                  "variables": VARIABLES, "sounds": sorted(SOUND_FILES), "scenarios": scenarios,
+                                  "speeds": SPEEDS})
 
 
 # The twelve named variables of the aircraft's XML gauges: one-shots go back to 0 once played.

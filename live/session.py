@@ -46,8 +46,8 @@ class Recording:
         clicks still held: each gets the frames it was held for, as a
         scenario gives them."""
         inputs = dict(inputs)
-        if inputs.pop("release", False):
-            for pressed_at, earlier in self.inputs:
+        if inputs.pop("release", False):  # the clicks of this very frame are not yet held
+            for pressed_at, earlier in [(f, i) for f, i in self.inputs if f < frame]:
                 for click in earlier.get("clicks", []):
                     if click.get("held_frames", 1) > frame - pressed_at:
                         click["held_frames"] = max(frame - pressed_at, 1)
@@ -90,15 +90,18 @@ class Recording:
 class Session:
     """A runner in interactive mode. `command` starts it (the native runner,
     or the Windows runner under Wine); its lines are read on a thread of
-    their own and sorted into trace lines and answers."""
+    their own and sorted into trace lines and answers. Given `scenario` (a
+    bench scenario, as its file holds it), the session plays it: the runner
+    feeds its inputs frame by frame, and they are recorded as live ones."""
 
-    def __init__(self, command, settings):
-        self.recording = Recording(settings)
+    def __init__(self, command, settings, scenario=None):
+        self.recording = Recording(scenario if scenario is not None else settings)
+        self.playing = scenario is not None  # the scenario still gives inputs
         self.trace, self.answers = [], []
         self.changed = threading.Condition()
         self.process = subprocess.Popen(command, stdin=subprocess.PIPE, stdout=subprocess.PIPE,
                                         stderr=subprocess.PIPE, text=True, bufsize=1)
-        self._send(self.recording.settings)
+        self._send({"play": scenario} if scenario is not None else self.recording.settings)
         self.reader = threading.Thread(target=self._read, daemon=True)
         self.reader.start()
 
@@ -121,41 +124,44 @@ class Session:
     def inputs(self, inputs):
         """Hands inputs to the runner for the next frame; they are recorded
         once the runner has taken them (an error answer drops them)."""
-        with self.changed:
-            seen = len(self.answers)
-        self._send({"inputs": inputs})
-        self._send({"draw": True})  # answered after the inputs: tells whether they were refused
-        answers = self._wait_for(seen, "draw")
-        refused = [a["error"] for a in answers if "error" in a]
-        if not refused:
-            self.recording.add(self.recording.frames, inputs)
+        refused, _ = self.step(inputs, 0)
         return refused
 
-    def step(self, inputs, count=1):
-        """Inputs for the next frame, then `count` frames, in one exchange:
-        the refusals of the inputs (recorded only when there are none) and
-        the panel as drawn after the frames."""
+    def step(self, inputs, count=1, take_over=False):
+        """Inputs for the next frame, then `count` frames (none: the inputs
+        wait for the next), in one exchange: the refusals of the inputs
+        (recorded only when there are none) and the panel as drawn after
+        the frames. `take_over` ends a played scenario's inputs first."""
         with self.changed:
             seen = len(self.answers)
+        if take_over:
+            self._send({"take_over": True})
+            self.playing = False
         if inputs:
             self._send({"inputs": inputs})
-        self._send({"frame": count})
-        self._send({"draw": True})
+        if count:
+            self._send({"frame": count})
+        self._send({"draw": True})  # answered after the rest: tells whether the inputs were refused
         answers = self._wait_for(seen, "draw")
         refused = [a["error"] for a in answers if "error" in a]
+        first = self.recording.frames
+        # The scenario's inputs of a frame went in before the live ones.
+        played = [(a["played"], a["inputs"]) for a in answers if "played" in a]
+        for frame, given in [p for p in played if p[0] == first]:
+            self.recording.add(frame, given)
         if inputs and not refused:
-            self.recording.add(self.recording.frames, inputs)
-        self.recording.frames += count
+            self.recording.add(first, inputs)
+        for frame, given in [p for p in played if p[0] != first]:
+            self.recording.add(frame, given)
+        for answer in answers:
+            if "ready" in answer:
+                self.recording.frames = answer["ready"]
+                self.playing = answer.get("playing", False)
         return refused, answers[-1]
 
     def frames(self, count=1):
         """Runs `count` frames; returns the panel as drawn after them."""
-        with self.changed:
-            seen = len(self.answers)
-        self._send({"frame": count})
-        self._send({"draw": True})
-        self.recording.frames += count
-        return self._wait_for(seen, "draw")[-1]
+        return self.step(None, count)[1]
 
     def _wait_for(self, seen, key, timeout_s=30):
         with self.changed:

@@ -18,7 +18,19 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from session import Session  # noqa: E402
 
 RUNNER, sys.argv[1:] = sys.argv[1:], []
+ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 PANEL = ["MERTQ4ComLnk", "MERTQ4GPWS", "MERTQ4RADALT", "MERTQ4ALTALRT", "MERTQ4ALTALRTKNB", "MERTQ4ASPD"]
+
+
+def fly(scenario_text):
+    """The trace the bench writes for a scenario."""
+    with tempfile.TemporaryDirectory() as scratch:
+        saved = os.path.join(scratch, "session.json")
+        with open(saved, "w") as f:
+            f.write(scenario_text)
+        subprocess.run(RUNNER + [saved, "--out", os.path.join(scratch, "run")], check=True)
+        with open(os.path.join(scratch, "run", "trace.jsonl")) as f:
+            return f.read()
 
 
 class LiveSession(unittest.TestCase):
@@ -55,14 +67,28 @@ class LiveSession(unittest.TestCase):
         sounds = [e["file"] for line in s.trace for e in json.loads(line).get("events", []) if e.get("sound") == "play"]
         self.assertIn("sound\\MERTQ4\\TQ4Signs.wav", sounds)
 
-        with tempfile.TemporaryDirectory() as scratch:
-            saved = os.path.join(scratch, "session.json")
-            with open(saved, "w") as f:
-                f.write(s.recording.scenario_text())
-            subprocess.run(RUNNER + [saved, "--out", os.path.join(scratch, "run")], check=True)
-            with open(os.path.join(scratch, "run", "trace.jsonl")) as f:
-                flown = f.read()
-        self.assertEqual(flown, "".join(s.trace))
+        self.assertEqual(fly(s.recording.scenario_text()), "".join(s.trace))
+
+    def test_played_scenario_taken_over_saves_to_the_same_trace(self):
+        # The approach played while its knob is held, the airspeed taken by
+        # hand, then the whole flight taken over and the knob let go.
+        with open(os.path.join(ROOT, "scenarios", "approach.json")) as f:
+            approach = json.load(f)
+        s = Session(RUNNER + ["--interactive"], {}, scenario=approach)
+        try:
+            s.frames(60)
+            self.assertTrue(s.playing)
+            self.assertEqual(s.step({"tokens": {"61": 200}}, 30)[0], [])
+            self.assertEqual(s.step({"release": True}, 25, take_over=True)[0], [])
+            self.assertFalse(s.playing)
+            lines = [json.loads(line) for line in s.trace]
+            self.assertEqual(lines[-1]["tokens"]["61"], 200)
+            self.assertEqual(lines[-1]["tokens"]["614"], lines[-25]["tokens"]["614"], "held from the take-over")
+            repeats = [n for n, line in enumerate(lines) if any(e.get("repeat") for e in line["events"])]
+            self.assertEqual(repeats[-1], 89, "the knob let go at the take-over")
+            self.assertEqual(fly(s.recording.scenario_text()), "".join(s.trace))
+        finally:
+            self.assertEqual(s.close(), 0)
 
     def test_bad_inputs_are_refused_and_the_flight_goes_on(self):
         rows = [  # (inputs, words of the refusal, reason)

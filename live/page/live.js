@@ -14,10 +14,13 @@ const live = {
   socket: null, layout: null, frame: -1, shown: 0, since: performance.now(),
   audio: null, buffers: new Map(), loops: new Map(), oneShots: new Set(), muted: false,
   played: [],  // every sound call carried out, for whoever watches the page
-  lastWrites: {},
+  lastWrites: {},  // the module's latest write of each named variable
   errors: [],  // every refusal shown, in order
-  pointer: [],  // every press and release sent  // the module's latest write of each named variable
-  timeline: [],
+  pointer: [],  // every press and release sent
+  timeline: [],  // every aural timeline entry since the flight (re)started
+  areas: [],  // the placed gauges' mouse areas, as the runner gives them
+  state: null,  // what the flight is doing: scenario played, paused, speed
+  dragging: false,  // the time slider is held
 };
 window.live = live;
 window.liveSend = (message) => send(message);  // for the benchmark and the tests
@@ -58,6 +61,7 @@ function tokenControl(token) {
     send({tokens: {[token.id]: Number(slider.value)}});
   });
   typed.addEventListener("change", () => {
+    if (typed.value.trim() === "") return;  // cleared, to be typed again
     const value = typedValue(typed.value);
     if (value === null) { showError(`${token.role}: "${typed.value}" is not a number`); return; }
     if (typeof value === "number") slider.value = value;
@@ -124,52 +128,132 @@ function stopSound(sound) {
   if (sound) sound.then((s) => { try { s.source.stop(); } catch (e) { /* already ended */ } });
 }
 
-// The module's sound calls of one frame, carried out as the sound library would.
+// The module's one-shot sounds and terminations of a frame, carried out as
+// the sound library would; looping sounds follow what the server hears.
 function playCalls(events) {
   for (const e of events) {
     if (!("sound" in e)) continue;
     const file = e.file ? e.file.split("\\").pop() : "";
     live.played.push({frame: live.frame, call: e.sound, file, key: e.key || "", loop: !!e.loop});
-    if (e.sound === "play" && e.loop) {
-      if (!live.loops.has(e.key)) live.loops.set(e.key, start(file, true));
-    } else if (e.sound === "play") {
+    if (e.sound === "play" && !e.loop) {
       const sound = start(file, false);
       live.oneShots.add(sound);
       sound.then((s) => { s.source.onended = () => live.oneShots.delete(sound); });
-    } else if (e.sound === "stop") {
-      stopSound(live.loops.get(e.key));
-      live.loops.delete(e.key);
     } else if (e.sound === "terminate") {
-      for (const sound of [...live.loops.values(), ...live.oneShots]) stopSound(sound);
-      live.loops.clear();
+      for (const sound of live.oneShots) stopSound(sound);
       live.oneShots.clear();
     }
   }
 }
 
+// Each looping sound now sounding, by key: started and stopped to match,
+// also after a seek, when the frames between were not heard.
+function syncLoops(sounding) {
+  for (const [key, loop] of live.loops) {
+    if (sounding[key] !== loop.file) {
+      stopSound(loop.sound);
+      live.loops.delete(key);
+    }
+  }
+  for (const [key, file] of Object.entries(sounding)) {
+    if (!live.loops.has(key)) live.loops.set(key, {file, sound: start(file, true)});
+  }
+}
+
 function setMuted(muted) {
   live.muted = muted;
-  for (const sound of [...live.loops.values(), ...live.oneShots]) {
+  for (const sound of [...[...live.loops.values()].map((l) => l.sound), ...live.oneShots]) {
     sound.then((s) => { s.gain.gain.value = muted ? 0 : 1; });
   }
 }
 
 // ------------------------------------------------------------------ frames
 function onFrame(message) {
+  const list = document.getElementById("timeline");
+  if (message.restarted) {  // a new flight, or a seek: the timeline starts again
+    live.timeline = [];
+    list.replaceChildren();
+  }
   live.frame = message.frame;
   live.tokens = message.tokens;
   live.gauges = message.gauges;
   for (const e of message.events) if ("var" in e) live.lastWrites[e.var] = e.value;
   playCalls(message.events);
-  const list = document.getElementById("timeline");
+  syncLoops(message.sounding);
   for (const entry of message.timeline) {
-    live.timeline.push({frame: message.frame, ...entry});
+    live.timeline.push(entry);
     const item = document.createElement("li");
-    item.textContent = `${message.t.toFixed(2)} s, frame ${message.frame}: ${entry.sound} ${entry.what}` +
+    item.textContent = `${entry.t.toFixed(2)} s, frame ${entry.frame}: ${entry.sound} ${entry.what}` +
       (entry.cause ? ` (${entry.cause})` : "");
     list.prepend(item);
   }
   if (message.errors.length) showError(message.errors.join("; "));
+  if (message.areas) showAreas(message.areas);
+  showState(message.state);
+}
+
+// What the flight is doing, on the playback controls and in the status line.
+function showState(state) {
+  live.state = state;
+  const played = state.played;
+  const pause = document.getElementById("pause");
+  pause.textContent = state.paused ? "Resume" : "Pause";
+  pause.setAttribute("aria-pressed", String(state.paused));
+  document.getElementById("speed").value = String(state.speed);
+  document.getElementById("take-over").disabled = !(played && played.playing);
+  const time = document.getElementById("time");
+  time.disabled = !played;
+  if (played) {
+    time.max = played.frames - 1;
+    document.getElementById("scenario").value = played.file;
+  }
+  if (!live.dragging) time.value = played ? Math.min(Math.max(live.frame, 0), played.frames - 1) : 0;
+  showTime();
+}
+
+function showTime() {
+  const played = live.state && live.state.played;
+  const time = document.getElementById("time");
+  const frame = live.dragging ? Number(time.value) : live.frame;
+  document.getElementById("time-shown").textContent = !played ? "not playing" :
+    `frame ${frame}, ${(frame / live.frameRate).toFixed(2)} s, of frames 0 to ${played.frames - 1}` +
+    (played.playing ? "" : " (flown by hand)");
+}
+
+// The mouse areas over the picture, each with the cursor its record names:
+// the first area in the host's order is on top, as the host tries it first.
+// Each is also a button for the keyboard, held while Enter or Space is down.
+function showAreas(areas) {
+  live.areas = areas;
+  const layer = document.getElementById("areas");
+  const counted = {};  // areas of each gauge so far, to number them within it
+  layer.replaceChildren(...areas.map((area, n) => {
+    counted[area.gauge] = (counted[area.gauge] || 0) + 1;
+    const at = live.layout.at[area.gauge];
+    const button = document.createElement("button");
+    button.type = "button";
+    button.className = `area cursor-${area.cursor}`;
+    const words = {up_arrow: "raise", down_arrow: "lower", hand: "switch"}[area.cursor] || "click";
+    button.setAttribute("aria-label", `${area.gauge}: ${words} (area ${counted[area.gauge]})`);
+    button.title = `${area.gauge}: ${words}`;
+    Object.assign(button.style, {
+      left: `${(100 * (at[0] + area.x)) / live.layout.width}%`,
+      top: `${(100 * (at[1] + area.y)) / live.layout.height}%`,
+      width: `${(100 * area.width) / live.layout.width}%`,
+      height: `${(100 * area.height) / live.layout.height}%`,
+      zIndex: String(areas.length - n),
+    });
+    button.addEventListener("keydown", (event) => {
+      if ((event.key !== "Enter" && event.key !== " ") || event.repeat) return;
+      event.preventDefault();
+      send({click: {x: at[0] + area.x + Math.floor(area.width / 2), y: at[1] + area.y + Math.floor(area.height / 2),
+        button: area.buttons.includes("left") ? "left" : "right", held_frames: 1000000}});
+    });
+    button.addEventListener("keyup", (event) => {
+      if (event.key === "Enter" || event.key === " ") send({release: true});
+    });
+    return button;
+  }));
 }
 
 function onPicture(bytes) {
@@ -199,6 +283,9 @@ function connect() {
       document.getElementById("status").textContent = message.fatal;
     } else if ("error" in message) {
       showError(message.error);
+    } else if ("state" in message && !("frame" in message)) {
+      if (message.areas) showAreas(message.areas);
+      showState(message.state);
     } else if ("scenario" in message) {
       const link = document.createElement("a");
       link.href = URL.createObjectURL(new Blob([message.scenario], {type: "application/json"}));
@@ -217,26 +304,46 @@ function connect() {
 // is the panel's size whichever frame's picture is loading.
 function panelPoint(event) {
   const panel = document.getElementById("panel");
+  const box = panel.getBoundingClientRect();
   return {
-    x: Math.floor((event.offsetX * live.layout.width) / panel.clientWidth),
-    y: Math.floor((event.offsetY * live.layout.height) / panel.clientHeight),
+    x: Math.floor(((event.clientX - box.left - panel.clientLeft) * live.layout.width) / panel.clientWidth),
+    y: Math.floor(((event.clientY - box.top - panel.clientTop) * live.layout.height) / panel.clientHeight),
   };
+}
+
+function buildPlayback(setup) {
+  const choice = document.getElementById("scenario");
+  for (const s of setup.scenarios) choice.append(new Option(`${s.name} (${s.file})`, s.file));
+  const on = (id, type, handler) => document.getElementById(id).addEventListener(type, handler);
+  on("play", "click", () => send({play: choice.value}));
+  on("by-hand", "click", () => send({play: null}));
+  on("take-over", "click", () => send({take_over: true}));
+  on("pause", "click", () => send({pause: !(live.state && live.state.paused)}));
+  on("step", "click", () => send({step: true}));
+  on("speed", "change", (event) => send({speed: Number(event.target.value)}));
+  on("time", "input", () => { live.dragging = true; showTime(); });
+  on("time", "change", (event) => { live.dragging = false; send({seek: Number(event.target.value)}); });
 }
 
 async function main() {
   const setup = await (await fetch("setup")).json();
   live.layout = setup.layout;
+  live.frameRate = setup.frame_rate;
   buildControls(setup);
+  buildPlayback(setup);
   const panel = document.getElementById("panel");
+  const wrap = document.getElementById("panel-wrap");
   panel.width = setup.layout.width;  // the picture's size, before any picture has come
   panel.height = setup.layout.height;
   // A press is held until the button comes up: the module repeats it each
   // frame where the area repeats while held.
-  panel.addEventListener("mousedown", (event) => {
+  wrap.addEventListener("mousedown", (event) => {
+    if (event.button !== 0 && event.button !== 2) return;
+    event.preventDefault();  // no text selection, and the focus stays where it was
     send({click: {...panelPoint(event), button: event.button === 2 ? "right" : "left", held_frames: 1000000}});
   });
-  for (const up of ["mouseup", "mouseleave"]) panel.addEventListener(up, () => send({release: true}));
-  panel.addEventListener("contextmenu", (event) => event.preventDefault());
+  for (const up of ["mouseup", "mouseleave"]) wrap.addEventListener(up, () => send({release: true}));
+  wrap.addEventListener("contextmenu", (event) => event.preventDefault());
   document.getElementById("reload").addEventListener("click", () => send({reload: true}));
   const component = {  // the host component's status bytes: byte 3400 at 2 inhibits the warnings
     allowed: {2848: 1, 2852: 1, 3400: 0}, inhibited: {2848: 1, 2852: 1, 3400: 2}, absent: null,
