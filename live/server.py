@@ -342,6 +342,7 @@ class Live:
                    "state": self.state(), "restarted": restarted}
         if drawn["areas"] != self.areas:
             self.areas = message["areas"] = drawn["areas"]
+        self.sent_state = message["state"]  # a page steering meanwhile is told at the next tick
         return dumps(message), self.renderer.draw(drawn)
 
     async def run_frames(self, app):
@@ -356,7 +357,7 @@ class Live:
                 await self.broadcast(dumps({"fatal": f"the runner stopped ({why}): {error}"}), None)
                 os._exit(2)
             if shown is not None:
-                self.last, self.sent_state = shown, self.state()
+                self.last = shown
                 await self.broadcast(*shown)
             elif self.state() != self.sent_state:  # paused, or the speed changed while paused
                 self.sent_state = self.state()
