@@ -71,6 +71,21 @@ function tokenControl(token) {
   return box;
 }
 
+// Each token control shows the value the last frame flew with (a played
+// scenario's, say), except while a person is setting it.
+function showTokens(tokens) {
+  for (const [id, value] of Object.entries(tokens)) {
+    const slider = document.getElementById(`token-${id}`);
+    const typed = document.getElementById(`token-${id}-typed`);
+    if (!slider || [slider, typed].includes(document.activeElement)) continue;
+    const text = String(value);
+    if (typed.value !== text) {
+      typed.value = text;
+      if (typeof value === "number") slider.value = value;
+    }
+  }
+}
+
 function variableControl(variable) {
   if (variable.kind === "one-shot") {
     const button = document.createElement("button");
@@ -176,6 +191,7 @@ function onFrame(message) {
   }
   live.frame = message.frame;
   live.tokens = message.tokens;
+  showTokens(message.tokens);
   live.gauges = message.gauges;
   for (const e of message.events) if ("var" in e) live.lastWrites[e.var] = e.value;
   playCalls(message.events);
