@@ -148,6 +148,11 @@ class LivePanel(unittest.TestCase):
         self.press_on_panel(990, 200, 0.1)  # below the altitude alerter: no gauge there
         self.wait_for(lambda: any("outside every gauge" in e for e in self.page("live.errors")),
                       "a click outside every gauge is refused")
+        for message, words in (({"play": []}, "no shipped scenario"), ({"play": "../README.md"}, "no shipped"),
+                               ({"speed": 9}, "speed: from 0.25"), ({"seek": 5}, "only within a played scenario"),
+                               ({"pause": "yes"}, "pause: true or false")):
+            self.driver.execute_script("window.liveSend(arguments[0]);", message)
+            self.wait_for(lambda: any(words in e for e in self.page("live.errors")), f"{message} is refused")
         frame = self.page("live.frame")
         self.wait_for(lambda: self.page("live.frame") > frame + 5, "frames go on")
 

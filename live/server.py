@@ -180,7 +180,7 @@ class Live:
         """A message that steers the flight rather than feeding it; the
         refusal as text, or None."""
         if kind == "play":
-            if value is not None and value not in self.scenarios:
+            if value is not None and (not isinstance(value, str) or value not in self.scenarios):
                 return f"play: no shipped scenario {value!r}"
             self.restart = ("play", value)
         elif kind == "take_over":
@@ -196,7 +196,8 @@ class Live:
                 return "step: true"
             self.paused, self.steps = True, min(self.steps + 1, MAX_EVENTS)
         elif kind == "speed":
-            if not isinstance(value, (int, float)) or not SPEEDS[0] <= value <= SPEEDS[1]:
+            if isinstance(value, bool) or not isinstance(value, (int, float)) or \
+                    not SPEEDS[0] <= value <= SPEEDS[1]:
                 return f"speed: from {SPEEDS[0]} to {SPEEDS[1]} times the frame rate"
             self.speed = float(value)
         elif kind == "seek":
