@@ -252,12 +252,16 @@ TEST_F(HostModel, ClicksGoToTheFirstChildHoldingThePoint) {
     EXPECT_EQ(host.cursor_at(test_gauge, 0, 9), host::cursor::hand);
     EXPECT_EQ(host.cursor_at(test_gauge, 14, 14), host::cursor::up_arrow);
     EXPECT_EQ(host.cursor_at(test_gauge, 14, 15), host::cursor::none);
+    EXPECT_EQ(host.mouse_areas(test_gauge),
+              (std::vector<const host::MouseRect*>{&list[1], &list[2]}))
+        << "the children, in the order the hit test tries them";
 }
 
 TEST_F(HostModel, GaugeWithoutMouseListTakesNoClick) {
     host.place(test_gauge);
     EXPECT_EQ(host.click(test_gauge, 1, 1), 0);
     EXPECT_EQ(host.cursor_at(test_gauge, 1, 1), host::cursor::none);
+    EXPECT_TRUE(host.mouse_areas(test_gauge).empty());
 }
 
 constexpr uint32_t needle_token = 0xA001;
