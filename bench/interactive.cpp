@@ -177,9 +177,8 @@ class Session {
           facts_(std::move(facts)),
           setup_(std::move(setup)),
           flight_(host, setup_.sound_library, setup_.host_component, setup_.panel),
-          plays_(plays),
           playing_(plays) {
-        if (plays_) feed_.emplace(setup_);
+        if (plays) feed_.emplace(setup_);
     }
 
     // A message after the first; false for one the session does not know.
@@ -206,7 +205,7 @@ class Session {
             }
             for (long long n = count.get<long long>(); n > 0; --n) step(write);
             Json ready = {{"ready", frame_}};
-            if (plays_) ready["playing"] = playing_;
+            if (feed_) ready["playing"] = playing_;
             write(ready);
         } else if (message.contains("take_over")) {
             if (message["take_over"] != true) {
@@ -277,8 +276,7 @@ class Session {
     std::vector<GaugeFacts> facts_;
     Scenario setup_;
     Flight flight_;
-    std::optional<ScenarioFeed> feed_;
-    const bool plays_;
+    std::optional<ScenarioFeed> feed_;  // when the session plays a scenario
     bool playing_;
     std::map<uint32_t, double> tokens_;  // held from the frame that set them on
     std::set<uint32_t> by_hand_;         // tokens set live, which the scenario no longer sets

@@ -142,7 +142,6 @@ class Live:
         self.take_over = False
         self.session = self.start()
         self.renderer = Renderer(args.renderer, self.layout)
-        self.frame_rate = self.session.recording.frame_rate
         self.sounds_dir = args.sounds
         self.pages = set()
         self.pending = {}
@@ -151,7 +150,6 @@ class Live:
         self.areas = None  # the placed gauges' mouse areas, as last sent
         self.sent_state = None  # the flight's state, as last sent
         self.latest = {"frame": -1, "t": 0, "tokens": {}, "events": []}  # the last frame line
-        self.frame_clicks = []
 
     def start(self, target=0):
         """A new flight: the played scenario, or a session by hand with the
@@ -278,8 +276,9 @@ class Live:
         report's words, with the inputs behind them."""
         entries = []
         words = {("play", False): "plays", ("play", True): "starts", ("stop", True): "stops"}
+        clicks = [e for e in line["events"] if "click" in e]
         for _, what, path, _, looping in self.hearing.frame(line):
-            cause = sounds.context(line["frame"], line["tokens"], sounds.causes(path), self.frame_clicks, {})
+            cause = sounds.context(line["frame"], line["tokens"], sounds.causes(path), clicks, {})
             entries.append({"frame": line["frame"], "t": line["t"], "what": words[what, looping],
                             "sound": sounds.describe(path), "file": sounds.file_name(path), "cause": cause})
         return entries
@@ -329,7 +328,6 @@ class Live:
         frames = [entry for entry in lines if "events" in entry]
         timeline, events = [], []
         for line in frames:
-            self.frame_clicks = [e for e in line["events"] if "click" in e]
             timeline += self.aural(line)
             events += line["events"]
         if self.session.playing and self.session.recording.frames >= frame_count(self.scenarios[self.played]):
@@ -414,7 +412,7 @@ class Live:
     async def setup(self, request):
         scenarios = [{"file": f, "name": s.get("name", f), "frames": frame_count(s)}
                      for f, s in self.scenarios.items()]
-        return web.json_response({"layout": self.layout, "tokens": self.tokens, "frame_rate": self.frame_rate,
+        return web.json_response({"layout": self.layout, "tokens": self.tokens, "frame_rate": self.session.recording.frame_rate,
                                   "variables": VARIABLES, "sounds": sorted(SOUND_FILES), "scenarios": scenarios,
                                   "speeds": SPEEDS})
 
