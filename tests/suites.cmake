@@ -35,3 +35,5 @@ mertq4_test(tachometer_test SOURCES engine/tachometer_test.cpp)
 mertq4_test(epr_indicator_test SOURCES engine/epr_indicator_test.cpp)
 mertq4_test(epr_knob_test SOURCES engine/epr_knob_test.cpp)
 mertq4_test(epr_reading_test NATIVE_ONLY SOURCES engine/epr_reading_test.cpp)
+
+# the sound library GaugeSound (its core natively, the DLL under Wine)
