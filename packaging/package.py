@@ -3,11 +3,14 @@
 the sample panel block that places all sixteen gauges.
 
 Inputs: --module MERTQ4.gau, --sounds the folder of the WAV files it plays
-(the Windows build's sound/MERTQ4/), VERSION, docs/manual.md with its
+(the Windows build's sound/MERTQ4/), --sound-library the GaugeSound.dll that
+plays them (the Windows build's bin/gaugesound/), VERSION, docs/manual.md with its
 pictures (docs/manual/<gauge>.png, at each gauge's native size), LICENSE and
 CHANGELOG.md. Output: the zip's path on stdout. The archive is reproducible:
 fixed timestamps, permissions and entry order, so the same inputs give the
-same bytes. A sound the module plays that is missing fails the package."""
+same bytes. A sound the module plays that is missing fails the package, and
+so does a sound library that is not a 32-bit x86 library exporting exactly
+the module's three sound calls, with this version in its version resource."""
 
 import argparse
 import io
@@ -18,6 +21,7 @@ import zipfile
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import module_interface  # noqa: E402
+import pe_image  # noqa: E402
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 
@@ -32,6 +36,9 @@ PANEL_ROWS = (
 )
 PANEL_ORDER = tuple(name for row in PANEL_ROWS for name in row)
 GAP_PX = 8
+# The calls the module makes of its sound library, and all the library offers.
+SOUND_LIBRARY = "GaugeSound.dll"
+SOUND_CALLS = ["GaugePlaySound", "GaugeStopSound", "TerminateSounds"]
 FIXED_TIME = (1980, 1, 1, 0, 0, 0)  # the earliest a zip entry can carry
 
 
@@ -115,13 +122,32 @@ def sound_files(module_path, sounds_dir):
     return out
 
 
-def entries(module_path, sounds_dir, version):
+def sound_library_problems(path, version):
+    """What is wrong with the sound library at path, as a list of sentences."""
+    try:
+        image = pe_image.read_file(path)
+    except (pe_image.ImageError, OSError) as e:
+        return [f"{path} cannot be read as a Windows library: {e}"]
+    problems = []
+    if image["machine"] != pe_image.I386:
+        problems.append(f"{path} is built for machine {image['machine']:#x}, not 32-bit x86 (0x14c)")
+    if image["exports"] != sorted(SOUND_CALLS):
+        problems.append(f"{path} exports {image['exports']}, not exactly {sorted(SOUND_CALLS)}")
+    if image["version"] != version:
+        problems.append(f"{path} states version {image['version']}, not {version}")
+    return problems
+
+
+def entries(module_path, sounds_dir, version, sound_library):
     """[(archive name, bytes)] in the archive's fixed order."""
     def read(path):
         with open(path, "rb") as f:
             return f.read()
     pictures = os.path.join(ROOT, "docs", "manual")
-    out = [("MERTQ4.gau", read(module_path))]
+    problems = sound_library_problems(sound_library, version)
+    if problems:
+        raise PackageError("; ".join(problems))
+    out = [("MERTQ4.gau", read(module_path)), (SOUND_LIBRARY, read(sound_library))]
     out += [(name, read(file)) for name, file in sound_files(module_path, sounds_dir)]
     out.append(("panel/panel.cfg.sample", panel_sample(pictures, version).encode("ascii")))
     out.append(("docs/manual.md", read(os.path.join(ROOT, "docs", "manual.md"))))
@@ -156,12 +182,13 @@ def main():
     ap = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     ap.add_argument("--module", required=True, help="the built MERTQ4.gau")
     ap.add_argument("--sounds", required=True, help="the folder of the module's WAV files")
+    ap.add_argument("--sound-library", required=True, help="the built GaugeSound.dll")
     ap.add_argument("--out", default=os.path.join(ROOT, "dist"), help="the folder of the zip")
     ap.add_argument("--panel-sample", help="also write the panel block to this file")
     args = ap.parse_args()
     try:
         version = read_version()
-        items = entries(args.module, args.sounds, version)
+        items = entries(args.module, args.sounds, version, args.sound_library)
         path = os.path.join(args.out, f"MERTQ4-{version}.zip")
         write_zip(path, items)
         if args.panel_sample:

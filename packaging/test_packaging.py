@@ -4,6 +4,7 @@ and sound folders: reproducible bytes, no sound skipped, the panel block's
 layout, and the version rule of an interface change."""
 
 import os
+import struct
 import sys
 import tempfile
 import unittest
@@ -12,6 +13,7 @@ import zipfile
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import module_interface  # noqa: E402
 import package  # noqa: E402
+import pe_image  # noqa: E402
 import stable_interface as si  # noqa: E402
 
 sys.path.insert(0, os.path.join(package.ROOT, "resources", "sounds"))
@@ -21,6 +23,29 @@ from sound_table import SOUNDS  # noqa: E402
 MODULE = (b"\x01\x02MERTQ4ASPD\x00xMERTQ4GPWS\x00MERTQ4.gau\x00XMLBus\x00XMLBus = %.0f\x00"
           b"Asound\\MERTQ4\\TQ4MIN.wav\x00sound\\MERTQ4\\Tq4SplExt.wav\x00")
 CHANGELOG = "## [1.0.0] - 2026-12-08\n"
+
+
+def crafted_library(names=package.SOUND_CALLS, machine=pe_image.I386, version="1.0.0"):
+    """A PE image with one section holding an export directory of `names` and
+    a version resource string, laid out as the linker lays them out."""
+    section_rva, section_at = 0x1000, 0x200
+    names_rva = section_rva + 40
+    strings_rva = names_rva + 4 * len(names)
+    strings, rvas = b"", []
+    for name in names:
+        rvas.append(strings_rva + len(strings))
+        strings += name.encode() + b"\0"
+    body = struct.pack("<IIHHIIIIIII", 0, 0, 0, 0, 0, 1, len(names), len(names), 0, names_rva, 0)
+    body += b"".join(struct.pack("<I", r) for r in rvas) + strings
+    if version:
+        body += b"\0\0" + ("FileVersion\0\0" + version + "\0").encode("utf-16-le")
+    optional = struct.pack("<H", 0x10B) + bytes(94) + struct.pack("<II", section_rva, len(body))
+    optional += bytes(224 - len(optional))
+    head = b"MZ" + bytes(58) + struct.pack("<I", 64)
+    head += b"PE\0\0" + struct.pack("<HHIIIHH", machine, 1, 0, 0, 0, len(optional), 0) + optional
+    head += struct.pack("<8sIIIIIIHHI", b".edata", len(body), section_rva, len(body), section_at,
+                        0, 0, 0, 0, 0)
+    return head + bytes(section_at - len(head)) + body
 
 
 class ModuleInterface(unittest.TestCase):
@@ -54,13 +79,16 @@ class Package(unittest.TestCase):
         for name in ("TQ4MIN.wav", "Tq4SplExt.wav"):
             with open(os.path.join(self.sounds, name), "wb") as f:
                 f.write(b"RIFF" + name.encode())
+        self.library = os.path.join(self.dir.name, "GaugeSound.dll")
+        with open(self.library, "wb") as f:
+            f.write(crafted_library())
 
     def tearDown(self):
         self.dir.cleanup()
 
     def make(self, out):
         path = os.path.join(self.dir.name, out, "MERTQ4-1.0.0.zip")
-        package.write_zip(path, package.entries(self.module, self.sounds, "1.0.0"))
+        package.write_zip(path, package.entries(self.module, self.sounds, "1.0.0", self.library))
         with open(path, "rb") as f:
             return path, f.read()
 
@@ -73,7 +101,7 @@ class Package(unittest.TestCase):
     def test_layout_as_the_simulator_folders_expect(self):
         path, _ = self.make("a")
         names = zipfile.ZipFile(path).namelist()
-        for expected in ("MERTQ4.gau", "sound/MERTQ4/TQ4MIN.wav", "sound/MERTQ4/Tq4SplExt.wav",
+        for expected in ("MERTQ4.gau", "GaugeSound.dll", "sound/MERTQ4/TQ4MIN.wav", "sound/MERTQ4/Tq4SplExt.wav",
                          "panel/panel.cfg.sample", "docs/manual.md", "docs/manual/MERTQ4ASPD.png",
                          "LICENSE", "CHANGELOG.md"):
             self.assertIn(expected, names)
@@ -91,6 +119,24 @@ class Package(unittest.TestCase):
                   os.path.join(self.sounds, "TQ4SPLEXT.wav"))
         with self.assertRaisesRegex(package.PackageError, "Tq4SplExt.wav"):
             self.make("a")
+
+    def test_a_sound_library_the_module_cannot_use_fails(self):
+        rows = [  # (library bytes, what the failure names, reason)
+            (crafted_library(machine=0x8664), "not 32-bit x86", "a 64-bit build"),
+            (crafted_library(names=["GaugePlaySound"]), "not exactly", "entry points missing"),
+            (crafted_library(names=package.SOUND_CALLS + ["Extra"]), "not exactly",
+             "an entry point the module never calls"),
+            (crafted_library(version="0.9.0"), "version 0.9.0", "another release's library"),
+            (crafted_library(version=None), "version None", "no version resource"),
+            (b"RIFF not a library", "cannot be read", "not a PE image"),
+            (crafted_library()[:0x210], "outside the file", "cut short"),
+        ]
+        for data, named, reason in rows:
+            with self.subTest(reason):
+                with open(self.library, "wb") as f:
+                    f.write(data)
+                with self.assertRaisesRegex(package.PackageError, named):
+                    self.make("a")
 
     def test_two_paths_one_file_to_windows_fail(self):
         with open(self.module, "ab") as f:
