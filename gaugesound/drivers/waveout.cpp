@@ -1,0 +1,192 @@
+// The waveOut driver: the stream's thread opens the device, keeps its ring of
+// buffers full from the engine's pull, and closes the device after the close.
+#include "gaugesound/drivers/waveout.h"
+
+#include <mmsystem.h>
+#include <windows.h>
+
+#include <array>
+#include <atomic>
+#include <cstdio>
+#include <new>
+
+#include "gaugesound/core/clip.h"
+
+namespace gaugesound {
+
+void (*waveout_write_observer)(const WaveOutWrite& write) = nullptr;
+
+namespace {
+
+constexpr DWORD bytes_per_frame = stream_channels * sizeof(int16_t);
+// A wake without the device's event: the thread looks at its buffers again,
+// so that a device that stops signalling cannot stall the stream for good.
+constexpr DWORD idle_wake_ms = 100;
+
+std::atomic<size_t> live_streams{0};
+std::atomic<bool> no_device_reported{false};
+
+struct Stream {
+    PullFrames pull;
+    void* context;
+    Report report;
+    HANDLE wake;     // the device's CALLBACK_EVENT, also set by close
+    HMODULE module;  // the library's reference held for the thread
+    std::atomic<bool> closing{false};
+    std::atomic<int> owners{2};  // the thread and the caller, until its close
+    std::array<WAVEHDR, waveout_buffer_count> headers{};
+    std::array<std::array<int16_t, waveout_buffer_frames * stream_channels>, waveout_buffer_count>
+        buffers{};
+    uint64_t frames_written = 0;
+};
+
+void release(Stream* stream) {
+    if (stream->owners.fetch_sub(1) == 1) {
+        CloseHandle(stream->wake);
+        delete stream;
+    }
+}
+
+void report_no_device(const Stream& stream, MMRESULT result) {
+    if (no_device_reported.exchange(true)) return;
+    char text[MAXERRORLENGTH] = "";
+    waveOutGetErrorTextA(result, text, sizeof text);
+    char line[MAXERRORLENGTH + 96];
+    std::snprintf(line, sizeof line,
+                  "no audio device (waveOutOpen: %s, code %u), sounds are silent", text,
+                  static_cast<unsigned>(result));
+    stream.report(line);
+}
+
+// Frames the device has been given and not yet played, by its own count.
+uint32_t queued_ahead_frames(HWAVEOUT device, uint64_t frames_written) {
+    MMTIME position{.wType = TIME_SAMPLES, .u = {}};
+    if (waveOutGetPosition(device, &position, sizeof position) != MMSYSERR_NOERROR ||
+        position.wType != TIME_SAMPLES) {
+        return 0;
+    }
+    const uint64_t played = position.u.sample;
+    return played < frames_written ? static_cast<uint32_t>(frames_written - played) : 0;
+}
+
+// Fills a buffer from the engine and queues it on the device.
+bool refill(Stream& stream, HWAVEOUT device, WAVEHDR& header) {
+    auto* samples = reinterpret_cast<int16_t*>(header.lpData);
+    stream.pull(stream.context, &stream, samples, waveout_buffer_frames);
+    if (waveout_write_observer != nullptr) {
+        LARGE_INTEGER now;
+        QueryPerformanceCounter(&now);
+        waveout_write_observer(
+            {.samples             = samples,
+             .queued_ahead_frames = queued_ahead_frames(device, stream.frames_written),
+             .time_counts         = now.QuadPart});
+    }
+    header.dwFlags &= ~WHDR_DONE;
+    if (waveOutWrite(device, &header, sizeof header) != MMSYSERR_NOERROR) return false;
+    stream.frames_written += waveout_buffer_frames;
+    return true;
+}
+
+void play_until_closed(Stream& stream, HWAVEOUT device) {
+    size_t prepared = 0;
+    for (size_t i = 0; i < waveout_buffer_count; ++i) {
+        WAVEHDR& header       = stream.headers[i];
+        header.lpData         = reinterpret_cast<LPSTR>(stream.buffers[i].data());
+        header.dwBufferLength = waveout_buffer_frames * bytes_per_frame;
+        if (waveOutPrepareHeader(device, &header, sizeof header) != MMSYSERR_NOERROR) break;
+        prepared = i + 1;
+        header.dwFlags |= WHDR_DONE;  // free to fill
+    }
+    bool writing = prepared == waveout_buffer_count;
+    if (!writing) stream.report("the audio device refused its buffers, sounds are silent");
+    while (!stream.closing.load()) {
+        for (size_t i = 0; writing && i < prepared && !stream.closing.load(); ++i) {
+            if ((stream.headers[i].dwFlags & WHDR_DONE) != 0) {
+                writing = refill(stream, device, stream.headers[i]);
+                if (!writing) stream.report("the audio device refused a buffer, sounds are silent");
+            }
+        }
+        WaitForSingleObject(stream.wake, idle_wake_ms);
+    }
+    waveOutReset(device);
+    for (size_t i = 0; i < prepared; ++i) {
+        waveOutUnprepareHeader(device, &stream.headers[i], sizeof stream.headers[i]);
+    }
+    waveOutClose(device);
+}
+
+DWORD WINAPI stream_thread(void* parameter) {
+    auto* stream         = static_cast<Stream*>(parameter);
+    const HMODULE module = stream->module;
+    WAVEFORMATEX format{.wFormatTag      = WAVE_FORMAT_PCM,
+                        .nChannels       = stream_channels,
+                        .nSamplesPerSec  = stream_rate_hz,
+                        .nAvgBytesPerSec = stream_rate_hz * bytes_per_frame,
+                        .nBlockAlign     = bytes_per_frame,
+                        .wBitsPerSample  = 16,
+                        .cbSize          = 0};
+    HWAVEOUT device = nullptr;
+    const MMRESULT result =
+        waveOutOpen(&device, WAVE_MAPPER, &format, reinterpret_cast<DWORD_PTR>(stream->wake), 0,
+                    CALLBACK_EVENT);
+    if (result == MMSYSERR_NOERROR) {
+        play_until_closed(*stream, device);
+    } else {
+        report_no_device(*stream, result);
+        while (!stream->closing.load()) WaitForSingleObject(stream->wake, INFINITE);
+    }
+    release(stream);
+    live_streams.fetch_sub(1);
+    FreeLibraryAndExitThread(module, 0);
+}
+
+void* open(PullFrames pull, void* context, Report report) {
+    auto* stream = new (std::nothrow) Stream{
+        .pull = pull, .context = context, .report = report, .wake = nullptr, .module = nullptr};
+    if (stream == nullptr) return nullptr;
+    stream->wake = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+    // The thread's reference on the module that holds its code: taken here,
+    // before the thread exists, so that no release can come between.
+    const auto flags = GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS;
+    if (stream->wake == nullptr ||
+        !GetModuleHandleExW(flags, reinterpret_cast<LPCWSTR>(&stream_thread), &stream->module)) {
+        if (stream->wake != nullptr) CloseHandle(stream->wake);
+        delete stream;
+        report("cannot start the audio stream (no event or module reference)");
+        return nullptr;
+    }
+    live_streams.fetch_add(1);
+    HANDLE thread = CreateThread(nullptr, 0, stream_thread, stream, 0, nullptr);
+    if (thread == nullptr) {
+        live_streams.fetch_sub(1);
+        FreeLibrary(stream->module);  // the caller's own reference keeps the code mapped
+        CloseHandle(stream->wake);
+        delete stream;
+        report("cannot start the audio stream's thread");
+        return nullptr;
+    }
+    CloseHandle(thread);
+    return stream;
+}
+
+void close(void* handle) {
+    auto* stream = static_cast<Stream*>(handle);
+    if (stream == nullptr) return;
+    stream->closing.store(true);
+    SetEvent(stream->wake);
+    release(stream);
+}
+
+}  // namespace
+
+const OutputOps waveout_ops = {
+    .name  = "waveOut",
+    .open  = open,
+    .close = close,
+};
+
+size_t waveout_live_streams() {
+    return live_streams.load();
+}
+
+}  // namespace gaugesound
