@@ -2,8 +2,9 @@
 // buffers full from the engine's pull, and closes the device after the close.
 #include "gaugesound/drivers/waveout.h"
 
-#include <mmsystem.h>
 #include <windows.h>
+// After windows.h, whose types it uses.
+#include <mmsystem.h>
 
 #include <array>
 #include <atomic>
