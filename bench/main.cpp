@@ -1,20 +1,25 @@
-// mertq4-bench SCENARIO.json --out DIR [--module PATH]: flies a scenario
-// through the module in the host model and writes DIR/trace.jsonl and
-// DIR/run.json. mertq4-bench --interactive [--module PATH]: flies with inputs
-// as they arrive on stdin, one trace line at a time to stdout
-// (bench/interactive.h gives the messages). mertq4-bench --tokens: the tokens
-// the module reads, with role, unit and range, as JSON. Exit status 0 when done; 2 for a bad
-// command line, a bad scenario or a module that cannot be loaded (the message names the field or
-// the file and the problem); 1 when DIR cannot be written. Nothing is left half-written in DIR:
-// files are written under temporary names and renamed at the end.
+// mertq4-bench SCENARIO.json --out DIR [--module PATH] [--sound-library FOLDER]
+// [--real-time]: flies a scenario through the module in the host model and
+// writes DIR/trace.jsonl and DIR/run.json; with the real sound library from
+// FOLDER each recorded sound call is also heard, and in real time the frames
+// are paced by the clock and each frame's start written to DIR/clock.jsonl. mertq4-bench
+// --interactive [--module PATH]: flies with inputs as they arrive on stdin, one trace line at a
+// time to stdout (bench/interactive.h gives the messages). mertq4-bench --tokens: the tokens the
+// module reads, with role, unit and range, as JSON. Exit status 0 when done; 2 for a bad command
+// line, a bad scenario or a module that cannot be loaded (the message names the field or the file
+// and the problem); 1 when DIR cannot be written. Nothing is left half-written in DIR: files are
+// written under temporary names and renamed at the end.
+#include <chrono>
 #include <cstdio>
 #include <exception>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iostream>
 #include <optional>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -50,11 +55,14 @@ struct Options {
     std::string scenario;
     std::string out;
     std::optional<std::string> module;
+    std::optional<std::string> sound_library;  // the folder of the real GaugeSound
+    bool real_time = false;
 };
 
 const char usage[] =
-    "usage: mertq4-bench SCENARIO.json --out DIR [--module PATH]\n"
-    "       mertq4-bench --interactive [--module PATH]";
+    "usage: mertq4-bench SCENARIO.json --out DIR [--module PATH] [--sound-library FOLDER] "
+    "[--real-time]\n"
+    "       mertq4-bench --interactive [--module PATH] [--sound-library FOLDER]";
 
 Options options_of(int argc, char** argv) {
     Options options;
@@ -72,6 +80,10 @@ Options options_of(int argc, char** argv) {
                     "the Windows runner loads one from a file"};
             }
             options.module = argv[++i];
+        } else if (arg == "--sound-library" && has_value) {
+            options.sound_library = argv[++i];
+        } else if (arg == "--real-time") {
+            options.real_time = true;
         } else if (arg.starts_with("--") || !options.scenario.empty()) {
             throw Refused{std::string(usage) + " (unexpected " + arg + ")"};
         } else {
@@ -80,6 +92,8 @@ Options options_of(int argc, char** argv) {
     }
     if (options.interactive != (options.scenario.empty() && options.out.empty()))
         throw Refused{usage};
+    if (options.interactive && options.real_time)
+        throw Refused{"--real-time: an interactive session is paced by its inputs"};
     return options;
 }
 
@@ -154,6 +168,7 @@ bench::trace::Json run_record(const Options& options, const bench::Scenario& sce
 hostmodel::Host& loaded_host(const Options& options) {
     if (options.module) hostmodel::Host::load_module_from(*options.module);
     try {
+        if (options.sound_library) hostmodel::Host::use_sound_library(*options.sound_library);
         return hostmodel::Host::instance();
     } catch (const hostmodel::ModuleLoadError& error) {
         throw Refused{error.what()};
@@ -177,6 +192,32 @@ int run_interactive(const Options& options) {
     return exit_done;
 }
 
+// Flies the scenario with frame n started at n / frame_rate seconds after
+// frame 0 by the steady clock (an absolute schedule: a late frame does not
+// delay the next ones), and `wall_s[n]` the offset frame n actually started
+// at; `start_unix_s` is frame 0's schedule by the system clock, in seconds
+// since 1970, for setting the frames beside another process's recording.
+bench::FlightResult fly_in_real_time(hostmodel::Host& host, const bench::Scenario& scenario,
+                                     const std::function<void(const bench::trace::Json&)>& write,
+                                     std::vector<double>& wall_s, double& start_unix_s) {
+    using Clock = std::chrono::steady_clock;
+    bench::Flight flight(host, scenario.sound_library, scenario.host_component, scenario.panel);
+    bench::ScenarioFeed feed(scenario);
+    wall_s.assign(static_cast<size_t>(scenario.frames), 0.0);
+    const Clock::time_point start = Clock::now();
+    start_unix_s =
+        std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count();
+    for (int frame = 0; frame < scenario.frames; ++frame) {
+        const double t_s = bench::frame_time_s(frame, scenario.frame_rate_hz);
+        std::this_thread::sleep_until(start + std::chrono::duration_cast<Clock::duration>(
+                                                  std::chrono::duration<double>(t_s)));
+        wall_s[static_cast<size_t>(frame)] =
+            std::chrono::duration<double>(Clock::now() - start).count();
+        flight.step(frame, t_s, feed.at(frame), write);
+    }
+    return {.faults = flight.faults()};
+}
+
 int run(const Options& options) {
     if (options.interactive) return run_interactive(options);
     const std::string text        = read_file(options.scenario);
@@ -194,9 +235,24 @@ int run(const Options& options) {
 
     Output output(options.out);
     bench::trace::Writer trace(output.file("trace.jsonl"));
+    const auto write = [&](const bench::trace::Json& line) { trace.write(line); };
+    std::vector<double> wall_s;
+    double start_unix_s = 0;
     const bench::FlightResult result =
-        bench::fly(host, scenario, [&](const bench::trace::Json& line) { trace.write(line); });
+        options.real_time ? fly_in_real_time(host, scenario, write, wall_s, start_unix_s)
+                          : bench::fly(host, scenario, write);
     trace.close();
+    if (options.real_time) {
+        bench::trace::Writer clock(output.file("clock.jsonl"));
+        for (size_t frame = 0; frame < wall_s.size(); ++frame) {
+            clock.write(
+                {{"frame", frame},
+                 {"t", bench::frame_time_s(static_cast<int>(frame), scenario.frame_rate_hz)},
+                 {"wall_s", wall_s[frame]},
+                 {"unix_s", start_unix_s + wall_s[frame]}});
+        }
+        clock.close();
+    }
     {
         bench::trace::Writer run(output.file("run.json"));
         run.write(run_record(options, scenario, module));

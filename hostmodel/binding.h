@@ -31,6 +31,9 @@ std::string module_file();
 // present and freshly zeroed, no loader call traced.
 void unload_all();
 
+// The folder of the real sound library that the module's sound calls are
+// forwarded to, once recorded; throws ModuleLoadError where it holds none.
+void set_sound_library_folder(const std::string& folder);
 void set_sound_library(SoundLibrary mode);
 bool sound_library_loaded();
 void hold_sound_library(bool hold);

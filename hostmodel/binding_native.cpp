@@ -2,6 +2,10 @@
 // program, once; the loader seam it calls is served from the program by an
 // in-process table of two stand-in modules, the sound library and the host
 // component. Reloading writes the module's variables back to their load image.
+// Given the real sound library's folder, each recorded sound call is also
+// forwarded to its libgaugesound.so, opened once for the process.
+#include <dlfcn.h>
+
 #include <algorithm>
 #include <array>
 #include <cctype>
@@ -39,8 +43,18 @@ struct ComponentModule {
     std::array<uint8_t, component::linkage_size> linkage = {};
 };
 
+// The real library's three entry points; null where none is used.
+struct RealSound {
+    void (*play)(const char* path, const char* key, int32_t loop) = nullptr;
+    void (*stop)(const char* key)                                 = nullptr;
+    void (*terminate)()                                           = nullptr;
+};
+
+constexpr char real_sound_file[] = "libgaugesound.so";
+
 SoundModule sound;
 ComponentModule component_module;
+RealSound real_sound;
 
 loader::Handle handle_of(void* module) {
     return static_cast<loader::Handle>(module);
@@ -86,14 +100,25 @@ bool names(const char* requested, std::string_view module) {
 
 void LIBRARY_CALL play_sound(const char* path, const char* key, int32_t loop) {
     core::record_sound_call(SoundCall::Kind::play, path, key, loop);
+    if (real_sound.play != nullptr) real_sound.play(path, key, loop);
 }
 
 void LIBRARY_CALL stop_sound(const char* key) {
     core::record_sound_call(SoundCall::Kind::stop, nullptr, key, 0);
+    if (real_sound.stop != nullptr) real_sound.stop(key);
 }
 
 void LIBRARY_CALL terminate_sounds() {
     core::record_sound_call(SoundCall::Kind::terminate, nullptr, nullptr, 0);
+    if (real_sound.terminate != nullptr) real_sound.terminate();
+}
+
+// An entry point of the opened library, as the pointer type it is called through.
+template <typename Function>
+Function real_export(void* library, const std::string& path, const char* name) {
+    void* address = dlsym(library, name);
+    if (address == nullptr) throw ModuleLoadError(path + ": exports no " + name);
+    return reinterpret_cast<Function>(address);
 }
 
 void* sound_export(const char* name) {
@@ -145,6 +170,24 @@ void set_module_file(const std::string& path) {
 
 std::string module_file() {
     return {};
+}
+
+void set_sound_library_folder(const std::string& folder) {
+    const std::string path = folder + "/" + real_sound_file;
+    void* library          = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (library == nullptr) throw ModuleLoadError(path + ": cannot be loaded: " + dlerror());
+    try {
+        real_sound = {
+            .play = real_export<decltype(RealSound::play)>(library, path, "GaugePlaySound"),
+            .stop = real_export<decltype(RealSound::stop)>(library, path, "GaugeStopSound"),
+            .terminate =
+                real_export<decltype(RealSound::terminate)>(library, path, "TerminateSounds"),
+        };
+    } catch (...) {
+        dlclose(library);
+        throw;
+    }
+    // Kept open for the process: its output thread may outlive any one flight.
 }
 
 void set_sound_library(SoundLibrary mode) {

@@ -2,10 +2,13 @@
 // a file given), its four loader imports redirected through tracing wrappers,
 // the stand-in sound library chosen through the DLL search folder, the
 // stand-in host component loaded by full path, and bitmaps read from the
-// module's resources.
+// module's resources. Given the real sound library's folder, the module loads
+// GaugeSound.dll from there instead, and its GetProcAddress hands it relays
+// that record each sound call as the stand-in's are recorded, then forward it.
 #include <windows.h>
 #include <winternl.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -43,6 +46,8 @@ struct LoaderEntry {
 
 HMODULE the_module = nullptr;
 HMODULE held_sound = nullptr;
+std::string real_sound_folder;  // empty: the stand-ins serve the sound calls
+hostmodel::SoundLibrary sound_mode = hostmodel::SoundLibrary::present;
 std::string requested_file;  // empty: the default beside the program
 std::string loaded_file;     // full path of the module loaded
 
@@ -113,6 +118,60 @@ std::string full_path(const std::string& path) {
     const DWORD length = GetFullPathNameA(path.c_str(), MAX_PATH, full, nullptr);
     if (length == 0 || length >= MAX_PATH) refuse(path + ": " + reason(GetLastError()));
     return std::string(full, length);
+}
+
+// ------------------------------------------------- relays to the real library
+
+// The real library's entry points the relays forward to, as last looked up.
+struct RealSound {
+    void(__cdecl* play)(const char* path, const char* key, int32_t loop) = nullptr;
+    void(__cdecl* stop)(const char* key)                                 = nullptr;
+    void(__cdecl* terminate)()                                           = nullptr;
+};
+RealSound real_sound;
+
+using SoundKind = hostmodel::SoundCall::Kind;
+
+void __cdecl relay_play(const char* path, const char* key, int32_t loop) {
+    hostmodel::core::record_sound_call(SoundKind::play, path, key, loop);
+    if (real_sound.play != nullptr) real_sound.play(path, key, loop);
+}
+
+void __cdecl relay_stop(const char* key) {
+    hostmodel::core::record_sound_call(SoundKind::stop, nullptr, key, 0);
+    if (real_sound.stop != nullptr) real_sound.stop(key);
+}
+
+void __cdecl relay_terminate() {
+    hostmodel::core::record_sound_call(SoundKind::terminate, nullptr, nullptr, 0);
+    if (real_sound.terminate != nullptr) real_sound.terminate();
+}
+
+// What GetProcAddress hands the module for `name` in the real library found
+// at `address`: the relay of that entry point, or null where the library (or
+// the scenario's play-only mode, as its stand-in would) has none.
+FARPROC relay_for(LPCSTR name, FARPROC address) {
+    if (address == nullptr || name == nullptr || IS_INTRESOURCE(name)) return address;
+    const bool play_only     = sound_mode == hostmodel::SoundLibrary::without_stop_and_terminate;
+    const std::string wanted = name;
+    if (wanted == "GaugePlaySound") {
+        real_sound.play =
+            reinterpret_cast<decltype(RealSound::play)>(reinterpret_cast<void*>(address));
+        return reinterpret_cast<FARPROC>(reinterpret_cast<void*>(&relay_play));
+    }
+    if (wanted == "GaugeStopSound") {
+        if (play_only) return nullptr;
+        real_sound.stop =
+            reinterpret_cast<decltype(RealSound::stop)>(reinterpret_cast<void*>(address));
+        return reinterpret_cast<FARPROC>(reinterpret_cast<void*>(&relay_stop));
+    }
+    if (wanted == "TerminateSounds") {
+        if (play_only) return nullptr;
+        real_sound.terminate =
+            reinterpret_cast<decltype(RealSound::terminate)>(reinterpret_cast<void*>(address));
+        return reinterpret_cast<FARPROC>(reinterpret_cast<void*>(&relay_terminate));
+    }
+    return address;
 }
 
 // ------------------------------------------------------- traced loader calls
@@ -186,8 +245,9 @@ HMODULE WINAPI traced_module_handle(LPCSTR name) {
 
 FARPROC WINAPI traced_proc_address(HMODULE module, LPCSTR name) {
     const std::string looked_in = name_of(module);
-    const FARPROC address       = system_loader.proc_address(module, name);
+    FARPROC address             = system_loader.proc_address(module, name);
     if (looked_in == "?") return address;
+    if (looked_in == sound_file && !real_sound_folder.empty()) address = relay_for(name, address);
     const DWORD error = GetLastError();
     hostmodel::core::record_loader_call({.kind   = Kind::proc_address,
                                          .name   = text_of(name),
@@ -279,14 +339,26 @@ void unload_all() {
     the_module = nullptr;
     hold_sound_library(false);
     unload_fully(sound_file);
+    real_sound = {};
     unload_fully(component::file_name);
 }
 
+void set_sound_library_folder(const std::string& folder) {
+    const std::string path    = full_path(folder);
+    const std::string library = path + "\\" + sound_file + ".dll";
+    if (GetFileAttributesA(library.c_str()) == INVALID_FILE_ATTRIBUTES) {
+        refuse(library + ": " + reason(GetLastError()));
+    }
+    real_sound_folder = path;
+}
+
 void set_sound_library(SoundLibrary mode) {
+    sound_mode         = mode;
     const char* folder = "full";
     if (mode == SoundLibrary::without_stop_and_terminate) folder = "play_only";
     if (mode == SoundLibrary::absent) folder = "none";
-    const std::string path = standin_path(folder);
+    const bool real        = !real_sound_folder.empty() && mode != SoundLibrary::absent;
+    const std::string path = real ? real_sound_folder : standin_path(folder);
     CreateDirectoryA(path.c_str(), nullptr);  // "none" stays empty; the others exist
     if (!SetDllDirectoryA(path.c_str())) fail("cannot search " + path);
 }

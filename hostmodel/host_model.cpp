@@ -420,6 +420,10 @@ void Host::load_module_from(const std::string& path) {
     binding::set_module_file(path);
 }
 
+void Host::use_sound_library(const std::string& folder) {
+    binding::set_sound_library_folder(folder);
+}
+
 std::string Host::module_file() const {
     return binding::module_file();
 }

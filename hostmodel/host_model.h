@@ -111,6 +111,12 @@ class Host {
     // the program; call before the first instance(). The native binding has
     // the module linked in and refuses a file (ModuleLoadError).
     static void load_module_from(const std::string& path);
+    // The real sound library in `folder` (GaugeSound.dll on Windows,
+    // libgaugesound.so natively) hears every sound call the module makes,
+    // after it is recorded as the stand-in's; the trace stays the same. Call
+    // before the first instance(); throws ModuleLoadError where the folder
+    // holds no such library.
+    static void use_sound_library(const std::string& folder);
     // The file the module was loaded from; empty where it is linked in.
     std::string module_file() const;
 
