@@ -37,3 +37,6 @@ mertq4_test(epr_knob_test SOURCES engine/epr_knob_test.cpp)
 mertq4_test(epr_reading_test NATIVE_ONLY SOURCES engine/epr_reading_test.cpp)
 
 # the sound library GaugeSound (its core natively, the DLL under Wine)
+mertq4_test(gaugesound_wav_test NATIVE_ONLY SOURCES gaugesound/wav_test.cpp LIBS gaugesound_core)
+mertq4_test(gaugesound_mixer_test NATIVE_ONLY SOURCES gaugesound/mixer_test.cpp LIBS gaugesound_core)
+mertq4_test(gaugesound_engine_test NATIVE_ONLY SOURCES gaugesound/engine_test.cpp LIBS gaugesound_core)

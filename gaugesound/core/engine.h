@@ -15,6 +15,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -38,14 +39,14 @@ struct PlatformOps {
     Report report;
 };
 
-inline constexpr size_t max_path_bytes     = 259;   // MAX_PATH less its NUL
-inline constexpr size_t max_cached_refusals = 1024; // then refusals are no longer remembered
+inline constexpr size_t max_path_bytes      = 259;   // MAX_PATH less its NUL
+inline constexpr size_t max_cached_refusals = 1024;  // then refusals are no longer remembered
 
 class Engine {
   public:
     Engine(const OutputOps& output, const PlatformOps& platform);
     ~Engine();  // closes the stream; the driver ends it on its own thread
-    Engine(const Engine&) = delete;
+    Engine(const Engine&)            = delete;
     Engine& operator=(const Engine&) = delete;
 
     // The three calls, as the exports receive them.
@@ -60,6 +61,14 @@ class Engine {
     struct Entry {
         std::unique_ptr<const Clip> clip;  // null: refused
     };
+    // Hashes a folded path held as a string or a view of a stack buffer
+    // alike, so that a lookup builds no string.
+    struct PathHash {
+        using is_transparent = void;
+        size_t operator()(std::string_view path) const {
+            return std::hash<std::string_view>{}(path);
+        }
+    };
     // Mixes for the current stream; a stream already closed gets silence.
     static void pull(void* context, void* stream, int16_t* out, size_t frames);
     const Clip* find_or_load(const char* path);  // null: refused; takes and drops mutex_
@@ -68,9 +77,11 @@ class Engine {
     const PlatformOps& platform_;
     mutable std::mutex mutex_;  // the mixer, the cache and the stream
     Mixer mixer_;
-    std::unordered_map<std::string, Entry> cache_;  // by folded path
-    void* stream_ = nullptr;
-    size_t refusals_ = 0;
+    std::unordered_map<std::string, Entry, PathHash, std::equal_to<>> cache_;  // by folded path
+    void* stream_            = nullptr;
+    size_t refusals_         = 0;
+    bool refusals_forgotten_ = false;  // said once: refusals past max_cached_refusals
+    bool bad_call_reported_  = false;  // said once: a NULL or overlong path or key
 };
 
 }  // namespace gaugesound

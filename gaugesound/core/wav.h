@@ -24,6 +24,9 @@ struct Decoded {
 
 inline constexpr uint32_t lowest_rate_hz  = 4000;
 inline constexpr uint32_t highest_rate_hz = 192000;
+// Longer sounds are refused: a clip is held whole in memory at the stream's
+// format, about 10 MB a minute.
+inline constexpr uint32_t longest_clip_s = 600;
 
 Decoded decode_wav(std::span<const uint8_t> bytes);
 
