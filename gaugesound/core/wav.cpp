@@ -125,17 +125,27 @@ std::unique_ptr<Clip> resample(const uint8_t* data, size_t frames, const Format&
     auto clip = std::make_unique<Clip>();
     clip->samples.resize(out_frames * stream_channels);
     int16_t* out = clip->samples.data();
+    // Source position of output frame j: i + f / out_frames, stepped by
+    // frames / out_frames without a division per frame.
+    const uint64_t whole_step = frames / out_frames;
+    const uint64_t part_step  = frames % out_frames;
+    uint64_t i                = 0;
+    uint64_t f                = 0;
     for (uint64_t j = 0; j < out_frames; ++j) {
-        uint64_t position = j * frames;
-        uint64_t i        = position / out_frames;
-        uint64_t f        = position % out_frames;
-        const uint8_t* a  = data + i * format.block_bytes;
-        const uint8_t* b  = data + ((i + 1) % frames) * format.block_bytes;
+        const uint8_t* a = data + i * format.block_bytes;
+        const uint8_t* b = data + (i + 1 == frames ? 0 : i + 1) * format.block_bytes;
         for (int c = 0; c < stream_channels; ++c) {
             int source_channel = format.channels == 1 ? 0 : c;
+            int32_t from       = sample_at(a, format, source_channel);
+            int32_t to         = sample_at(b, format, source_channel);
             out[j * stream_channels + c] =
-                blend(sample_at(a, format, source_channel), sample_at(b, format, source_channel), f,
-                      out_frames);
+                f == 0 ? static_cast<int16_t>(from) : blend(from, to, f, out_frames);
+        }
+        i += whole_step;
+        f += part_step;
+        if (f >= out_frames) {
+            f -= out_frames;
+            ++i;
         }
     }
     return clip;
