@@ -182,6 +182,67 @@ def plot(run_dir, frames, entries, name, title, unit, token_ids):
     return relative, temporary
 
 
+def read_wave(path):
+    """Samples of a 16-bit mono WAV as floats (full scale 1.0) and its rate."""
+    import wave
+    from array import array
+    with wave.open(path, "rb") as w:
+        if (w.getnchannels(), w.getsampwidth()) != (1, 2):
+            raise BadRun(f"{path}: not 16-bit mono")
+        pcm = array("h", w.readframes(w.getnframes()))
+        rate = w.getframerate()
+    if sys.byteorder != "little":
+        pcm.byteswap()
+    return [v / 32768.0 for v in pcm], rate
+
+
+def envelope(samples, rate, offset_s, end_s, points=3000):
+    """(times, lows, highs) of the samples in `points` columns over [0, end_s],
+    sample i at i / rate - offset_s: a waveform as a person sees it."""
+    step = end_s / points
+    times, lows, highs = [], [], []
+    for column in range(points):
+        first = max(0, int((column * step + offset_s) * rate))
+        last = min(len(samples), int(((column + 1) * step + offset_s) * rate))
+        chunk = samples[first:last] or [0.0]
+        times.append(column * step)
+        lows.append(min(chunk))
+        highs.append(max(chunk))
+    return times, lows, highs
+
+
+def waveforms(run_dir, end_s):
+    """The recording of the flight drawn above the bench's mix of its trace,
+    on the mix's clock (the recording moved by the offset the hearing test
+    measured, in DIR/hearing.json); the file's name in DIR, or None."""
+    recording = os.path.join(run_dir, "recording.wav")
+    mix = os.path.join(run_dir, "flight.wav")
+    if not (os.path.exists(recording) and os.path.exists(mix)):
+        return None
+    try:
+        with open(os.path.join(run_dir, "hearing.json"), encoding="utf-8") as f:
+            offset_s = float(json.load(f).get("offset_s") or 0.0)
+    except (OSError, ValueError, TypeError):
+        offset_s = 0.0
+    fig, axes = plt.subplots(2, 1, figsize=(9, 3.6), dpi=100, sharex=True)
+    for ax, (title, path, shift) in zip(axes, [("Recorded from the sound server", recording, offset_s),
+                                               ("The bench's mix of the trace", mix, 0.0)]):
+        samples, rate = read_wave(path)
+        times, lows, highs = envelope(samples, rate, shift, max(end_s, 1e-3))
+        ax.fill_between(times, lows, highs, linewidth=0.4, color="tab:blue")
+        ax.set_ylim(-1, 1)
+        ax.set_title(title, fontsize=9)
+        ax.grid(alpha=0.3)
+    axes[-1].set_xlabel("t (s)")
+    axes[-1].set_xlim(0, max(end_s, 1e-3))
+    fig.tight_layout()
+    relative = "plots/waveforms.png"
+    temporary = os.path.join(run_dir, relative + ".part")
+    fig.savefig(temporary, format="png", metadata=PNG_METADATA)
+    plt.close(fig)
+    return relative, temporary
+
+
 def main(argv):
     if len(argv) != 2:
         print("usage: report.py DIR", file=sys.stderr)
@@ -216,6 +277,13 @@ def write_report(run_dir, run, frames, snapshot_lines, pending):
             pending.append((temporary, os.path.join(run_dir, relative)))
             plots.append({"file": relative, "title": title})
 
+    end_s = (number(frames[-1].get("t")) or 0.0) if frames else 0.0
+    drawn = waveforms(run_dir, end_s + 1.0)
+    waves = None
+    if drawn:
+        waves, temporary = drawn
+        pending.append((temporary, os.path.join(run_dir, waves)))
+
     snapshots = []
     for s in run.get("snapshots", []):
         picture = s.get("file", "")
@@ -231,7 +299,7 @@ def write_report(run_dir, run, frames, snapshot_lines, pending):
                              undefined=jinja2.StrictUndefined)
     html = env.get_template("report.html.j2").render(
         run=run, frames=len(frames), entries=entries, plots=plots, snapshots=snapshots,
-        sounds_heard=sounds_heard, shown=shown,
+        sounds_heard=sounds_heard, shown=shown, waveforms=waves,
         flight_audio=os.path.exists(os.path.join(run_dir, "flight.wav")))
     report = os.path.join(run_dir, "report.html")
     with open(report + ".part", "w", encoding="utf-8") as f:

@@ -1,0 +1,159 @@
+"""What a recording of a flight must show against the bench's mix of the same
+trace: the measures behind the hearing test, on numpy arrays (mono, full
+scale 1.0, one rate).
+
+- align: the recording's offset from the mix, by their first onsets, refined
+  by cross-correlating the mix's opening against the recording there;
+- onset_error_s: when one sound begins in the recording against when the
+  trace asks for it, by cross-correlating the sound's own opening near it;
+- gaps: the moments inside a loop's span where the mix sounds and the
+  recording is silent;
+- silent_after_s: how long the recording takes to fall silent after a stop.
+"""
+import os
+import sys
+
+try:
+    import numpy as np
+    from scipy import signal
+except ImportError:  # Debian's numpy and scipy live in the system interpreter
+    SYSTEM_PYTHON = "/usr/bin/python3"
+    if os.path.realpath(sys.executable) != os.path.realpath(SYSTEM_PYTHON) and os.path.exists(SYSTEM_PYTHON):
+        os.execv(SYSTEM_PYTHON, [SYSTEM_PYTHON] + sys.argv)
+    raise
+
+# Below this a 10 ms window is silence: -60 dBFS, far under every sound of the
+# set and far over the null sink's digital zero.
+SILENCE_RMS = 1e-3
+WINDOW_S = 0.010
+ONSET_SEARCH_S = 0.25  # how far from its due time a sound's start is looked for
+OPENING_S = 0.5  # how much of a sound's start is matched
+ALIGN_SEARCH_S = 0.1
+
+
+def window_rms(x, rate_hz, window_s=WINDOW_S):
+    """RMS of consecutive windows of x."""
+    n = max(1, int(round(window_s * rate_hz)))
+    whole = len(x) // n
+    if whole == 0:
+        return np.zeros(0)
+    return np.sqrt(np.mean(np.square(x[:whole * n].reshape(whole, n)), axis=1))
+
+
+def first_onset_s(x, rate_hz):
+    """The start of the first window that is not silence; None for a silent x."""
+    loud = np.nonzero(window_rms(x, rate_hz) > SILENCE_RMS)[0]
+    return None if len(loud) == 0 else loud[0] * WINDOW_S
+
+
+def best_lag(pattern, x, lo, hi):
+    """The lag in [lo, hi] (samples into x) where `pattern` matches x best by
+    normalised cross-correlation, and the coefficient there (0 where x has no
+    room for it)."""
+    lo, hi = max(0, lo), min(hi, len(x) - len(pattern))
+    if hi < lo or not len(pattern) or not np.any(pattern):
+        return lo, 0.0
+    stretch = x[lo:hi + len(pattern)]
+    products = signal.correlate(stretch, pattern, mode="valid", method="fft")
+    energy = np.concatenate(([0.0], np.cumsum(np.square(stretch))))
+    window_energy = energy[len(pattern):] - energy[:-len(pattern)]
+    norms = np.sqrt(np.maximum(window_energy, 1e-12) * np.sum(np.square(pattern)))
+    scores = products / norms
+    at = int(np.argmax(scores))
+    return lo + at, float(scores[at])
+
+
+def align(recording, mix, rate_hz):
+    """Seconds the recording runs behind the mix, and the match's coefficient:
+    their first onsets put side by side, then the mix's opening matched
+    within ALIGN_SEARCH_S of it. None when either is silent."""
+    heard, due = first_onset_s(recording, rate_hz), first_onset_s(mix, rate_hz)
+    if heard is None or due is None:
+        return None, 0.0
+    start = int(due * rate_hz)
+    opening = mix[start:start + int(OPENING_S * rate_hz)]
+    coarse = int((heard - due) * rate_hz) + start
+    search = int(ALIGN_SEARCH_S * rate_hz)
+    lag, score = best_lag(opening, recording, coarse - search, coarse + search)
+    return (lag - start) / rate_hz, score
+
+
+def onset_error_s(recording, clip, due_s, rate_hz, search_s=ONSET_SEARCH_S):
+    """Seconds the clip's start is heard after `due_s` (negative: before), and
+    the match's coefficient."""
+    opening = clip[:int(OPENING_S * rate_hz)]
+    due = int(round(due_s * rate_hz))
+    search = int(search_s * rate_hz)
+    lag, score = best_lag(opening, recording, due - search, due + search)
+    return (lag - due) / rate_hz, score
+
+
+def periodic(clip, rate_hz, search_s=ONSET_SEARCH_S, likeness=0.8):
+    """Whether the clip's opening matches itself shifted by 20 ms to `search_s`
+    (a rattle, a tone): then a match of it cannot tell one period from the next."""
+    opening = clip[:int(OPENING_S * rate_hz)]
+    _, score = best_lag(opening, np.concatenate([opening, np.zeros(int(search_s * rate_hz))]),
+                        int(0.02 * rate_hz), int(search_s * rate_hz))
+    return score >= likeness
+
+
+def energy_onset_error_s(x, clip, due_s, rate_hz, search_s=ONSET_SEARCH_S):
+    """Seconds the clip is first heard after `due_s` in x, where nothing else
+    sounds: the first window from `due_s - search_s` above a third of the
+    clip's own opening RMS at x's level; None where there is none."""
+    level = float(np.sqrt(np.mean(np.square(clip[:int(OPENING_S * rate_hz)])))) / 3
+    first = max(0, int((due_s - search_s) / WINDOW_S))
+    rms = window_rms(x, rate_hz)[first:int((due_s + search_s) / WINDOW_S) + 1]
+    loud = np.nonzero(rms > max(level, SILENCE_RMS))[0]
+    return None if len(loud) == 0 else (first + loud[0]) * WINDOW_S - due_s
+
+
+def gain(recording, mix):
+    """The factor the recording's level stands at against the mix's (least squares)."""
+    n = min(len(recording), len(mix))
+    energy = float(np.dot(mix[:n], mix[:n]))
+    return float(np.dot(recording[:n], mix[:n])) / energy if energy > 0 else 0.0
+
+
+def gaps(recording, mix, rate_hz, start_s, end_s, margin_s=0.05):
+    """Window start times (s, on the mix's clock) inside [start_s + margin,
+    end_s - margin] where the mix sounds in the window and both beside it
+    and the recording is silent: a loop's gap. The recording is already
+    shifted onto the mix's clock."""
+    ours, theirs = window_rms(recording, rate_hz), window_rms(mix, rate_hz)
+    first = int(np.ceil((start_s + margin_s) / WINDOW_S))
+    last = min(int((end_s - margin_s) / WINDOW_S), len(ours) - 2, len(theirs) - 2)
+    found = []
+    for i in range(max(first, 1), last + 1):
+        sounding = all(theirs[j] > SILENCE_RMS for j in (i - 1, i, i + 1))
+        if sounding and ours[i] <= SILENCE_RMS:
+            found.append(i * WINDOW_S)
+    return found
+
+
+def silent_after_s(recording, rate_hz, at_s, until_s):
+    """Seconds after `at_s` from which the recording (on the mix's clock) stays
+    silent up to `until_s`; None when it sounds in the last window before it."""
+    rms = window_rms(recording, rate_hz)
+    first, last = int(at_s / WINDOW_S), min(int(until_s / WINDOW_S), len(rms))
+    if last <= first:
+        return None
+    loud = np.nonzero(rms[first:last] > SILENCE_RMS)[0]
+    if len(loud) == 0:
+        return 0.0
+    if loud[-1] == last - first - 1:
+        return None
+    return (loud[-1] + 1) * WINDOW_S + first * WINDOW_S - at_s
+
+
+def shifted(x, by_s, rate_hz, length):
+    """x moved earlier by `by_s` seconds and cut or padded with silence to `length`."""
+    skip = int(round(by_s * rate_hz))
+    out = np.zeros(length)
+    if skip >= 0:
+        part = x[skip:skip + length]
+        out[:len(part)] = part
+    else:
+        part = x[:max(0, length + skip)]
+        out[-skip:-skip + len(part)] = part
+    return out

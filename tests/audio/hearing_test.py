@@ -1,0 +1,112 @@
+#!/usr/bin/env python3
+"""The hearing test's measures on made signals whose answer is known: a
+sound's start found under other sounds and beside a rattle, a loop's gap
+found where the mix sounds and not where the mix is silent itself, the
+silence after a stop timed on both sides of the tolerance."""
+import os
+import sys
+import unittest
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+sys.dont_write_bytecode = True
+import hearing  # noqa: E402
+from hearing import np  # noqa: E402
+
+RATE = 8000
+rng = np.random.default_rng(7)
+
+
+def noise(seconds, level=0.2):
+    return rng.standard_normal(int(seconds * RATE)) * level
+
+
+def placed(length_s, *parts):
+    """Silence of length_s with each (start s, samples) added in."""
+    x = np.zeros(int(length_s * RATE))
+    for start, samples in parts:
+        at = int(round(start * RATE))
+        x[at:at + len(samples)] += samples[:len(x) - at]
+    return x
+
+
+class Onsets(unittest.TestCase):
+    def test_start_found_within_a_sample_window(self):
+        clip = noise(0.4)
+        cases = [  # (heard at s, due at s, other sound over it, reason)
+            (1.000, 1.000, False, "on time"),
+            (1.059, 1.000, False, "late, just inside 60 ms"),
+            (0.939, 1.000, False, "early, just outside 60 ms"),
+            (1.200, 1.000, True, "late, under a louder sound"),
+        ]
+        for heard_at, due, covered, reason in cases:
+            with self.subTest(reason):
+                parts = [(heard_at, clip)] + ([(0.8, noise(1.0, 0.4))] if covered else [])
+                error, match = hearing.onset_error_s(placed(3, *parts), clip, due, RATE)
+                self.assertAlmostEqual(error, heard_at - due, delta=1.5 / RATE)
+                self.assertGreater(match, 0.3)
+
+    def test_alignment_by_first_onsets(self):
+        clip = noise(0.5)
+        mix = placed(3, (0.2, clip))
+        for delay in (0.0, 0.3, 1.1):
+            with self.subTest(delay=delay):
+                offset, match = hearing.align(placed(4, (0.2 + delay, clip * 0.5)), mix, RATE)
+                self.assertAlmostEqual(offset, delay, delta=1.5 / RATE)
+                self.assertGreater(match, 0.99)
+
+    def test_silence_cannot_be_aligned(self):
+        self.assertEqual(hearing.align(np.zeros(RATE), placed(1, (0.1, noise(0.2))), RATE), (None, 0.0))
+
+    def test_periodic_sounds_are_told_from_others(self):
+        knock = np.concatenate([noise(0.03), np.zeros(int(0.0325 * RATE))])
+        cases = [(np.tile(knock, 16), True, "a rattle of one knock"),
+                 (np.sin(np.arange(RATE) * 2 * np.pi * 400 / RATE) * 0.3, True, "a steady tone"),
+                 (noise(1.0), False, "noise")]
+        for clip, expected, reason in cases:
+            with self.subTest(reason):
+                self.assertEqual(hearing.periodic(clip, RATE), expected)
+
+    def test_energy_onset(self):
+        rattle = np.tile(np.concatenate([noise(0.03), np.zeros(int(0.0325 * RATE))]), 8)
+        for heard_at in (1.0, 1.05, 1.2):
+            with self.subTest(heard_at=heard_at):
+                error = hearing.energy_onset_error_s(placed(3, (heard_at, rattle)), rattle, 1.0, RATE)
+                self.assertAlmostEqual(error, heard_at - 1.0, delta=hearing.WINDOW_S)
+        self.assertIsNone(hearing.energy_onset_error_s(np.zeros(3 * RATE), rattle, 1.0, RATE))
+
+
+class Loops(unittest.TestCase):
+    def test_gaps(self):
+        word = noise(0.3)
+        mix = placed(3, (0.5, word), (1.0, word), (1.5, word))  # silence between the words
+        cases = [  # (recording, gaps expected, reason)
+            (mix * 0.5, False, "the mix at half level, its own pauses kept"),
+            (placed(3, (0.5, word), (1.5, word)), True, "the second word missing"),
+            (placed(3, (0.5, word), (1.0, word[:int(0.2 * RATE)]), (1.5, word)), True,
+             "the second word cut short by 100 ms"),
+        ]
+        for recording, expected, reason in cases:
+            with self.subTest(reason):
+                self.assertEqual(bool(hearing.gaps(recording, mix, RATE, 0.5, 1.8)), expected)
+
+
+class Stops(unittest.TestCase):
+    def test_silent_after(self):
+        cases = [  # (sound goes on after the stop for s, expected answer s or None, reason)
+            (0.0, 0.0, "silent at once"),
+            (0.04, 0.04, "silent 40 ms after"),
+            (0.08, 0.08, "silent 80 ms after"),
+            (1.0, None, "sounds to the window's end"),
+        ]
+        for after, expected, reason in cases:
+            with self.subTest(reason):
+                recording = placed(3, (0.5, noise(0.5 + after)))
+                found = hearing.silent_after_s(recording, RATE, 1.0, 1.35)
+                if expected is None:
+                    self.assertIsNone(found)
+                else:
+                    self.assertAlmostEqual(found, expected, delta=hearing.WINDOW_S)
+
+
+if __name__ == "__main__":
+    unittest.main()
