@@ -27,6 +27,20 @@ constexpr DWORD idle_wake_ms = 100;
 std::atomic<size_t> live_streams{0};
 std::atomic<bool> no_device_reported{false};
 
+// Whether the missing device was already reported in this process, by this
+// load of the library or an earlier one: the mark is kept in the process's
+// environment, which outlives a release of the library.
+bool first_no_device_report() {
+    if (no_device_reported.exchange(true)) return false;
+    char name[64];
+    std::snprintf(name, sizeof name, "GAUGESOUND_NO_DEVICE_REPORTED_%lu",
+                  static_cast<unsigned long>(GetCurrentProcessId()));
+    char value[2];
+    if (GetEnvironmentVariableA(name, value, sizeof value) != 0) return false;
+    SetEnvironmentVariableA(name, "1");
+    return true;
+}
+
 struct Stream {
     PullFrames pull;
     void* context;
@@ -49,7 +63,7 @@ void release(Stream* stream) {
 }
 
 void report_no_device(const Stream& stream, MMRESULT result) {
-    if (no_device_reported.exchange(true)) return;
+    if (!first_no_device_report()) return;
     char text[MAXERRORLENGTH] = "";
     waveOutGetErrorTextA(result, text, sizeof text);
     char line[MAXERRORLENGTH + 96];
