@@ -12,8 +12,8 @@
 
 namespace gaugesound {
 
-inline constexpr uint32_t stream_rate_hz  = 44100;
-inline constexpr int stream_channels      = 2;  // left, right
+inline constexpr uint32_t stream_rate_hz = 44100;
+inline constexpr int stream_channels     = 2;  // left, right
 
 struct Clip {
     std::vector<int16_t> samples;  // interleaved left/right at stream_rate_hz

@@ -40,9 +40,9 @@ class Mixer {
 
   private:
     struct Voice {
-        const Clip* clip = nullptr;  // null: free
-        size_t position  = 0;        // next frame of the clip
-        bool loop        = false;
+        const Clip* clip   = nullptr;  // null: free
+        size_t position    = 0;        // next frame of the clip
+        bool loop          = false;
         uint8_t key_length = 0;
         std::array<char, max_key_bytes> key{};
         std::string_view key_view() const { return {key.data(), key_length}; }
