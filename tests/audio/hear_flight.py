@@ -216,7 +216,11 @@ def judge(which, name, run_dir, sounds, scratch, grammar):
     # latency, the median of theirs, and is measured against it.
     # Terminate closes the stream, and the next sound opens it again.
     openings = {spans[0]["start"]} | {min([o["start"] for o in spans if o["start"] >= t] or [t]) for t in terminates}
-    later = [lag for s, (lag, match) in zip(spans, lags) if s["start"] not in openings and match >= MIN_MATCH]
+    # A periodic sound's onset by its energy is only good to a period, so the
+    # latency comes from the sounds matched by their own waveform.
+    later = [lag for s, (lag, match) in zip(spans, lags)
+             if s["start"] not in openings and match >= MIN_MATCH
+             and not hearing.periodic(s["clip"], RATE_HZ)]
     common_s = float(np.median(later)) if later else 0.0
     aligned = hearing.shifted(recording, offset_s + common_s, RATE_HZ, len(mix))
     latency = call_to_heard_s(run_dir, offset_s + common_s)
