@@ -155,7 +155,18 @@ DWORD WINAPI stream_thread(void* parameter) {
     FreeLibraryAndExitThread(module, 0);
 }
 
+// Keeps the system's wave output library in the process for good, once a
+// stream has used it. Unloaded with this library and loaded again at its next
+// load, the wave output and the audio stack beneath it would start afresh at
+// every panel reload, and some of them keep a few handles and kilobytes at
+// each start (measured: 3 to 4 handles and 19 KB a reload under Wine).
+void pin_wave_output() {
+    HMODULE winmm = nullptr;
+    GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_PIN, L"winmm.dll", &winmm);
+}
+
 void* open(PullFrames pull, void* context, Report report) {
+    pin_wave_output();
     auto* stream = new (std::nothrow) Stream{
         .pull = pull, .context = context, .report = report, .wake = nullptr, .module = nullptr};
     if (stream == nullptr) return nullptr;

@@ -370,21 +370,48 @@ Usage usage() {
     return u;
 }
 
-// Disabled while it fails: each cycle leaves about 5 handles behind (the next
-// handle's value climbs from 0x2a4 to 0x1178 over 180 cycles), and about
-// 19 KB. Run it with --gtest_also_run_disabled_tests.
-TEST(GaugeSoundDll, DISABLED_TwoHundredLoadPlayTerminateReleaseCyclesLeaveNothingBehind) {
-    constexpr int cycles = 200, settled_cycle = 20;
-    // Wine's loader itself keeps about 4.5 KB a load and release of this
-    // library, and the statically linked runtime some more once its stream's
-    // thread has run: about 19 KB a cycle in all, measured. A leaked clip or
-    // stream (tens of KB and more each) still goes far past this.
-    constexpr size_t memory_margin_bytes = (cycles - settled_cycle) * (24u << 10);
-    constexpr DWORD handle_margin        = 8;
-    Usage settled{};
-    for (int cycle = 1; cycle <= cycles; ++cycle) {
+// What a number of load and release cycles leaves in the process, from its
+// tenth cycle on (by then Wine's audio stack is up): `cycle` does one.
+struct Growth {
+    Usage settled, last;
+    long handles() const { return long(last.next_handle - settled.next_handle) / 4; }
+    long kilobytes() const {
+        return (long(last.private_bytes) - long(settled.private_bytes)) >> 10;
+    }
+};
+
+template <typename Cycle>
+Growth growth_over(int cycles, Cycle cycle) {
+    constexpr int settled_cycle = 10;
+    Growth g{};
+    for (int n = 1; n <= settled_cycle + cycles; ++n) {
+        cycle(n);
+        if (::testing::Test::HasFatalFailure()) return g;
+        if (n == settled_cycle) g.settled = usage();
+    }
+    g.last = usage();
+    return g;
+}
+
+// Wine's loader keeps handles and kilobytes for some loads and releases, so
+// the library's own growth is what its cycles leave beyond the same number of
+// bare cycles of another library of the build (the stand-in GLOBAL.DLL,
+// linked the same way).
+struct Soak {
+    Growth bare, sound;
+};
+
+Soak soak(int cycles) {
+    const std::string bare_path = exe_folder() + "\\standin\\GLOBAL.DLL";
+    Soak result;
+    result.bare  = growth_over(cycles, [&](int n) {
+        HMODULE module = LoadLibraryA(bare_path.c_str());
+        ASSERT_NE(module, nullptr) << "bare cycle " << n;
+        FreeLibrary(module);
+    });
+    result.sound = growth_over(cycles, [&](int n) {
         HMODULE module = LoadLibraryA(library_path.c_str());
-        ASSERT_NE(module, nullptr) << "cycle " << cycle;
+        ASSERT_NE(module, nullptr) << "cycle " << n;
         auto play      = lookup<PlayEntry>(module, "GaugePlaySound");
         auto terminate = lookup<TerminateEntry>(module, "TerminateSounds");
         play(loop_file.c_str(), "loop", 1);
@@ -392,18 +419,33 @@ TEST(GaugeSoundDll, DISABLED_TwoHundredLoadPlayTerminateReleaseCyclesLeaveNothin
         terminate();
         FreeLibrary(module);  // at once, the stream's thread perhaps still running
         ASSERT_TRUE(gone(library_path))
-            << "cycle " << cycle << ": still in the process after " << leave_wait_ms << " ms";
-        if (cycle == settled_cycle) settled = usage();
+            << "cycle " << n << ": still in the process after " << leave_wait_ms << " ms";
+    });
+    for (const auto& [name, g] :
+         {std::pair{"bare library", result.bare}, std::pair{"GaugeSound", result.sound}}) {
+        std::printf("%d cycles of %s: threads %zu -> %zu, %ld handles, %ld KB private\n", cycles,
+                    name, g.settled.threads, g.last.threads, g.handles(), g.kilobytes());
     }
-    const Usage last = usage();
-    for (const auto& [cycle, u] : {std::pair{settled_cycle, settled}, std::pair{cycles, last}}) {
-        std::printf("cycle %d: %zu threads, %lu handles, next handle 0x%x, %zu KB private\n", cycle,
-                    u.threads, u.handles, unsigned(u.next_handle), u.private_bytes >> 10);
-    }
-    EXPECT_LE(last.threads, settled.threads);
-    EXPECT_LE(last.handles, settled.handles + handle_margin);
-    EXPECT_LE(last.next_handle, settled.next_handle + 4 * handle_margin);
-    EXPECT_LE(last.private_bytes, settled.private_bytes + memory_margin_bytes);
+    return result;
+}
+
+constexpr int soak_cycles = 200;
+
+TEST(GaugeSoundDll, TwoHundredLoadPlayTerminateReleaseCyclesEndEveryThread) {
+    const Soak s = soak(soak_cycles);
+    // One of Wine's pool threads comes and goes on its own.
+    EXPECT_LE(s.sound.last.threads, s.sound.settled.threads + 1)
+        << "a stream's thread left running";
+}
+
+// Disabled while it fails: each cycle still leaves about 2 handles (one of
+// them Wine's own wave output's, which a bare thread opening and closing the
+// device leaves too) and 9 to 18 KB, more for a longer file.
+TEST(GaugeSoundDll, DISABLED_TwoHundredLoadPlayTerminateReleaseCyclesLeaveNoHandleOrMemory) {
+    const Soak s = soak(soak_cycles);
+    // A handle a cycle, or a stream's buffers (10 KB), would pass these by far.
+    EXPECT_LE(s.sound.handles(), s.bare.handles() + soak_cycles / 10);
+    EXPECT_LE(s.sound.kilobytes(), s.bare.kilobytes() + 2 * soak_cycles);
 }
 
 // ------------------------------------------------------------ threads
