@@ -163,11 +163,13 @@ def fly(args, scenario):
     return checks
 
 
-def write_junit(path, checks):
-    suite = ET.Element("testsuite", name="bench", tests=str(len(checks)),
+def write_junit(path, checks, suite_name="bench"):
+    """Checks (each with name, seconds, failure, skipped) as one JUnit suite."""
+    suite = ET.Element("testsuite", name=suite_name, tests=str(len(checks)),
                        failures=str(sum(c.failure is not None for c in checks)))
     for c in checks:
-        case = ET.SubElement(suite, "testcase", classname="bench", name=c.name, time=f"{c.seconds:.3f}")
+        case = ET.SubElement(suite, "testcase", classname=suite_name, name=c.name,
+                             time=f"{c.seconds:.3f}")
         if c.failure is not None:
             ET.SubElement(case, "failure", message=c.failure.split("\n")[0]).text = c.failure
         elif c.skipped is not None:

@@ -29,18 +29,19 @@ import sys
 import tempfile
 import time
 import wave
-import xml.etree.ElementTree as ET
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.dirname(os.path.dirname(HERE))
 sys.path.insert(0, HERE)
 sys.path.insert(0, os.path.join(ROOT, "bench", "audio"))
+sys.path.insert(0, os.path.join(ROOT, "bench"))
 sys.path.insert(0, os.path.join(ROOT, "resources", "sounds"))
 sys.dont_write_bytecode = True
 import hearing  # noqa: E402  (re-runs under Debian's python3 for numpy)
 from hearing import np  # noqa: E402
 from scipy import signal  # noqa: E402
 import mix_flight  # noqa: E402
+from fly_scenarios import write_junit  # noqa: E402
 import sound_server  # noqa: E402
 import check_voice  # noqa: E402
 from sound_table import SPOKEN, heard  # noqa: E402
@@ -322,19 +323,6 @@ def finish_run(args, run_dir):
     return None
 
 
-def write_junit(path, checks):
-    suite = ET.Element("testsuite", name="hearing", tests=str(len(checks)),
-                       failures=str(sum(c.failure is not None for c in checks)))
-    for c in checks:
-        case = ET.SubElement(suite, "testcase", classname="hearing", name=c.name, time=f"{c.seconds:.3f}")
-        if c.failure is not None:
-            ET.SubElement(case, "failure", message=c.failure.split("\n")[0]).text = c.failure
-        elif c.skipped is not None:
-            ET.SubElement(case, "skipped", message=c.skipped)
-    os.makedirs(os.path.dirname(os.path.abspath(path)), exist_ok=True)
-    ET.ElementTree(suite).write(path, encoding="utf-8", xml_declaration=True)
-
-
 def hear_scenario(server, args, scenario, sounds, scratch, grammar):
     """Both runners' flights of one scenario, at once, each into its own sink."""
     name = os.path.splitext(os.path.basename(scenario))[0]
@@ -420,7 +408,7 @@ def main(argv):
     print(f"hearing: {len(checks) - failed - skipped} of {len(checks)} checks passed"
           f"{f' ({skipped} skipped)' if skipped else ''} in {time.monotonic() - started:.1f} s")
     if args.junit:
-        write_junit(args.junit, checks)
+        write_junit(args.junit, checks, "hearing")
     return 1 if failed else 0
 
 
