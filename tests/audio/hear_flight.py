@@ -13,7 +13,11 @@ usage: hear_flight.py [--native BUILD] [--windows BUILD] [--no-windows] [--out D
   code) counts the Windows flights as skipped.
 
 Checks per flight, after the recording is aligned with the mix by their first
-onsets: every sound begins within ONSET_TOLERANCE_S of its frame's time; each
+onsets: every sound begins within ONSET_TOLERANCE_S of its frame's time, on
+the latency the later sounds keep (a sound that opens the output stream, the
+first of a flight or the first after a terminate, may be heard up to
+DEVICE_START_TOLERANCE_S later, while Wine starts its audio stream; its delay
+is printed); each
 spoken sound is heard by the recogniser, constrained to the set's phrases, as
 its own phrase (as the mix there is heard where other sounds overlap it); no
 loop falls silent inside its span where the mix sounds; after a stop or
