@@ -17,7 +17,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <mutex>  // std::lock_guard, std::unique_lock
+#include <mutex>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -26,7 +26,6 @@
 #include "gaugesound/core/clip.h"
 #include "gaugesound/core/mixer.h"
 #include "gaugesound/core/output.h"
-#include "gaugesound/core/spin_lock.h"
 
 namespace gaugesound {
 
@@ -76,7 +75,7 @@ class Engine {
 
     const OutputOps& output_;
     const PlatformOps& platform_;
-    mutable SpinLock mutex_;  // the mixer, the cache and the stream
+    mutable std::mutex mutex_;  // the mixer, the cache and the stream
     Mixer mixer_;
     std::unordered_map<std::string, Entry, PathHash, std::equal_to<>> cache_;  // by folded path
     void* stream_            = nullptr;
