@@ -6,11 +6,18 @@ connects, with the page's inputs fed in as they come.
 usage: server.py --runner CMD [--runner-arg ARG]... --renderer PATH --sounds DIR
                  [--port N] [--scenario FILE]
 
-Listens on 127.0.0.1 only. Serves the page (live/page/), the sounds of the
-set by their file names, the token table, and a WebSocket (/ws). Each frame
-every page gets a JSON text message (the runner's trace line, the sounds it
-started and stopped in the report's words, any refused input) and the panel
-as a PNG in a binary message. A page sends JSON messages:
+Listens on 127.0.0.1 only, and answers only its own page: a request whose
+Host is not 127.0.0.1:PORT or localhost:PORT, or that carries any Origin but
+http://127.0.0.1:PORT or http://localhost:PORT, is refused (403), and a
+WebSocket is taken only with one of these two origins (a browser lets any
+web page open one, and a name can be made to resolve to 127.0.0.1). Each
+refused host or origin is said once on stderr.
+
+Serves the page (live/page/), the sounds of the set by their file names,
+the token table, and a WebSocket (/ws). Each frame every page gets a JSON
+text message (the runner's trace line, the sounds it started and stopped in
+the report's words, any refused input) and the panel as a PNG in a binary
+message. A page sends JSON messages:
 
   {"tokens": {"614": 100}}            token values, held from the next frame
   {"variable": ["XMLSmoke", 1]}       a write of an XML gauge's variable
@@ -51,12 +58,16 @@ Inputs within one frame are merged (later token values win; at most
 MAX_EVENTS events a frame). A message that is not one of these, or that the
 runner refuses, is answered {"error": text} and dropped; the frames go on.
 If the runner exits, every page is told why and the server exits with
-status 2.
+status 2; it exits 2 too when its port is taken. On SIGINT or SIGTERM it
+ends its runner and renderer and exits 0; under Wine (a runner named
+"wine") it also waits for the Wine server of the prefix to end, and ends
+it, with every Wine program it runs, if it does not within WINE_WAIT_S.
 """
 import argparse
 import asyncio
 import json
 import os
+import signal
 import subprocess
 import sys
 
@@ -77,6 +88,71 @@ from sound_table import SOUNDS  # noqa: E402
 MAX_EVENTS = 64  # inputs of one frame beyond this are refused, so a flood cannot grow memory
 SOUND_FILES = {s["file"] + ".wav" for s in SOUNDS}
 SPEEDS = (0.25, 4.0)  # slowest and fastest, times the frame rate
+MAX_SAID = 64  # refused hosts and origins said on stderr; a flood of new ones is refused unsaid
+END_S = 5  # a child's time to end, at each of: its input closed, SIGTERM, SIGKILL
+WINE_WAIT_S = 10  # the Wine server's time to end by itself once its last program has
+
+
+def end(process):
+    """A child ended and reaped: its input closed (the runner and renderer
+    stop at its end), then SIGTERM, then SIGKILL, each given END_S."""
+    for step in (lambda: process.stdin and process.stdin.close(), process.terminate, process.kill):
+        try:
+            step()
+            process.wait(timeout=END_S)
+            return
+        except (OSError, ValueError, subprocess.TimeoutExpired):
+            continue
+
+
+def end_wine():
+    """The Wine server of this prefix (WINEPREFIX) and every Wine program it
+    runs ended: it lives in a session of its own, so no signal to this
+    process group reaches it."""
+    try:
+        subprocess.run(["wineserver", "-w"], timeout=WINE_WAIT_S, stdin=subprocess.DEVNULL)
+    except subprocess.TimeoutExpired:
+        subprocess.run(["wineserver", "-k"], timeout=WINE_WAIT_S, stdin=subprocess.DEVNULL)
+    except OSError as error:
+        print(f"live: cannot reach the Wine server: {error}", file=sys.stderr)
+
+
+class OwnPage:
+    """The requests the server answers: those for its own address and port
+    only (a name made to resolve to 127.0.0.1 reaches nothing), any origin a
+    request carries the page's own, and a WebSocket only with the page's own
+    origin. A refusal is 403 before anything is served or upgraded."""
+
+    def __init__(self, port):
+        self.hosts = {f"127.0.0.1:{port}", f"localhost:{port}"}
+        self.origins = {"http://" + host for host in self.hosts}
+        self.said = set()
+
+    def refuse(self, said, own):
+        if said not in self.said and len(self.said) < MAX_SAID:
+            self.said.add(said)
+            print(f"live: refused {said}; the page's own is {' or '.join(sorted(own))}", file=sys.stderr, flush=True)
+        raise web.HTTPForbidden(text=f"refused {said}\n")
+
+    @web.middleware
+    async def middleware(self, request, handler):
+        host = request.headers.get("Host")
+        if host is None or host.lower() not in self.hosts:
+            self.refuse(f"a request for host {host!r}" if host is not None else "a request with no host", self.hosts)
+        origin = request.headers.get("Origin")
+        if origin is not None and origin not in self.origins:
+            self.refuse(f"a request from origin {origin!r}", self.origins)
+        return await handler(request)
+
+    def socket(self, handler):
+        """`handler` for a WebSocket, taken only from the page's own origin."""
+        async def checked(request):
+            origin = request.headers.get("Origin")
+            if origin not in self.origins:  # a foreign one was refused with the request
+                self.refuse("a WebSocket with no origin" if origin is None else f"a WebSocket from {origin!r}",
+                            self.origins)
+            return await handler(request)
+        return checked
 
 
 def shipped_scenarios(given=None):
@@ -129,8 +205,17 @@ class Renderer:
 
 class Live:
     def __init__(self, args):
-        self.layout = arrangement()
         self.runner = [args.runner] + args.runner_arg
+        self.wine = os.path.basename(args.runner) in ("wine", "wine64")
+        self.stopping = False  # the frames end at the next tick
+        try:
+            self.setup_flight(args)
+        except BaseException:
+            self.close()
+            raise
+
+    def setup_flight(self, args):
+        self.layout = arrangement()
         self.tokens = json.loads(subprocess.run(self.runner + ["--tokens"], capture_output=True, check=True,
                                                 text=True).stdout)
         self.scenarios = shipped_scenarios(args.scenario)
@@ -150,6 +235,15 @@ class Live:
         self.areas = None  # the placed gauges' mouse areas, as last sent
         self.sent_state = None  # the flight's state, as last sent
         self.latest = {"frame": -1, "t": 0, "tokens": {}, "events": []}  # the last frame line
+
+    def close(self):
+        """The runner and renderer ended, and under Wine the Wine server with
+        every program it runs; whatever of them has started."""
+        for part in (getattr(self, "session", None), getattr(self, "renderer", None)):
+            if part is not None:
+                end(part.process)
+        if self.wine:
+            end_wine()
 
     def start(self, target=0):
         """A new flight: the played scenario, or a session by hand with the
@@ -344,17 +438,20 @@ class Live:
         self.sent_state = message["state"]  # a page steering meanwhile is told at the next tick
         return dumps(message), self.renderer.draw(drawn)
 
-    async def run_frames(self, app):
+    async def run_frames(self):
+        """Frames at the frame rate until `stopping`: 0; or 2 when the runner
+        or renderer has gone, every page told why."""
         loop = asyncio.get_running_loop()
         next_at = loop.time()
-        while True:
+        while not self.stopping:
             period = 1.0 / self.session.recording.frame_rate
             try:
                 shown = await asyncio.to_thread(self.frame)
             except Exception as error:  # the runner or renderer has gone: say why, and stop
                 why = self.session.process.poll()
+                print(f"live: the runner stopped ({why}): {error}", file=sys.stderr, flush=True)
                 await self.broadcast(dumps({"fatal": f"the runner stopped ({why}): {error}"}), None)
-                os._exit(2)
+                return 2
             if shown is not None:
                 self.last = shown
                 await self.broadcast(*shown)
@@ -363,6 +460,7 @@ class Live:
                 await self.broadcast(dumps({"state": self.sent_state}), None)
             next_at = max(next_at + period, loop.time())
             await asyncio.sleep(next_at - loop.time())
+        return 0
 
     async def broadcast(self, text, picture):
         for page in list(self.pages):
@@ -378,6 +476,16 @@ class Live:
         page = web.WebSocketResponse(max_msg_size=64 * 1024)
         await page.prepare(request)
         self.pages.add(page)
+        try:
+            await self.talk(page)
+        except ConnectionError:  # the page has gone: while it joined, or before an answer
+            pass
+        finally:
+            self.pages.discard(page)
+        return page
+
+    async def talk(self, page):
+        """A page joined: the latest frame, then its messages taken as they come."""
         if self.last:
             await page.send_str(self.last[0])
             await page.send_bytes(self.last[1])
@@ -396,8 +504,6 @@ class Live:
             refused = self.take(message)
             if refused:
                 await page.send_str(dumps({"error": refused}))
-        self.pages.discard(page)
-        return page
 
     async def trace(self, request):
         """The session's trace so far, as the bench writes trace.jsonl."""
@@ -423,6 +529,10 @@ VARIABLES = [{"name": n, "kind": "one-shot"} for n in
             [{"name": n, "kind": "level"} for n in ("XMLAltclk", "XMLOvspd", "XMLStalltst", "XMLFirewarn")]
 
 
+def interrupted(number, frame):
+    raise KeyboardInterrupt
+
+
 def main():
     parser = argparse.ArgumentParser(description="The live panel's server.")
     parser.add_argument("--runner", required=True)
@@ -432,28 +542,54 @@ def main():
     parser.add_argument("--port", type=int, default=8471)
     parser.add_argument("--scenario")
     args = parser.parse_args()
+    signal.signal(signal.SIGTERM, interrupted)  # while the flight starts, SIGTERM ends it as SIGINT does
     try:
         live = Live(args)
+    except KeyboardInterrupt:
+        sys.exit(0)
     except (OSError, RuntimeError, ValueError, subprocess.CalledProcessError) as error:
         stderr = getattr(error, "stderr", "") or ""
         print(f"live: the flight cannot start: {error} {stderr}".strip(), file=sys.stderr)
         sys.exit(2)
-    app = web.Application()
+    try:
+        sys.exit(asyncio.run(serve(live, args.port)))
+    finally:
+        live.close()
+
+
+async def serve(live, port):
+    """Serves the page on 127.0.0.1:`port`, its URL printed once it listens,
+    until SIGINT or SIGTERM (0) or the flight stops (2). A port that is taken
+    is said, and 2."""
+    guard = OwnPage(port)
+    app = web.Application(middlewares=[guard.middleware])
     page_dir = os.path.join(HERE, "page")
     app.router.add_get("/", lambda r: web.FileResponse(os.path.join(page_dir, "index.html")))
     app.router.add_get("/live.js", lambda r: web.FileResponse(os.path.join(page_dir, "live.js")))
     app.router.add_get("/live.css", lambda r: web.FileResponse(os.path.join(page_dir, "live.css")))
     app.router.add_get("/setup", live.setup)
-    app.router.add_get("/ws", live.websocket)
+    app.router.add_get("/ws", guard.socket(live.websocket))
     app.router.add_get("/sound/{name}", live.sound)
     app.router.add_get("/trace", live.trace)
-
-    async def start_frames(app):
-        app["frames"] = asyncio.create_task(live.run_frames(app))
-
-    app.on_startup.append(start_frames)
-    print(f"http://127.0.0.1:{args.port}/", flush=True)
-    web.run_app(app, host="127.0.0.1", port=args.port, print=None)
+    runner = web.AppRunner(app)
+    await runner.setup()
+    try:
+        await web.TCPSite(runner, "127.0.0.1", port).start()
+    except OSError as error:
+        print(f"live: cannot listen on 127.0.0.1:{port}: {error.strerror}", file=sys.stderr)
+        await runner.cleanup()
+        return 2
+    print(f"http://127.0.0.1:{port}/", flush=True)
+    stop = asyncio.Event()
+    for number in (signal.SIGINT, signal.SIGTERM):
+        asyncio.get_running_loop().add_signal_handler(number, stop.set)
+    frames, stopped = asyncio.create_task(live.run_frames()), asyncio.create_task(stop.wait())
+    await asyncio.wait((frames, stopped), return_when=asyncio.FIRST_COMPLETED)
+    live.stopping = True
+    status = await frames  # the frame being flown finishes first, so no runner starts after close()
+    stopped.cancel()
+    await runner.cleanup()
+    return status
 
 
 if __name__ == "__main__":
