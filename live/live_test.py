@@ -7,9 +7,12 @@ the session saved and flown again by the bench, a shipped scenario played
 frames, the cursor of each mouse area and the knob held from the keyboard.
 Keeps a screenshot.
 
-usage: live_test.py OUT_DIR [--windows] [--port N]
+usage: live_test.py OUT_DIR [--windows] [--port N] [--chromedriver PATH]
 Exit status 0 when every check passes; writes OUT_DIR/live.xml (JUnit) and
-OUT_DIR/live-panel.png.
+OUT_DIR/live-panel.png. Every process it starts runs in a session of its
+own and is ended with its process group on every way out: a start that
+fails (reported once, as one failed case, with the browser's own words; the
+tests not run are skipped), a failed test, SIGINT or SIGTERM.
 """
 import json
 import os
@@ -30,18 +33,73 @@ ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 OUT = os.path.abspath(sys.argv[1])
 WINDOWS = "--windows" in sys.argv
 PORT = int(sys.argv[sys.argv.index("--port") + 1]) if "--port" in sys.argv else 8479
+CHROMEDRIVER = sys.argv[sys.argv.index("--chromedriver") + 1] if "--chromedriver" in sys.argv else \
+    "/usr/bin/chromedriver"
+STOP_S = 20  # a process group's time to end after SIGTERM, before SIGKILL
 NATIVE_BENCH = os.path.join(ROOT, os.environ.get("MERTQ4_NATIVE_BUILD", "build/native"), "bench", "mertq4-bench")
 RADALT_AT, KNOB_IN_RADALT = (501, 0), (240, 220)  # panel pixels of the gauge; its knob's area, gauge pixels
 DECISION_MARKER, LAMP = 1, 5  # the radio altimeter's elements: the decision-height marker and lamp
 
 
+STARTED = []  # every process started, each the leader of a session of its own
+
+
+def start(command, **kwargs):
+    process = subprocess.Popen(command, start_new_session=True, **kwargs)
+    STARTED.append(process)
+    return process
+
+
+def stop_all():
+    """Every process started ended, newest first, with every process of its
+    group: SIGTERM, then SIGKILL for what is left after STOP_S."""
+    while STARTED:
+        process = STARTED.pop()
+        for number in (signal.SIGTERM, signal.SIGKILL):
+            try:
+                os.killpg(process.pid, number)
+            except ProcessLookupError:
+                break  # the group is empty
+            deadline = time.monotonic() + STOP_S
+            while time.monotonic() < deadline and group_alive(process):
+                time.sleep(0.05)
+        process.wait()
+
+
+def group_alive(process):
+    """Whether any process of `process`'s group is left, its leader reaped once it ends."""
+    process.poll()
+    try:
+        os.killpg(process.pid, 0)
+        return True
+    except ProcessLookupError:
+        return False
+
+
+def interrupted(number, frame):
+    raise KeyboardInterrupt  # unittest lets this through, where it records SystemExit as an error
+
+
 class LivePanel(unittest.TestCase):
+    start_failure = None  # the browser's own words when the panel did not start
+
     @classmethod
     def setUpClass(cls):
+        try:
+            cls.start_panel()
+        except Exception as error:
+            cls.start_failure = getattr(error, "msg", None) or str(error) or type(error).__name__
+            stop_all()
+            raise
+        except BaseException:
+            stop_all()
+            raise
+
+    @classmethod
+    def start_panel(cls):
         os.makedirs(OUT, exist_ok=True)
         command = [os.path.join(ROOT, "scripts", "live"), "--port", str(PORT)] + (["--windows"] if WINDOWS else [])
-        cls.server = subprocess.Popen(command, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True,
-                                      start_new_session=True)
+        cls.server = start(command, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
         cls.url = None
         for line in cls.server.stdout:
             if line.startswith("http://127.0.0.1:"):
@@ -56,10 +114,12 @@ class LivePanel(unittest.TestCase):
         options.binary_location = "/usr/bin/chromium"
         options.set_capability("goog:loggingPrefs", {"browser": "ALL"})
         # chromedriver on 127.0.0.1 by number: a machine need not resolve "localhost".
-        cls.chromedriver = subprocess.Popen(["/usr/bin/chromedriver", f"--port={PORT + 1}"],
-                                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        chromedriver = start([CHROMEDRIVER, f"--port={PORT + 1}"], stdout=subprocess.DEVNULL,
+                             stderr=subprocess.DEVNULL)
         deadline = time.monotonic() + 20
         while True:
+            if chromedriver.poll() is not None:  # another's may be answering on its port
+                raise RuntimeError(f"chromedriver exited with status {chromedriver.returncode}")
             try:
                 urllib.request.urlopen(f"http://127.0.0.1:{PORT + 1}/status", timeout=1)
                 break
@@ -73,14 +133,13 @@ class LivePanel(unittest.TestCase):
 
     @classmethod
     def tearDownClass(cls):
-        os.makedirs(OUT, exist_ok=True)
-        cls.driver.execute_script("window.scrollTo(0, 0);")
-        cls.driver.save_screenshot(os.path.join(OUT, "live-panel.png"))
-        cls.driver.quit()
-        cls.chromedriver.terminate()
-        cls.chromedriver.wait(timeout=20)
-        os.killpg(cls.server.pid, signal.SIGTERM)
-        cls.server.wait(timeout=20)
+        try:
+            os.makedirs(OUT, exist_ok=True)
+            cls.driver.execute_script("window.scrollTo(0, 0);")
+            cls.driver.save_screenshot(os.path.join(OUT, "live-panel.png"))
+            cls.driver.quit()
+        finally:
+            stop_all()
 
     @classmethod
     def page(cls, expression):
@@ -275,17 +334,29 @@ class LivePanel(unittest.TestCase):
 
 
 def main():
+    signal.signal(signal.SIGTERM, interrupted)
     suite = unittest.defaultTestLoader.loadTestsFromTestCase(LivePanel)
-    result = unittest.TextTestRunner(verbosity=2).run(suite)
+    try:
+        result = unittest.TextTestRunner(verbosity=2).run(suite)
+    except KeyboardInterrupt:
+        print("live_test: interrupted; every process it started is ended", file=sys.stderr)
+        return 130
+    finally:
+        stop_all()
     os.makedirs(OUT, exist_ok=True)
     name = "live" + ("-windows" if WINDOWS else "")
     root = ET.Element("testsuite", name=name)
     failed = {t.id(): text for t, text in result.failures + result.errors}
-    started = not any("setUpClass" in key for key in failed)
+    if LivePanel.start_failure is not None:  # said once; the tests that could not run are skipped
+        case = ET.SubElement(root, "testcase", classname=name, name="start")
+        ET.SubElement(case, "failure", message=LivePanel.start_failure.strip().splitlines()[0]).text = \
+            next(text for key, text in failed.items() if "setUpClass" in key)
     for test in unittest.defaultTestLoader.loadTestsFromTestCase(LivePanel):
         case = ET.SubElement(root, "testcase", classname=name, name=test.id().split(".")[-1])
-        text = failed.get(test.id()) if started else next(iter(failed.values()))
-        if text:
+        text = failed.get(test.id())
+        if LivePanel.start_failure is not None:
+            ET.SubElement(case, "skipped", message="not run: the live panel did not start")
+        elif text:
             ET.SubElement(case, "failure", message=text.strip().splitlines()[-1]).text = text
     ET.ElementTree(root).write(os.path.join(OUT, "live.xml"), encoding="utf-8", xml_declaration=True)
     return 0 if result.wasSuccessful() else 1
