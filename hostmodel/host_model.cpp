@@ -685,7 +685,11 @@ std::string Host::text(std::string_view gauge_name, int n) const {
 }
 
 bool Host::hidden(std::string_view gauge_name, int n) const {
-    return (element(gauge_name, n)->image_flags & host::image_flag::hidden) != 0;
+    return (image_flags(gauge_name, n) & host::image_flag::hidden) != 0;
+}
+
+uint32_t Host::image_flags(std::string_view gauge_name, int n) const {
+    return element(gauge_name, n)->image_flags;
 }
 
 const std::vector<DrawnElement>& Host::drawn(std::string_view gauge_name) const {

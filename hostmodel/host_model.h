@@ -188,6 +188,7 @@ class Host {
                            int n) const;  // 0 at the range's first end, 1 at its other
     std::string text(std::string_view gauge, int n) const;
     bool hidden(std::string_view gauge, int n) const;
+    uint32_t image_flags(std::string_view gauge, int n) const;  // as the host reads them to draw
     const std::vector<DrawnElement>& drawn(std::string_view gauge) const;
 
     // -- the sound library and the host component
