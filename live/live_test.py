@@ -53,8 +53,7 @@ def start(command, **kwargs):
 def stop_all():
     """Every process started ended, newest first, with every process of its
     group: SIGTERM, then SIGKILL for what is left after STOP_S."""
-    while STARTED:
-        process = STARTED.pop()
+    for process in reversed(STARTED):  # all again if a signal cuts this short
         for number in (signal.SIGTERM, signal.SIGKILL):
             try:
                 os.killpg(process.pid, number)
@@ -64,6 +63,7 @@ def stop_all():
             while time.monotonic() < deadline and group_alive(process):
                 time.sleep(0.05)
         process.wait()
+    STARTED.clear()
 
 
 def group_alive(process):
