@@ -10,6 +10,7 @@
 
 #include "tests/support/host_test.h"
 #include "tests/warning/expected_sounds.h"
+#include "tests/warning/named_values.h"
 #include "tests/warning/warning_gauges.h"
 
 namespace {
@@ -17,6 +18,8 @@ namespace {
 using expected::once;
 using expected::Pass;
 using warning_test::gpws;
+using warning_test::named_values;
+using warning_test::NamedValue;
 using warning_test::sound_link;
 using warning_test::SoundCall;
 namespace token = warning_test::token;
@@ -300,6 +303,36 @@ TEST_F(ConfigurationSounds, TestSoundsAndToneLoopWhileTheXmlGaugesHoldThem) {
     for (const Step& step : steps) {
         host.set_named(step.variable, step.value);
         EXPECT_EQ(frame(), step.pass.calls()) << step.reason;
+    }
+}
+
+// Each level variable against every kind of value an XML gauge may write:
+// its own loop plays for a request only, pass after pass while it is held,
+// and the other loops stay stopped.
+TEST_F(ConfigurationSounds, EachLevelVariableLoopsItsOwnSoundForARequestOnly) {
+    struct Level {
+        const char* variable;
+        bool Pass::*loop;
+    };
+    // clang-format off
+    const Level levels[] = {
+        {"XMLAltclk",   &Pass::altitude_tone},
+        {"XMLOvspd",    &Pass::overspeed_test},
+        {"XMLStalltst", &Pass::stall_test},
+        {"XMLFirewarn", &Pass::fire_test},
+    };
+    // clang-format on
+    for (const Level& level : levels) {
+        for (const NamedValue& value : named_values) {
+            SCOPED_TRACE(::testing::Message() << level.variable << " = " << value.kind);
+            Pass pass;
+            pass.*level.loop = value.requests();
+            host.set_named(level.variable, value.written);
+            EXPECT_EQ(frame(), pass.calls());
+            EXPECT_EQ(frame(), pass.calls()) << "held for another pass";
+            host.set_named(level.variable, 0.0);
+            EXPECT_EQ(frame(), Pass{}.calls()) << "written back to 0";
+        }
     }
 }
 

@@ -1,22 +1,24 @@
 // The sound link through the host: the twelve named variables, their
-// one-shot handshake, truncation of what the XML gauges write, and the nine
-// readouts.
+// one-shot handshake, every kind of value the XML gauges may write into
+// each, and the nine readouts.
 #include <gtest/gtest.h>
 
 #include <array>
 #include <cstdint>
-#include <limits>
 #include <string>
 #include <vector>
 
 #include "tests/support/element_records.h"
 #include "tests/support/host_test.h"
 #include "tests/warning/expected_sounds.h"
+#include "tests/warning/named_values.h"
 #include "tests/warning/warning_gauges.h"
 
 namespace {
 
 using expected::once;
+using warning_test::named_values;
+using warning_test::NamedValue;
 using warning_test::sound_link;
 using warning_test::SoundCall;
 
@@ -25,9 +27,6 @@ const std::array<std::string, 12> variables = {
     "XMLSmoke", "XMLBelts", "XMLAltclk", "XMLBus",  "XMLClick1",   "XMLClick2",
     "XMLClick3", "XMLRotar", "XMLRotor", "XMLOvspd", "XMLStalltst", "XMLFirewarn"};
 // clang-format on
-
-constexpr double inf = std::numeric_limits<double>::infinity();
-const double nan     = std::numeric_limits<double>::quiet_NaN();
 
 class SoundLink : public host_test::HostTest {
   protected:
@@ -46,46 +45,46 @@ TEST_F(SoundLink, ServesTheTwelveNamedVariables) {
     }
 }
 
-// One variable written by an XML gauge, one pass: the sound heard and the
-// value handed back.
-TEST_F(SoundLink, OneShotVariablesPlayAtExactly1AndComeBackTruncated) {
-    struct Row {
-        const char* reason;
-        const char* variable;
-        double written;
-        const std::string* sound;  // or none
-        double handed_back;
+// Every variable against every kind of value an XML gauge may write, one
+// pass each: a one-shot variable plays its own sound once for a request and
+// is handed back 0; a level variable plays nothing itself; every other value
+// plays nothing and comes back as its copy, pass after pass while it is held.
+TEST_F(SoundLink, EveryVariableTakesEveryKindOfValue) {
+    struct Variable {
+        const char* name;
+        const std::string* sound;  // none for a level variable
     };
     // clang-format off
-    const Row rows[] = {
-        {"smoke sign chime",                    "XMLSmoke",  1,     &expected::signs,        0},
-        {"belts sign chime",                    "XMLBelts",  1,     &expected::signs,        0},
-        {"bus",                                 "XMLBus",    1,     &expected::bus,          0},
-        {"1.7 truncates to 1 and clicks",       "XMLClick1", 1.7,   &expected::click_1,      0},
-        {"click 2",                             "XMLClick2", 1,     &expected::click_2,      0},
-        {"click 3",                             "XMLClick3", 1,     &expected::click_3,      0},
-        {"rotary click",                        "XMLRotar",  1,     &expected::rotary_click, 0},
-        {"rotor",                               "XMLRotor",  1,     &expected::rotor,        0},
-        {"0.99 truncates to 0: silent",         "XMLBus",    0.99,  nullptr,                 0},
-        {"2 is no request",                     "XMLBus",    2,     nullptr,                 2},
-        {"2.9 comes back as 2",                 "XMLBus",    2.9,   nullptr,                 2},
-        {"-0.5 comes back as 0",                "XMLBus",    -0.5,  nullptr,                 0},
-        {"-1 is no request",                    "XMLBus",    -1,    nullptr,                 -1},
-        {"1.999 truncates to 1",                "XMLRotor",  1.999, &expected::rotor,        0},
-        {"huge values saturate",                "XMLBus",    1e30,  nullptr,                 2147483647.0},
-        {"minus infinity saturates low",        "XMLBus",    -inf,  nullptr,                 -2147483648.0},
-        {"NaN comes back as 0",                 "XMLBus",    nan,   nullptr,                 0},
+    const Variable rows[] = {
+        {"XMLSmoke",    &expected::signs},
+        {"XMLBelts",    &expected::signs},
+        {"XMLAltclk",   nullptr},
+        {"XMLBus",      &expected::bus},
+        {"XMLClick1",   &expected::click_1},
+        {"XMLClick2",   &expected::click_2},
+        {"XMLClick3",   &expected::click_3},
+        {"XMLRotar",    &expected::rotary_click},
+        {"XMLRotor",    &expected::rotor},
+        {"XMLOvspd",    nullptr},
+        {"XMLStalltst", nullptr},
+        {"XMLFirewarn", nullptr},
     };
     // clang-format on
-    for (const Row& row : rows) {
-        host.set_named(row.variable, row.written);
-        std::vector<SoundCall> heard;
-        if (row.sound != nullptr) heard = {once(*row.sound)};
-        EXPECT_EQ(frame(), heard) << row.reason;
-        EXPECT_EQ(host.named(row.variable), row.handed_back) << row.reason;
-        EXPECT_EQ(frame(), std::vector<SoundCall>{}) << row.reason << ": nothing on the next pass";
-        host.set_named(row.variable, 0.0);
-        frame();
+    for (const Variable& variable : rows) {
+        for (const NamedValue& value : named_values) {
+            SCOPED_TRACE(::testing::Message() << variable.name << " = " << value.kind);
+            host.set_named(variable.name, value.written);
+            const bool plays = variable.sound != nullptr && value.requests();
+            std::vector<SoundCall> heard;
+            if (plays) heard = {once(*variable.sound)};
+            const double handed_back = plays ? 0 : value.copy;
+            EXPECT_EQ(frame(), heard);
+            EXPECT_EQ(host.named(variable.name), handed_back);
+            EXPECT_EQ(frame(), std::vector<SoundCall>{}) << "nothing on the next pass";
+            EXPECT_EQ(host.named(variable.name), handed_back) << "on the next pass";
+            host.set_named(variable.name, 0.0);
+            frame();
+        }
     }
 }
 
@@ -100,33 +99,6 @@ TEST_F(SoundLink, RequestsInOnePassPlayInTableOrder) {
                                       once(expected::click_2), once(expected::click_3),
                                       once(expected::rotary_click), once(expected::rotor)}));
     for (const std::string& name : variables) EXPECT_EQ(host.named(name), 0.0) << name;
-}
-
-// Level variables are not reset: they stay as written (truncated) for as
-// long as the XML gauge holds them, and play nothing themselves.
-TEST_F(SoundLink, LevelVariablesKeepTheirValue) {
-    struct Row {
-        const char* variable;
-        double written;
-        double handed_back;
-    };
-    // clang-format off
-    const Row rows[] = {
-        {"XMLStalltst", 1, 1},   {"XMLOvspd", 1, 1},     {"XMLFirewarn", 1, 1},
-        {"XMLAltclk", 1, 1},     {"XMLAltclk", 3, 3},    {"XMLStalltst", 1.5, 1},
-        {"XMLOvspd", 0.6, 0},    {"XMLFirewarn", -2.5, -2},
-    };
-    // clang-format on
-    for (const Row& row : rows) {
-        host.set_named(row.variable, row.written);
-        for (int pass = 0; pass < 3; ++pass) {
-            EXPECT_EQ(frame(), std::vector<SoundCall>{}) << row.variable;
-            EXPECT_EQ(host.named(row.variable), row.handed_back)
-                << row.variable << " = " << row.written;
-        }
-        host.set_named(row.variable, 0.0);
-        frame();
-    }
 }
 
 // Elements 1 to 9 show Rotor, Rotar, Click3, Click2, Click1, Bus, Altclk,
