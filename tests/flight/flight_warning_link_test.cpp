@@ -1,8 +1,8 @@
 // The flight instruments on a panel with the warning gauges: the altitude
 // alerter's light follows the altitude only while the ground proximity
 // warning gauge refreshes it, the radio altimeter's decision height brings
-// the minimums callout, and the sound link's altitude-alert click hides the
-// radio altimeter's warning flag.
+// the minimums callout, and any altitude-alert click the sound link copies
+// hides the radio altimeter's warning flag.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -13,8 +13,12 @@
 #include "hostmodel/host_model.h"
 #include "tests/flight/needle_checks.h"
 #include "tests/support/host_test.h"
+#include "tests/warning/named_values.h"
 
 namespace {
+
+using warning_test::named_values;
+using warning_test::NamedValue;
 
 constexpr char alerter[]         = "MERTQ4ALTALRT";
 constexpr char radio_altimeter[] = "MERTQ4RADALT";
@@ -84,17 +88,26 @@ TEST_F(FlightWithWarnings, DecisionHeightBringsTheMinimumsCalloutOnce) {
     EXPECT_EQ(minimums_callouts(), 1) << "again after leaving the band";
 }
 
-TEST_F(FlightWithWarnings, AltitudeAlertClickHidesTheRadioAltimeterFlag) {
+// The flag hides while the sound link's copy of "XMLAltclk" is anything but
+// 0, not only for a request: every kind of value an XML gauge may write, each
+// held for two passes and then written back to 0.
+TEST_F(FlightWithWarnings, AltitudeAlertClickHidesTheRadioAltimeterFlagForAnyCopyButZero) {
     host.place(sound_link);
     host.place(radio_altimeter);
     host.frame();
-    EXPECT_FALSE(host.hidden(radio_altimeter, warning_flag));
-    host.set_named("XMLAltclk", 1);
-    host.frame();
-    EXPECT_TRUE(host.hidden(radio_altimeter, warning_flag));
-    host.set_named("XMLAltclk", 0);
-    host.frame();
-    EXPECT_FALSE(host.hidden(radio_altimeter, warning_flag));
+    ASSERT_FALSE(host.hidden(radio_altimeter, warning_flag)) << "no click yet: the flag shows";
+    for (const NamedValue& value : named_values) {
+        SCOPED_TRACE(::testing::Message() << "XMLAltclk = " << value.kind);
+        const bool hidden = value.copy != 0;
+        host.set_named("XMLAltclk", value.written);
+        host.frame();
+        EXPECT_EQ(host.hidden(radio_altimeter, warning_flag), hidden);
+        host.frame();
+        EXPECT_EQ(host.hidden(radio_altimeter, warning_flag), hidden) << "on the next pass";
+        host.set_named("XMLAltclk", 0.0);
+        host.frame();
+        EXPECT_FALSE(host.hidden(radio_altimeter, warning_flag)) << "written back to 0";
+    }
 }
 
 }  // namespace
