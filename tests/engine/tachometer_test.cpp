@@ -134,6 +134,32 @@ TEST_F(Tachometer, MainPointerPointsAtItsDialMarks) {
     }
 }
 
+// Each gauge on its own table, over the whole scale and beyond both holds:
+// the two N1 gauges point alike, and so do the two N2 gauges; an N1 and an N2
+// gauge point alike wherever the N2 dial's one moved mark, at 20, plays no
+// part, and apart strictly between its neighbours at 10 and 30.
+TEST_F(Tachometer, EachGaugeTurnsByItsOwnDialsTable) {
+    constexpr double same_deg  = 1e-9;
+    constexpr double apart_deg = 0.1;  // half a percent from 10 or 30 moves the needle ~0.5 deg
+    const Tach& e1n1           = tachs[0];
+    const Tach& e2n1           = tachs[1];
+    const Tach& e1n2           = tachs[2];
+    const Tach& e2n2           = tachs[3];
+    for (double reading = -5; reading <= 115; reading += 0.5) {
+        SCOPED_TRACE(::testing::Message() << reading << " %");
+        show(reading);
+        const double n1 = host.angle(e1n1.name, main_pointer);
+        const double n2 = host.angle(e1n2.name, main_pointer);
+        EXPECT_NEAR(host.angle(e2n1.name, main_pointer), n1, same_deg) << "the N1 gauges differ";
+        EXPECT_NEAR(host.angle(e2n2.name, main_pointer), n2, same_deg) << "the N2 gauges differ";
+        if (reading > 10 && reading < 30) {
+            EXPECT_GT(std::fabs(turn_between(n1, n2)), apart_deg) << "N1 and N2 dials agree";
+        } else {
+            EXPECT_NEAR(turn_between(n1, n2), 0, same_deg) << "N1 and N2 dials differ";
+        }
+    }
+}
+
 TEST_F(Tachometer, ScaleRunsClockwiseFromTheTopToTheLeft) {
     show(0);
     EXPECT_NEAR(host.angle("MERTQ4_E1N1", main_pointer), -90, 5) << "0 points up";

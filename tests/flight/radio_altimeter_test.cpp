@@ -198,6 +198,27 @@ TEST_F(RadioAltimeter, NeedlesPointAtTheirScale) {
         << "the top setting stops 6 ft short of the 2500 mark";
 }
 
+// The marker and the pointer each carry their own copy of the one height
+// scale: a setting and a radio height of the same feet point them the same
+// way, on each row, halfway between rows and below the first, over the
+// marker's range of 0 to 2500 ft.
+TEST_F(RadioAltimeter, MarkerAndPointerTurnByTheSameHeightScale) {
+    set_decision_height(0);
+    int setting = 0;
+    for (const int feet :
+         {0,   3,   6,   56,  106, 156, 206, 256,  306,  356,  406,  456,  506,  556, 606,
+          656, 706, 756, 806, 856, 906, 956, 1006, 1256, 1506, 1756, 2006, 2256, 2500}) {
+        SCOPED_TRACE(::testing::Message() << feet << " ft");
+        if (feet > setting) click(knob_up, feet - setting - 1);
+        setting = feet;
+        host.set_token(radio_height_token, metres_for_feet(feet));
+        host.frames(2);  // a pass's height reaches the pointer at the next update
+        ASSERT_EQ(host.value(gauge, marker), feet);
+        ASSERT_NEAR(host.value(gauge, pointer), feet, 1e-9);
+        EXPECT_NEAR(host.angle(gauge, marker), host.angle(gauge, pointer), 1e-6);
+    }
+}
+
 TEST_F(RadioAltimeter, PointerHoldsOnlyBeyond0And3000Feet) {
     constexpr double feet_per_metre = flight_test::feet_per_metre;
     const double metres_3000        = flight_test::exact_metres_for_feet(3000);
