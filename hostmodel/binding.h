@@ -60,4 +60,31 @@ void record_loader_call(LoaderCall call);
 // Any output of the module, into the journal of Host::take_outputs().
 void record_output(Output output);
 
+// The rules the module's loader calls and sound calls are held to, in one
+// place for both bindings: each binding supplies its platform's facts, the
+// rule records the fault a call makes and says whether the binding serves it.
+
+// The modules the process provides to the module, by what a handle or a name
+// passed to the loader is (or was) of; `none` for NULL and any other module.
+enum class Provided { none, sound_library, host_component };
+
+// What the binding knows of a handle the module passed to the loader.
+struct HandleFacts {
+    Provided module       = Provided::none;  // the provided module it is, or was, the handle of
+    bool loaded           = false;           // that module is in the process under it now
+    int module_references = 0;               // references the module's own loads hold on it
+};
+
+// LoadLibraryA of a provided module: the host component is never the module's
+// to load (it must find it in the process). The call is served either way.
+void check_load_library(Provided requested);
+// GetProcAddress: only in a provided module in the process, never through a
+// handle kept after the module left it.
+bool check_proc_address(const HandleFacts& module);
+// FreeLibrary: only of a reference the module's own loads took and hold.
+bool check_free_library(const HandleFacts& module);
+// A call through an entry point of the sound library: only while the library
+// it was looked up in is still in the process.
+bool check_sound_call(SoundCall::Kind kind, bool library_loaded);
+
 }  // namespace hostmodel::core

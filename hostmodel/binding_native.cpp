@@ -98,17 +98,26 @@ bool names(const char* requested, std::string_view module) {
     return same_letters(without_suffix(name), without_suffix(module));
 }
 
+// A sound call the stand-in hears: only while the library is in the process,
+// as the stand-in's code is only there then.
+bool heard(SoundCall::Kind kind) {
+    return core::check_sound_call(kind, sound.references > 0);
+}
+
 void LIBRARY_CALL play_sound(const char* path, const char* key, int32_t loop) {
+    if (!heard(SoundCall::Kind::play)) return;
     core::record_sound_call(SoundCall::Kind::play, path, key, loop);
     if (real_sound.play != nullptr) real_sound.play(path, key, loop);
 }
 
 void LIBRARY_CALL stop_sound(const char* key) {
+    if (!heard(SoundCall::Kind::stop)) return;
     core::record_sound_call(SoundCall::Kind::stop, nullptr, key, 0);
     if (real_sound.stop != nullptr) real_sound.stop(key);
 }
 
 void LIBRARY_CALL terminate_sounds() {
+    if (!heard(SoundCall::Kind::terminate)) return;
     core::record_sound_call(SoundCall::Kind::terminate, nullptr, nullptr, 0);
     if (real_sound.terminate != nullptr) real_sound.terminate();
 }
@@ -138,6 +147,19 @@ bool reference_sound() {
     }
     ++sound.references;
     return true;
+}
+
+// What a handle passed to the loader is: the two stand-ins' handles never change.
+core::HandleFacts facts_of(loader::Handle module) {
+    if (module == handle_of(&sound)) {
+        return {.module            = core::Provided::sound_library,
+                .loaded            = sound.references > 0,
+                .module_references = sound.references - (sound.held ? 1 : 0)};
+    }
+    if (module == handle_of(&component_module)) {
+        return {.module = core::Provided::host_component, .loaded = component_module.present};
+    }
+    return {};
 }
 
 // Records the module's load image, from the library that holds its start routine.
@@ -207,7 +229,7 @@ void hold_sound_library(bool hold) {
 }
 
 int module_sound_references() {
-    return sound.references - (sound.held ? 1 : 0);
+    return facts_of(handle_of(&sound)).module_references;
 }
 
 void set_host_component(bool present) {
@@ -245,7 +267,7 @@ Handle serve_load_library(const char* name) {
         return hostmodel::reference_sound() ? hostmodel::handle_of(&sound) : nullptr;
     }
     if (hostmodel::names(name, hostmodel::component_name)) {
-        hostmodel::core::record_fault("the module loaded the host component");
+        hostmodel::core::check_load_library(hostmodel::core::Provided::host_component);
         return component_module.present ? hostmodel::handle_of(&component_module) : nullptr;
     }
     return nullptr;
@@ -262,26 +284,20 @@ Handle serve_module_handle(const char* name) {
 }
 
 void* serve_proc_address(Handle module, const char* name) {
-    if (module == hostmodel::handle_of(&sound) && sound.references > 0) {
+    const hostmodel::core::HandleFacts facts = hostmodel::facts_of(module);
+    if (!hostmodel::core::check_proc_address(facts)) return nullptr;
+    if (facts.module == hostmodel::core::Provided::sound_library) {
         return hostmodel::sound_export(name);
     }
-    if (module == hostmodel::handle_of(&component_module) && component_module.present) {
-        const bool linkage =
-            name != nullptr && std::string_view(name) == hostmodel::component::linkage_export;
-        return linkage ? component_module.linkage.data() : nullptr;
-    }
-    hostmodel::core::record_fault("GetProcAddress on a module that is not loaded");
-    return nullptr;
+    const bool linkage =
+        name != nullptr && std::string_view(name) == hostmodel::component::linkage_export;
+    return linkage ? component_module.linkage.data() : nullptr;
 }
 
 bool serve_free_library(Handle module) {
-    if (module == hostmodel::handle_of(&sound) &&
-        hostmodel::binding::module_sound_references() > 0) {
-        --sound.references;
-        return true;
-    }
-    hostmodel::core::record_fault("FreeLibrary of a module the module holds no reference on");
-    return false;
+    if (!hostmodel::core::check_free_library(hostmodel::facts_of(module))) return false;
+    --sound.references;
+    return true;
 }
 
 }  // namespace

@@ -2,12 +2,16 @@
 // a file given), its four loader imports redirected through tracing wrappers,
 // the stand-in sound library chosen through the DLL search folder, the
 // stand-in host component loaded by full path, and bitmaps read from the
-// module's resources. Given the real sound library's folder, the module loads
-// GaugeSound.dll from there instead, and its GetProcAddress hands it relays
-// that record each sound call as the stand-in's are recorded, then forward it.
+// module's resources. The module's GetProcAddress hands it relays for the
+// sound library's entry points, which stay in the process when the library
+// leaves it: a call through one after that is a fault, not a jump into
+// unmapped code. Given the real sound library's folder, the module loads
+// GaugeSound.dll from there instead, and the relays record each sound call as
+// the stand-in's are recorded before forwarding it.
 #include <windows.h>
 #include <winternl.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -88,6 +92,13 @@ int loader_count(HMODULE module) {
     return 0;
 }
 
+// The loader's count of the sound library less the reference the model itself holds.
+int module_sound_references_now() {
+    const HMODULE loaded = GetModuleHandleA(sound_file);
+    if (loaded == nullptr) return 0;
+    return loader_count(loaded) - (held_sound != nullptr ? 1 : 0);
+}
+
 // Unloads `file` whatever the references on it, and fails where it cannot.
 void unload_fully(const char* file) {
     while (HMODULE loaded = GetModuleHandleA(file)) {
@@ -120,56 +131,135 @@ std::string full_path(const std::string& path) {
     return std::string(full, length);
 }
 
-// ------------------------------------------------- relays to the real library
+// ------------------------------------------------------ the provided modules
 
-// The real library's entry points the relays forward to, as last looked up.
-struct RealSound {
-    void(__cdecl* play)(const char* path, const char* key, int32_t loop) = nullptr;
-    void(__cdecl* stop)(const char* key)                                 = nullptr;
-    void(__cdecl* terminate)()                                           = nullptr;
+using hostmodel::core::HandleFacts;
+using hostmodel::core::Provided;
+
+// A module the process provides, by file, with every handle the module has
+// been handed for it: a handle kept after the module left the process still
+// names it, as the native stand-ins' fixed handles do.
+struct ProvidedModule {
+    Provided which;
+    const char* file;
+    std::vector<HMODULE> seen = {};
 };
-RealSound real_sound;
+ProvidedModule provided_modules[] = {
+    {.which = Provided::sound_library, .file = sound_file},
+    {.which = Provided::host_component, .file = hostmodel::component::file_name},
+};
+
+bool seen_before(const ProvidedModule& provided, HMODULE module) {
+    return std::find(provided.seen.begin(), provided.seen.end(), module) != provided.seen.end();
+}
+
+// Whether any module of the process is loaded at `module`.
+bool any_module_at(HMODULE module) {
+    char path[MAX_PATH];
+    return GetModuleFileNameA(module, path, MAX_PATH) != 0;
+}
+
+// What a handle is: a provided module in the process under it, one that was
+// under it and left (where nothing else has been loaded there since), or none.
+// Changes the thread's last error.
+HandleFacts facts_of(HMODULE module) {
+    if (module == nullptr) return {};
+    for (ProvidedModule& provided : provided_modules) {
+        if (module == GetModuleHandleA(provided.file)) {
+            if (!seen_before(provided, module)) provided.seen.push_back(module);
+            const bool sound = provided.which == Provided::sound_library;
+            return {.module            = provided.which,
+                    .loaded            = true,
+                    .module_references = sound ? module_sound_references_now() : 0};
+        }
+        if (seen_before(provided, module) && !any_module_at(module)) {
+            return {.module = provided.which};
+        }
+    }
+    return {};
+}
+
+// A handle by what it is, as loader calls are traced: its canonical name,
+// "" for NULL and "?" for a handle of no module the process provides.
+std::string name_of(HMODULE module, const HandleFacts& facts) {
+    if (module == nullptr) return "";
+    if (facts.module == Provided::sound_library) return sound_file;
+    if (facts.module == Provided::host_component) return hostmodel::component::file_name;
+    return "?";
+}
+
+// --------------------------------------------- relays to the sound library
+
+// An entry point the relays forward to, with the library it was looked up in.
+template <typename Function>
+struct Entry {
+    Function address = nullptr;
+    HMODULE library  = nullptr;
+};
+
+// The library's entry points as last looked up; null where none was.
+struct SoundEntries {
+    Entry<void(__cdecl*)(const char* path, const char* key, int32_t loop)> play;
+    Entry<void(__cdecl*)(const char* key)> stop;
+    Entry<void(__cdecl*)()> terminate;
+};
+SoundEntries sound_entries;
 
 using SoundKind = hostmodel::SoundCall::Kind;
 
+// Whether a call through `entry` reaches its library, which must still be in
+// the process under the handle it was looked up in. The real library's calls
+// are recorded here; the stand-in records its own.
+template <typename Function>
+bool forwarded(const Entry<Function>& entry, SoundKind kind, const char* file, const char* key,
+               int32_t loop) {
+    const DWORD error = GetLastError();
+    const bool loaded = entry.address != nullptr && GetModuleHandleA(sound_file) == entry.library;
+    SetLastError(error);
+    if (!hostmodel::core::check_sound_call(kind, loaded)) return false;
+    if (!real_sound_folder.empty()) hostmodel::core::record_sound_call(kind, file, key, loop);
+    return true;
+}
+
 void __cdecl relay_play(const char* path, const char* key, int32_t loop) {
-    hostmodel::core::record_sound_call(SoundKind::play, path, key, loop);
-    if (real_sound.play != nullptr) real_sound.play(path, key, loop);
+    const auto& entry = sound_entries.play;
+    if (forwarded(entry, SoundKind::play, path, key, loop)) entry.address(path, key, loop);
 }
 
 void __cdecl relay_stop(const char* key) {
-    hostmodel::core::record_sound_call(SoundKind::stop, nullptr, key, 0);
-    if (real_sound.stop != nullptr) real_sound.stop(key);
+    const auto& entry = sound_entries.stop;
+    if (forwarded(entry, SoundKind::stop, nullptr, key, 0)) entry.address(key);
 }
 
 void __cdecl relay_terminate() {
-    hostmodel::core::record_sound_call(SoundKind::terminate, nullptr, nullptr, 0);
-    if (real_sound.terminate != nullptr) real_sound.terminate();
+    const auto& entry = sound_entries.terminate;
+    if (forwarded(entry, SoundKind::terminate, nullptr, nullptr, 0)) entry.address();
 }
 
-// What GetProcAddress hands the module for `name` in the real library found
-// at `address`: the relay of that entry point, or null where the library (or
-// the scenario's play-only mode, as its stand-in would) has none.
-FARPROC relay_for(LPCSTR name, FARPROC address) {
+template <typename Function>
+FARPROC relay(Entry<Function>& entry, FARPROC address, HMODULE library,
+              std::type_identity_t<Function> relay_function) {
+    entry = {.address = reinterpret_cast<Function>(reinterpret_cast<void*>(address)),
+             .library = library};
+    return reinterpret_cast<FARPROC>(reinterpret_cast<void*>(relay_function));
+}
+
+// What GetProcAddress hands the module for `name` in the sound library
+// `library`, where it found `address`: the relay of that entry point, or null
+// where the library has none (or, for the real library, where the scenario's
+// play-only mode says its stand-in would have none).
+FARPROC relay_for(HMODULE library, LPCSTR name, FARPROC address) {
     if (address == nullptr || name == nullptr || IS_INTRESOURCE(name)) return address;
     const bool play_only     = sound_mode == hostmodel::SoundLibrary::without_stop_and_terminate;
     const std::string wanted = name;
-    if (wanted == "GaugePlaySound") {
-        real_sound.play =
-            reinterpret_cast<decltype(RealSound::play)>(reinterpret_cast<void*>(address));
-        return reinterpret_cast<FARPROC>(reinterpret_cast<void*>(&relay_play));
-    }
+    if (wanted == "GaugePlaySound") return relay(sound_entries.play, address, library, &relay_play);
     if (wanted == "GaugeStopSound") {
         if (play_only) return nullptr;
-        real_sound.stop =
-            reinterpret_cast<decltype(RealSound::stop)>(reinterpret_cast<void*>(address));
-        return reinterpret_cast<FARPROC>(reinterpret_cast<void*>(&relay_stop));
+        return relay(sound_entries.stop, address, library, &relay_stop);
     }
     if (wanted == "TerminateSounds") {
         if (play_only) return nullptr;
-        real_sound.terminate =
-            reinterpret_cast<decltype(RealSound::terminate)>(reinterpret_cast<void*>(address));
-        return reinterpret_cast<FARPROC>(reinterpret_cast<void*>(&relay_terminate));
+        return relay(sound_entries.terminate, address, library, &relay_terminate);
     }
     return address;
 }
@@ -185,83 +275,95 @@ struct Loader {
 };
 Loader system_loader;
 
-// A module by its handle, as loader calls are traced: its canonical name,
-// "" for NULL and "?" for a handle of no module the process provides.
-std::string name_of(HMODULE module) {
-    if (module == nullptr) return "";
-    if (module == GetModuleHandleA(sound_file)) return sound_file;
-    if (module == GetModuleHandleA(hostmodel::component::file_name)) {
-        return hostmodel::component::file_name;
-    }
-    return "?";
-}
-
 std::string text_of(LPCSTR name) {
     if (name == nullptr) return "NULL";
     if (IS_INTRESOURCE(name)) return "#" + std::to_string(reinterpret_cast<ULONG_PTR>(name));
     return name;
 }
 
-// Whether a name asked of the loader names one of the modules the process
-// provides: any case, with or without ".dll".
-bool names_provided(LPCSTR name) {
-    if (name == nullptr || IS_INTRESOURCE(name)) return false;
-    for (const char* provided :
-         {sound_file, "GaugeSound.dll", hostmodel::component::file_name, "GLOBAL"}) {
-        if (lstrcmpiA(name, provided) == 0) return true;
+// The provided module a name asked of the loader names: any case, with or
+// without ".dll".
+Provided named(LPCSTR name) {
+    if (name == nullptr || IS_INTRESOURCE(name)) return Provided::none;
+    for (const char* sound : {sound_file, "GaugeSound.dll"}) {
+        if (lstrcmpiA(name, sound) == 0) return Provided::sound_library;
     }
-    return false;
+    for (const char* component : {hostmodel::component::file_name, "GLOBAL"}) {
+        if (lstrcmpiA(name, component) == 0) return Provided::host_component;
+    }
+    return Provided::none;
 }
 
 // The static C runtime inside the module makes loader calls of its own (for
 // msvcrt's entry points, say); the native build has no such calls. Only the
-// calls that ask for, hand back or address a module the process provides are
-// the module's, and traced.
-bool concerns_provided(LPCSTR name, HMODULE module) {
-    return names_provided(name) || (module != nullptr && name_of(module) != "?");
+// calls that ask for, hand back or address a module the process provides
+// (or NULL) are the module's: traced and held to the rules.
+bool concerns_provided(HMODULE module, const HandleFacts& facts) {
+    return module == nullptr || facts.module != Provided::none;
 }
 
 using Kind = hostmodel::LoaderCall::Kind;
 
+// Each wrapper keeps the system call's last error for the module, whatever
+// the tracing and the rules do to it in between.
 HMODULE WINAPI traced_load_library(LPCSTR name) {
-    const HMODULE handed = system_loader.load_library(name);
-    if (!concerns_provided(name, handed)) return handed;
-    const DWORD error = GetLastError();
-    hostmodel::core::record_loader_call(
-        {.kind = Kind::load_library, .name = text_of(name), .handed = name_of(handed)});
+    const HMODULE handed    = system_loader.load_library(name);
+    const DWORD error       = GetLastError();
+    const Provided asked    = named(name);
+    const HandleFacts facts = facts_of(handed);
+    if (asked != Provided::none || (handed != nullptr && facts.module != Provided::none)) {
+        hostmodel::core::check_load_library(asked);
+        hostmodel::core::record_loader_call(
+            {.kind = Kind::load_library, .name = text_of(name), .handed = name_of(handed, facts)});
+    }
     SetLastError(error);
     return handed;
 }
 
 HMODULE WINAPI traced_module_handle(LPCSTR name) {
-    const HMODULE handed = system_loader.module_handle(name);
-    if (!concerns_provided(name, handed)) return handed;
-    const DWORD error = GetLastError();
-    hostmodel::core::record_loader_call(
-        {.kind = Kind::module_handle, .name = text_of(name), .handed = name_of(handed)});
+    const HMODULE handed    = system_loader.module_handle(name);
+    const DWORD error       = GetLastError();
+    const HandleFacts facts = facts_of(handed);
+    if (named(name) != Provided::none || (handed != nullptr && facts.module != Provided::none)) {
+        hostmodel::core::record_loader_call(
+            {.kind = Kind::module_handle, .name = text_of(name), .handed = name_of(handed, facts)});
+    }
     SetLastError(error);
     return handed;
 }
 
 FARPROC WINAPI traced_proc_address(HMODULE module, LPCSTR name) {
-    const std::string looked_in = name_of(module);
-    FARPROC address             = system_loader.proc_address(module, name);
-    if (looked_in == "?") return address;
-    if (looked_in == sound_file && !real_sound_folder.empty()) address = relay_for(name, address);
-    const DWORD error = GetLastError();
+    const DWORD before      = GetLastError();
+    const HandleFacts facts = facts_of(module);
+    SetLastError(before);
+    if (!concerns_provided(module, facts)) return system_loader.proc_address(module, name);
+    FARPROC address = nullptr;
+    DWORD error     = ERROR_MOD_NOT_FOUND;
+    if (hostmodel::core::check_proc_address(facts)) {
+        address = system_loader.proc_address(module, name);
+        error   = GetLastError();
+        if (facts.module == Provided::sound_library) address = relay_for(module, name, address);
+    }
     hostmodel::core::record_loader_call({.kind   = Kind::proc_address,
                                          .name   = text_of(name),
-                                         .module = looked_in,
+                                         .module = name_of(module, facts),
                                          .result = address != nullptr});
     SetLastError(error);
     return address;
 }
 
 BOOL WINAPI traced_free_library(HMODULE module) {
-    const std::string name = name_of(module);
-    const BOOL freed       = system_loader.free_library(module);
-    if (name == "?") return freed;
-    const DWORD error = GetLastError();
+    const DWORD before      = GetLastError();
+    const HandleFacts facts = facts_of(module);
+    SetLastError(before);
+    if (!concerns_provided(module, facts)) return system_loader.free_library(module);
+    BOOL freed  = FALSE;
+    DWORD error = ERROR_INVALID_HANDLE;
+    if (hostmodel::core::check_free_library(facts)) {
+        freed = system_loader.free_library(module);
+        error = GetLastError();
+    }
+    const std::string name = name_of(module, facts);
     hostmodel::core::record_loader_call(
         {.kind = Kind::free_library, .name = name.empty() ? "NULL" : name, .result = freed != 0});
     SetLastError(error);
@@ -339,7 +441,7 @@ void unload_all() {
     the_module = nullptr;
     hold_sound_library(false);
     unload_fully(sound_file);
-    real_sound = {};
+    sound_entries = {};
     unload_fully(component::file_name);
 }
 
@@ -375,11 +477,8 @@ void hold_sound_library(bool hold) {
     }
 }
 
-// The loader's count less the reference the model itself holds.
 int module_sound_references() {
-    const HMODULE loaded = GetModuleHandleA(sound_file);
-    if (loaded == nullptr) return 0;
-    return loader_count(loaded) - (held_sound != nullptr ? 1 : 0);
+    return module_sound_references_now();
 }
 
 void set_host_component(bool present) {

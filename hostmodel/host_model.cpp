@@ -346,6 +346,33 @@ void record_fault(std::string fault) {
     model().faults.push_back(std::move(fault));
 }
 
+void check_load_library(Provided requested) {
+    if (requested == Provided::host_component) record_fault("the module loaded the host component");
+}
+
+bool check_proc_address(const HandleFacts& module) {
+    if (module.module != Provided::none && module.loaded) return true;
+    record_fault("GetProcAddress on a module that is not loaded");
+    return false;
+}
+
+bool check_free_library(const HandleFacts& module) {
+    if (module.module == Provided::sound_library && module.loaded && module.module_references > 0) {
+        return true;
+    }
+    record_fault("FreeLibrary of a module the module holds no reference on");
+    return false;
+}
+
+bool check_sound_call(SoundCall::Kind kind, bool library_loaded) {
+    if (library_loaded) return true;
+    const char* entry = "TerminateSounds";
+    if (kind == SoundCall::Kind::play) entry = "GaugePlaySound";
+    if (kind == SoundCall::Kind::stop) entry = "GaugeStopSound";
+    record_fault(std::string(entry) + " called after its library left the process");
+    return false;
+}
+
 void record_loader_call(LoaderCall call) {
     record_output(call);
     model().loader_calls.push_back(std::move(call));
