@@ -44,6 +44,17 @@ void write_status_byte(std::size_t offset, uint8_t value);
 
 bool bitmap_resource(int32_t id, int* width, int* height, int* bits_per_pixel);
 
+// The module's four loader calls as this binding serves them (natively the
+// loader seam the module calls, on Windows the wrappers its imports were
+// pointed at), for tests that play the part of a module breaking a rule.
+struct ModuleLoader {
+    void* (*load_library)(const char* name);
+    void* (*module_handle)(const char* name);
+    void* (*proc_address)(void* module, const char* name);
+    bool (*free_library)(void* module);
+};
+ModuleLoader module_loader();
+
 }  // namespace hostmodel::binding
 
 // The core's side, which the bindings call back into.

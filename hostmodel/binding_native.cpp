@@ -254,6 +254,14 @@ bool bitmap_resource(int32_t id, int* width, int* height, int* bits_per_pixel) {
 }  // namespace binding
 }  // namespace hostmodel
 
+// The module calls the seam itself; its handles are plain addresses.
+hostmodel::binding::ModuleLoader hostmodel::binding::module_loader() {
+    return {.load_library  = &loader::load_library,
+            .module_handle = &loader::module_handle,
+            .proc_address  = &loader::proc_address,
+            .free_library  = &loader::free_library};
+}
+
 namespace loader {
 
 using hostmodel::component_module;

@@ -496,6 +496,18 @@ void write_status_byte(std::size_t offset, uint8_t value) {
     if (linkage != nullptr && offset < component::linkage_size) linkage[offset] = value;
 }
 
+ModuleLoader module_loader() {
+    return {
+        .load_library  = [](const char* name) -> void* { return traced_load_library(name); },
+        .module_handle = [](const char* name) -> void* { return traced_module_handle(name); },
+        .proc_address  = [](void* module, const char* name) -> void* {
+            return reinterpret_cast<void*>(traced_proc_address(static_cast<HMODULE>(module), name));
+        },
+        .free_library =
+            [](void* module) { return traced_free_library(static_cast<HMODULE>(module)) != 0; },
+    };
+}
+
 bool bitmap_resource(int32_t id, int* width, int* height, int* bits_per_pixel) {
     HRSRC found = FindResourceA(the_module, MAKEINTRESOURCEA(id), RT_BITMAP);
     if (found == nullptr) return false;

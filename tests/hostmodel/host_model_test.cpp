@@ -13,6 +13,7 @@
 #include <utility>
 #include <vector>
 
+#include "hostmodel/binding.h"
 #include "resources/bitmap_ids.h"
 #include "tests/module/gauge_table.h"
 #include "tests/support/host_test.h"
@@ -502,6 +503,105 @@ TEST_F(HostModel, SoundLibraryHeldByAnotherModule) {
     EXPECT_FALSE(host.sound_library_loaded());
     host.hold_sound_library(false);
     host.set_sound_library(hostmodel::SoundLibrary::present);
+}
+
+// A module breaking one rule of the loader or of the sound library, played
+// through the loader calls as the binding serves the module's own: each row
+// a misuse, the faults it must record and the sound calls that get through.
+using hostmodel::binding::ModuleLoader;
+using PlayEntry      = void(LIBRARY_CALL*)(const char* path, const char* key, int32_t loop);
+using StopEntry      = void(LIBRARY_CALL*)(const char* key);
+using TerminateEntry = void(LIBRARY_CALL*)();
+
+template <typename Entry>
+Entry entry(const ModuleLoader& loader, void* library, const char* name) {
+    return reinterpret_cast<Entry>(loader.proc_address(library, name));
+}
+
+struct Misuse {
+    const char* reason;
+    void (*act)(Host& host, const ModuleLoader& loader);
+    std::vector<std::string> faults;
+    std::vector<hostmodel::SoundCall> heard = {};
+};
+
+// clang-format off
+const Misuse misuses[] = {
+    {"none: load, look up, play, free",
+     [](Host&, const ModuleLoader& loader) {
+         void* library = loader.load_library("GaugeSound");
+         entry<PlayEntry>(loader, library, "GaugePlaySound")("a.wav", "k", 0);
+         loader.free_library(library);
+     }, {}, {hostmodel::play("a.wav", "k")}},
+    {"a lookup in the library after releasing it",
+     [](Host&, const ModuleLoader& loader) {
+         void* library = loader.load_library("GaugeSound");
+         loader.free_library(library);
+         loader.proc_address(library, "GaugePlaySound");
+     }, {"GetProcAddress on a module that is not loaded"}},
+    {"a play through an entry point of the released library",
+     [](Host&, const ModuleLoader& loader) {
+         void* library  = loader.load_library("GaugeSound");
+         const auto play = entry<PlayEntry>(loader, library, "GaugePlaySound");
+         loader.free_library(library);
+         play("a.wav", "k", 0);
+     }, {"GaugePlaySound called after its library left the process"}},
+    {"a stop through an entry point of the released library",
+     [](Host&, const ModuleLoader& loader) {
+         void* library  = loader.load_library("GaugeSound");
+         const auto stop = entry<StopEntry>(loader, library, "GaugeStopSound");
+         loader.free_library(library);
+         stop("k");
+     }, {"GaugeStopSound called after its library left the process"}},
+    {"a terminate through an entry point of the released library",
+     [](Host&, const ModuleLoader& loader) {
+         void* library       = loader.load_library("GaugeSound");
+         const auto terminate = entry<TerminateEntry>(loader, library, "TerminateSounds");
+         loader.free_library(library);
+         terminate();
+     }, {"TerminateSounds called after its library left the process"}},
+    {"a free of another module's reference",
+     [](Host& host, const ModuleLoader& loader) {
+         host.hold_sound_library(true);
+         loader.free_library(loader.module_handle("GaugeSound"));
+         EXPECT_TRUE(host.sound_library_loaded()) << "the other module's reference was released";
+         host.hold_sound_library(false);
+     }, {"FreeLibrary of a module the module holds no reference on"}},
+    {"a second free of one load",
+     [](Host&, const ModuleLoader& loader) {
+         void* library = loader.load_library("GaugeSound");
+         loader.free_library(library);
+         loader.free_library(library);
+     }, {"FreeLibrary of a module the module holds no reference on"}},
+    {"a load of the host component",
+     [](Host&, const ModuleLoader& loader) { loader.load_library("GLOBAL.DLL"); },
+     {"the module loaded the host component"}},
+    {"a lookup in the host component after it left",
+     [](Host& host, const ModuleLoader& loader) {
+         void* component = loader.module_handle("GLOBAL.DLL");
+         host.set_host_component(false);
+         loader.proc_address(component, "Linkage");
+     }, {"GetProcAddress on a module that is not loaded"}},
+    {"a lookup through NULL",
+     [](Host&, const ModuleLoader& loader) { loader.proc_address(nullptr, "GaugePlaySound"); },
+     {"GetProcAddress on a module that is not loaded"}},
+    {"a free of NULL",
+     [](Host&, const ModuleLoader& loader) { loader.free_library(nullptr); },
+     {"FreeLibrary of a module the module holds no reference on"}},
+};
+// clang-format on
+
+TEST_F(HostModel, EachMisuseOfTheLoaderOrTheSoundLibraryIsAFault) {
+    const ModuleLoader loader = hostmodel::binding::module_loader();
+    for (const Misuse& misuse : misuses) {
+        SCOPED_TRACE(misuse.reason);
+        host.reload();
+        misuse.act(host, loader);
+        EXPECT_EQ(host.faults(), misuse.faults);
+        take_faults();
+        EXPECT_EQ(host.take_sound_calls(), misuse.heard);
+        EXPECT_EQ(host.module_sound_references(), 0);
+    }
 }
 
 TEST_F(HostModel, SoundCallsDescribeThemselves) {
