@@ -61,13 +61,31 @@ TEST_F(FlightWithWarnings, AlertLightFollowsTheAltitudeOnlyWhileTheWarningGaugeI
     EXPECT_FALSE(light_shown_at(9500)) << "no warning gauge: the altitude record reads 0";
 
     host.place(warning);
-    EXPECT_TRUE(light_shown_at(9500)) << "500 ft below the selection";
-    EXPECT_FALSE(light_shown_at(9000)) << "1000 ft below";
-    EXPECT_FALSE(light_shown_at(9700)) << "300 ft below, the band's near edge";
-    EXPECT_TRUE(light_shown_at(10500)) << "500 ft above";
-    EXPECT_FALSE(light_shown_at(10300)) << "300 ft above, the band's near edge";
-    EXPECT_FALSE(light_shown_at(10900)) << "900 ft above, the band's far edge";
-    EXPECT_FALSE(light_shown_at(10000)) << "at the selection";
+    struct Row {
+        double altitude_ft;
+        bool shown;
+        const char* reason;
+    };
+    // clang-format off
+    const Row rows[] = {
+        {9000,      false, "1000 ft below the selection"},
+        {9100,      false, "900 ft below: the far edge"},
+        {9100.001,  true,  "just inside the far edge below"},
+        {9500,      true,  "500 ft below"},
+        {9699.999,  true,  "just inside the near edge below"},
+        {9700,      false, "300 ft below: the near edge"},
+        {10000,     false, "at the selection"},
+        {10300,     false, "300 ft above: the near edge"},
+        {10300.001, true,  "just inside the near edge above"},
+        {10500,     true,  "500 ft above"},
+        {10899.999, true,  "just inside the far edge above"},
+        {10900,     false, "900 ft above: the far edge"},
+        {host_test::nan, false, "an altitude that is not a number"},
+        {9500,      true,  "back in the band: the light is not latched"},
+        {10000,     false, "back at the selection"},
+    };
+    // clang-format on
+    for (const Row& row : rows) EXPECT_EQ(light_shown_at(row.altitude_ft), row.shown) << row.reason;
 
     host.remove(warning);
     EXPECT_FALSE(light_shown_at(9500)) << "the record keeps the last altitude refreshed";

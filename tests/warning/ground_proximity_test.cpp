@@ -204,6 +204,43 @@ TEST_F(GroundProximity, AltitudeBeepSoundsOnceWhenClosingWithin900Feet) {
     }
 }
 
+// From re-armed 1000 ft away, one pass at each distance from the selected
+// altitude (0, with no alerter placed): the beep sounds strictly inside the
+// band of 300 to 900 ft on either side, and at neither edge.
+TEST_F(GroundProximity, AltitudeBeepSoundsOnlyStrictlyInsideTheBandOnEitherSide) {
+    struct Row {
+        double altitude_ft;
+        bool beep;
+        const char* reason;
+    };
+    // clang-format off
+    const Row rows[] = {
+        {900,       false, "900 ft above: the far edge"},
+        {899.99,    true,  "just inside the far edge above"},
+        {600,       true,  "mid band above"},
+        {300.01,    true,  "just inside the near edge above"},
+        {300,       false, "300 ft above: the near edge"},
+        {299.99,    false, "just inside 300 ft above"},
+        {0,         false, "at the selected altitude"},
+        {-299.99,   false, "just inside 300 ft below"},
+        {-300,      false, "300 ft below: the near edge"},
+        {-300.01,   true,  "just inside the near edge below"},
+        {-600,      true,  "mid band below"},
+        {-899.99,   true,  "just inside the far edge below"},
+        {-900,      false, "900 ft below: the far edge"},
+        {host_test::nan, false, "an altitude that is not a number"},
+    };
+    // clang-format on
+    for (const Row& row : rows) {
+        host.set_token(token::altitude_ft, 1000);
+        ASSERT_EQ(frame(), Pass{}.calls()) << row.reason << ": re-armed beyond the band";
+        host.set_token(token::altitude_ft, row.altitude_ft);
+        Pass pass;
+        if (row.beep) pass.beep = {once(expected::altitude_beep)};
+        EXPECT_EQ(frame(), pass.calls()) << row.reason;
+    }
+}
+
 // ------------------------------------------------------------ enable test
 
 TEST_F(GroundProximity, StatusBytesEnableTheRulePass) {
