@@ -117,11 +117,12 @@ class Outputs {
 trace::ElementState element_state(const Host& host, const std::string& gauge,
                                   const host::ElementHeader* element, int n) {
     using Kind = trace::ElementState::Kind;
-    trace::ElementState state{.kind     = Kind::static_image,
-                              .value    = std::nullopt,
-                              .position = std::nullopt,
-                              .hidden   = host.hidden(gauge, n),
-                              .text     = std::nullopt};
+    trace::ElementState state{.kind        = Kind::static_image,
+                              .value       = std::nullopt,
+                              .position    = std::nullopt,
+                              .hidden      = host.hidden(gauge, n),
+                              .text        = std::nullopt,
+                              .image_flags = host.image_flags(gauge, n)};
     switch (element->type) {
         case host::element_type::static_image:
             return state;

@@ -97,8 +97,8 @@ Json snapshot_line(int frame, double t_s, const std::string& label,
         for (const ElementState& element : gauge.elements) {
             elements.push_back({kind_names[static_cast<std::size_t>(element.kind)],
                                 optional_number(element.value), optional_number(element.position),
-                                element.hidden,
-                                element.text ? Json(*element.text) : Json(nullptr)});
+                                element.hidden, element.text ? Json(*element.text) : Json(nullptr),
+                                element.image_flags});
         }
         placed[gauge.name] = std::move(elements);
     }

@@ -51,6 +51,7 @@ struct ElementState {
     std::optional<double> position;  // needle angle, drum fraction, icon image; none otherwise
     bool hidden;
     std::optional<std::string> text;  // strings only
+    uint32_t image_flags;             // as the host reads them to draw, the hidden bit among them
 };
 struct GaugeState {
     std::string name;

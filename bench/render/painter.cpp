@@ -79,15 +79,20 @@ int height_of(cairo_surface_t* s) {
     return cairo_image_surface_get_height(s);
 }
 
-bool transparent(const host::ElementHeader& e) {
-    return (e.image_flags & host::image_flag::transparent) != 0;
+// The flags the host drew the element with: the snapshot's, where it has them.
+uint32_t image_flags(const host::ElementHeader& e, const ElementState& state) {
+    return state.image_flags.value_or(e.image_flags);
+}
+
+bool transparent(const host::ElementHeader& e, const ElementState& state) {
+    return (image_flags(e, state) & host::image_flag::transparent) != 0;
 }
 
 // Sets `image` as the source at (x, y), filtered as the element's flags ask.
-void set_image(cairo_t* cr, const host::ElementHeader& e, cairo_surface_t* image, double x,
-               double y) {
+void set_image(cairo_t* cr, const host::ElementHeader& e, const ElementState& state,
+               cairo_surface_t* image, double x, double y) {
     cairo_set_source_surface(cr, image, x, y);
-    const bool bilinear = (e.image_flags & host::image_flag::bilinear) != 0;
+    const bool bilinear = (image_flags(e, state) & host::image_flag::bilinear) != 0;
     cairo_pattern_set_filter(cairo_get_source(cr),
                              bilinear ? CAIRO_FILTER_BILINEAR : CAIRO_FILTER_NEAREST);
 }
@@ -99,23 +104,23 @@ double finite_or_zero(const std::optional<double>& v) {
 // ----------------------------------------------------------- element rules
 
 // The element's bitmap at its position.
-void paint_static_image(cairo_t* cr, const host::ElementHeader& e, const ElementState&) {
-    cairo_surface_t* image = bitmap(e.bitmap_id, transparent(e));
+void paint_static_image(cairo_t* cr, const host::ElementHeader& e, const ElementState& state) {
+    cairo_surface_t* image = bitmap(e.bitmap_id, transparent(e, state));
     if (image == nullptr) return;
-    set_image(cr, e, image, e.position.x, e.position.y);
+    set_image(cr, e, state, image, e.position.x, e.position.y);
     cairo_paint(cr);
 }
 
 // The needle bitmap turned about its pivot (the element's offset), the pivot
 // placed on the element's position. At 0 degrees the bitmap is drawn as stored.
 void paint_needle(cairo_t* cr, const host::ElementHeader& e, const ElementState& state) {
-    cairo_surface_t* image = bitmap(e.bitmap_id, transparent(e));
+    cairo_surface_t* image = bitmap(e.bitmap_id, transparent(e, state));
     if (image == nullptr) return;
     const double angle_deg = finite_or_zero(state.position);
     cairo_save(cr);
     cairo_translate(cr, e.position.x, e.position.y);
     cairo_rotate(cr, angle_deg * std::numbers::pi / 180);  // clockwise on screen, y down
-    set_image(cr, e, image, -e.offset.x, -e.offset.y);
+    set_image(cr, e, state, image, -e.offset.x, -e.offset.y);
     cairo_paint(cr);
     cairo_restore(cr);
 }
@@ -124,9 +129,10 @@ void paint_needle(cairo_t* cr, const host::ElementHeader& e, const ElementState&
 void paint_icon(cairo_t* cr, const host::ElementHeader& e, const ElementState& state) {
     const double index = finite_or_zero(state.position);
     if (index < 0 || index > 0xFFFF) return;
-    cairo_surface_t* image = bitmap(e.bitmap_id + static_cast<int32_t>(index), transparent(e));
+    cairo_surface_t* image =
+        bitmap(e.bitmap_id + static_cast<int32_t>(index), transparent(e, state));
     if (image == nullptr) return;
-    set_image(cr, e, image, e.position.x, e.position.y);
+    set_image(cr, e, state, image, e.position.x, e.position.y);
     cairo_paint(cr);
 }
 
@@ -135,7 +141,7 @@ void paint_icon(cairo_t* cr, const host::ElementHeader& e, const ElementState& s
 // the strip's top lines up with the window's top, at 1 its bottom with the
 // window's bottom. The window's black is always transparent.
 void paint_moving_image(cairo_t* cr, const host::ElementHeader& e, const ElementState& state) {
-    cairo_surface_t* strip  = bitmap(e.bitmap_id, transparent(e));
+    cairo_surface_t* strip  = bitmap(e.bitmap_id, transparent(e, state));
     cairo_surface_t* window = bitmap(e.bitmap_id + 1, true);
     if (strip == nullptr || window == nullptr) return;
     const double fraction  = std::clamp(finite_or_zero(state.position), 0.0, 1.0);
@@ -143,10 +149,10 @@ void paint_moving_image(cairo_t* cr, const host::ElementHeader& e, const Element
     cairo_save(cr);
     cairo_rectangle(cr, e.position.x, e.position.y, width_of(window), height_of(window));
     cairo_clip(cr);
-    set_image(cr, e, strip, e.position.x, e.position.y - fraction * travel_px);
+    set_image(cr, e, state, strip, e.position.x, e.position.y - fraction * travel_px);
     cairo_paint(cr);
     cairo_restore(cr);
-    set_image(cr, e, window, e.position.x, e.position.y);
+    set_image(cr, e, state, window, e.position.x, e.position.y);
     cairo_paint(cr);
 }
 

@@ -313,3 +313,30 @@ int main(int argc, char** argv) {
     fs::remove_all(scratch("").parent_path(), ignored);
     return result;
 }
+
+// The flags a snapshot carries are the ones drawn: a pointer whose black is no
+// longer transparent covers the dial around it with its bitmap's black.
+TEST(ImageFlags, TheSnapshotsFlagsAreTheOnesDrawn) {
+    const host::ElementHeader& pointer = *chain("MERTQ4VSI")[1];
+    ASSERT_NE(pointer.image_flags & host::image_flag::transparent, 0u);
+    json as_recorded = {{"MERTQ4VSI", resting("MERTQ4VSI")}};
+    json opaque      = as_recorded;
+    as_recorded["MERTQ4VSI"][1].push_back(pointer.image_flags);
+    opaque["MERTQ4VSI"][1].push_back(pointer.image_flags & ~host::image_flag::transparent);
+    const fs::path dir =
+        write_run(scratch("flags"), {{"recorded", as_recorded}, {"opaque", opaque}});
+    bench::render::render_run(dir);
+
+    const Picture recorded = read_png(dir / "recorded" / "MERTQ4VSI.png");
+    const Picture covered  = read_png(dir / "opaque" / "MERTQ4VSI.png");
+    int black_added        = 0;
+    for (int y = 0; y < cairo_image_surface_get_height(recorded.get()); ++y) {
+        for (int x = 0; x < cairo_image_surface_get_width(recorded.get()); ++x) {
+            const Pixel before = pixel(recorded, x, y);
+            const Pixel after  = pixel(covered, x, y);
+            black_added += after.a == 255 && after.r + after.g + after.b == 0 &&
+                           before.r + before.g + before.b > 0;
+        }
+    }
+    EXPECT_GT(black_added, 0) << "the opaque pointer drew as the transparent one";
+}

@@ -46,18 +46,23 @@ const json& field(const json& object, const char* key, const std::string& where)
 }
 
 ElementState element_state(const json& row, const std::string& where) {
-    if (!row.is_array() || row.size() != 5 || !row[0].is_string() || !row[3].is_boolean() ||
-        !(row[4].is_null() || row[4].is_string())) {
-        fail(where, "not [kind, value, position, hidden, text]: " + row.dump());
+    // The image flags, sixth, are in every trace this bench writes now; a
+    // trace without them draws with the flags of the module's records.
+    if (!row.is_array() || (row.size() != 5 && row.size() != 6) || !row[0].is_string() ||
+        !row[3].is_boolean() || !(row[4].is_null() || row[4].is_string()) ||
+        (row.size() == 6 && !row[5].is_number_unsigned())) {
+        fail(where, "not [kind, value, position, hidden, text, image flags]: " + row.dump());
     }
     ElementState state{
-        .kind     = row[0].get<std::string>(),
-        .value    = number(row[1], where + "[1]"),
-        .position = number(row[2], where + "[2]"),
-        .hidden   = row[3].get<bool>(),
-        .text     = std::nullopt,
+        .kind        = row[0].get<std::string>(),
+        .value       = number(row[1], where + "[1]"),
+        .position    = number(row[2], where + "[2]"),
+        .hidden      = row[3].get<bool>(),
+        .text        = std::nullopt,
+        .image_flags = std::nullopt,
     };
     if (row[4].is_string()) state.text = row[4].get<std::string>();
+    if (row.size() == 6) state.image_flags = row[5].get<uint32_t>();
     return state;
 }
 

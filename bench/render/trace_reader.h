@@ -3,6 +3,7 @@
 // elements in chain order, with the state the host showed them in).
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <optional>
 #include <stdexcept>
@@ -27,7 +28,8 @@ struct ElementState {
     // of its travel; none for static images and strings
     std::optional<double> position;
     bool hidden = false;
-    std::optional<std::string> text;  // strings only
+    std::optional<std::string> text;      // strings only
+    std::optional<uint32_t> image_flags;  // as the host read them; none in older traces
 };
 
 struct GaugeState {
