@@ -16,7 +16,16 @@ would hear, not the raw calls:
   sounds: [{"frame": n, "play": file} | {"frame": n, "stop": key}, ...]
       each sound is heard starting (play) or ending (stop) at that frame;
   counts: {file: n}  the file is heard exactly n times in the flight;
-  silent: true       the sound library received no play call at all.
+  silent: true       the sound library received no play call at all;
+  exhaustive: true   every sound heard starting is listed: in `sounds` at
+                     its frame, or in `counts` by its file;
+  never: [file or key, ...]
+                     no play call of the file, or under the key, at all;
+  elements: [{"snapshot": label, "gauge": name, "element": n, "hidden": b,
+              "flags": n, "text": s, "position": x}, ...]
+                     the element (n down the gauge's chain) at the snapshot
+                     as given: each field present is compared (position to
+                     1e-6; flags are the image flags as the host read them).
 One more rule holds for every trace that carries the module's loader calls:
 whenever the panel has just been emptied, every successful load of the sound
 library the module made has been freed again.
@@ -30,13 +39,22 @@ import sys
 SOUND_LIBRARY = "GaugeSound"
 
 
-def frame_lines(trace_path):
-    """The trace's frame lines, in order (snapshot lines left out)."""
+def trace_lines(trace_path):
+    """The trace's frame lines and its snapshot lines, each list in order."""
+    frames, snapshots = [], []
     with open(trace_path, encoding="utf-8") as trace:
         for line in trace:
             record = json.loads(line)
             if "events" in record:
-                yield record
+                frames.append(record)
+            elif "snapshot" in record:
+                snapshots.append(record)
+    return frames, snapshots
+
+
+def frame_lines(trace_path):
+    """The trace's frame lines, in order (snapshot lines left out)."""
+    return trace_lines(trace_path)[0]
 
 
 class Hearing:
@@ -105,7 +123,41 @@ def loader_imbalances(frames):
     return problems
 
 
-def check(expect, frames):
+# An element as a snapshot line holds it: [kind, value, position, hidden, text, flags].
+ELEMENT_FIELDS = {"position": 2, "hidden": 3, "text": 4, "flags": 5}
+
+
+def element_problems(wants, snapshots):
+    by_label = {s["snapshot"]: s for s in snapshots}
+    problems = []
+    for i, want in enumerate(wants):
+        where = f"expect.elements[{i}] ({want['gauge']} element {want['element']} at {want['snapshot']!r})"
+        snapshot = by_label.get(want["snapshot"])
+        chain = None if snapshot is None else snapshot["gauges"].get(want["gauge"])
+        if chain is None or not 0 <= want["element"] < len(chain):
+            problems.append(f"{where}: not in the trace")
+            continue
+        element = chain[want["element"]]
+        for field, index in ELEMENT_FIELDS.items():
+            if field not in want:
+                continue
+            got = element[index] if index < len(element) else None
+            same = (got is not None and abs(got - want[field]) <= 1e-6) if field == "position" \
+                else got == want[field]
+            if not same:
+                problems.append(f"{where}: {field} is {json.dumps(got)}, not {json.dumps(want[field])}")
+    return problems
+
+
+def unlisted(expect, sounds):
+    listed = {(w["frame"], w["play"]) for w in expect.get("sounds", []) if "play" in w}
+    counted = set(expect.get("counts", {}))
+    return [f"expect.exhaustive: {file} (key {key!r}) heard at frame {n}, and not listed"
+            for n, kind, file, key in sounds
+            if kind == "play" and (n, file) not in listed and file not in counted]
+
+
+def check(expect, frames, snapshots=()):
     """Every way the trace departs from `expect`, as plain sentences."""
     frames = list(frames)
     sounds = list(heard(frames))
@@ -128,6 +180,16 @@ def check(expect, frames):
         if plays:
             problems.append(f"expect.silent: {len(plays)} play calls, the first {plays[0][1]} "
                             f"at frame {plays[0][0]}")
+    if expect.get("exhaustive"):
+        problems += unlisted(expect, sounds)
+    never = set(expect.get("never", []))
+    for record in frames:
+        for e in record["events"]:
+            if e.get("sound") == "play" and (e["file"] in never or e["key"] in never):
+                problems.append(f"expect.never: {e['file']} played under key {e['key']!r} "
+                                f"at frame {record['frame']}")
+                never -= {e["file"], e["key"]}  # said once each
+    problems += element_problems(expect.get("elements", []), snapshots)
     problems += loader_imbalances(frames)
     return problems
 
@@ -144,7 +206,7 @@ def main(argv):
     scenario_path, run_dir = args
     with open(scenario_path, encoding="utf-8") as f:
         expect = json.load(f).get("expect", {})
-    problems = check(expect, frame_lines(os.path.join(run_dir, "trace.jsonl")))
+    problems = check(expect, *trace_lines(os.path.join(run_dir, "trace.jsonl")))
     for p in problems:
         print(f"{scenario_path}: {p}", file=sys.stderr)
     return 1 if problems else 0

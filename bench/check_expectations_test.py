@@ -52,10 +52,36 @@ class Expectations(unittest.TestCase):
             ("a count of zero holds for a file never played", {"counts": {"other.wav": 0}}, 0),
             ("a flight with plays is not silent", {"silent": True}, 1),
             ("no expectations, nothing to miss", {}, 0),
+            ("exhaustive: every sound listed at its frame or counted",
+             {"exhaustive": True, "sounds": [{"frame": 1, "play": SINK}], "counts": {BEEP: 2}}, 0),
+            ("exhaustive: a sound heard and not listed is caught",
+             {"exhaustive": True, "sounds": [{"frame": 1, "play": SINK}, {"frame": 2, "play": BEEP}]}, 1),
+            ("never: a file played is caught", {"never": [BEEP]}, 1),
+            ("never: a key played under is caught, once", {"never": ["sink"]}, 1),
+            ("never: stops under the key are no plays", {"never": ["other"]}, 0),
         ]
         for reason, expect, problems in rows:
             with self.subTest(reason):
                 self.assertEqual(len(check(expect, FLIGHT)), problems)
+
+    def test_element_states_at_snapshots(self):
+        snapshots = [{"frame": 3, "t": 0.2, "snapshot": "minimums",
+                      "gauges": {"MERTQ4RADALT": [["static_image", None, None, False, None, 0],
+                                                  ["icon", 1.0, 1.0, True, None, 1 << 30 | 1]]}}]
+        at = {"snapshot": "minimums", "gauge": "MERTQ4RADALT", "element": 1}
+        # (reason, expected fields, number of problems)
+        rows = [
+            ("every field as traced", {"hidden": True, "flags": 1 << 30 | 1, "position": 1.0000001}, 0),
+            ("a flag shown where it must hide", {"hidden": False}, 1),
+            ("image flags other than traced", {"flags": 1}, 1),
+            ("a position off by more than rounding", {"position": 1.001}, 1),
+            ("an element past the chain's end", {"element": 2}, 1),
+            ("a snapshot that was not taken", {"snapshot": "rollout"}, 1),
+        ]
+        for reason, fields, problems in rows:
+            with self.subTest(reason):
+                got = check({"elements": [{**at, **fields}]}, FLIGHT, snapshots)
+                self.assertEqual(len(got), problems, got)
 
     def test_terminate_ends_every_loop(self):
         flight = frames([play(SINK, "sink", 1), play("tone.wav", "tone", 1)], [{"sound": "terminate"}],

@@ -492,7 +492,10 @@ Scenario parse_scenario(std::string_view text, std::string_view file_name,
     }
     if (root.has("snapshots"))
         scenario.snapshots = snapshots_of(root.member("snapshots"), timeline);
-    if (root.has("expect")) root.member("expect").object({"sounds", "counts", "silent"});
+    if (root.has("expect")) {
+        root.member("expect").object(
+            {"sounds", "counts", "silent", "exhaustive", "never", "elements"});
+    }
     check_panel_story(scenario);
     return scenario;
 }
