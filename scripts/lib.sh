@@ -66,3 +66,16 @@ prepare_wine() {
 runs_32_bit_code() {
   [ -x /lib/ld-linux.so.2 ] && /lib/ld-linux.so.2 --version >/dev/null 2>&1
 }
+
+# limited SECONDS NAME COMMAND...: runs COMMAND; one that runs past SECONDS is
+# stopped (killed 20 s later if it will not stop), said by NAME, and fails
+# with timeout's status.
+limited() {
+  local limit=$1 name=$2 rc=0
+  shift 2
+  timeout --kill-after=20 "$limit" "$@" || rc=$?
+  if [ "$rc" -eq 124 ] || [ "$rc" -eq 137 ]; then
+    echo "test: $name did not end within $limit s, and was stopped" >&2
+  fi
+  return "$rc"
+}
