@@ -140,6 +140,19 @@ TEST_F(RadioAltimeter, LightShowsOnlyStrictlyWithin10FeetOfTheDecisionHeight) {
     }
 }
 
+// Hiding and showing an element touches its hidden flag alone: the light keeps
+// the flags it was built with through every change, shown or hidden.
+TEST_F(RadioAltimeter, HidingAndShowingTheLightKeepsItsOtherImageFlags) {
+    constexpr uint32_t built_with = 0x07;  // transparent, erase, bright
+    set_decision_height(200);
+    for (const double feet : {195.0, 300.0, 195.0, 300.0, 205.0}) {
+        const bool shown = light_shown_at(feet);
+        EXPECT_EQ(host.image_flags(gauge, light),
+                  shown ? built_with : built_with | host::image_flag::hidden)
+            << feet << " ft, " << (shown ? "shown" : "hidden");
+    }
+}
+
 TEST_F(RadioAltimeter, At2500TheTestIsNotMadeAndTheLightKeepsItsState) {
     set_decision_height(2499);
     ASSERT_TRUE(light_shown_at(2499));
