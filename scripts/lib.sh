@@ -10,7 +10,7 @@ ensure_setup() {
      ! command -v pocketsphinx_continuous >/dev/null || [ ! -d /usr/share/pocketsphinx/model/en-us ] ||
      ! /usr/bin/python3 -c 'import numpy, scipy' 2>/dev/null || [ ! -e /usr/lib/x86_64-linux-gnu/libebur128.so.1 ] ||
      ! command -v pulseaudio >/dev/null || ! command -v parec >/dev/null ||
-     [ ! -e /usr/include/pulse/simple.h ] ||
+     [ ! -e /usr/include/pulse/simple.h ] || ! getent hosts localhost >/dev/null ||
      ! dpkg-query -W -f='${Status}' libpulse0:i386 2>/dev/null | grep -q 'install ok installed' ||
      [ ! -d /usr/src/googletest ] || ! dpkg --print-foreign-architectures | grep -qx i386 ||
      ! dpkg-query -W -f='${Status}' wine32:i386 2>/dev/null | grep -q 'install ok installed'; then
