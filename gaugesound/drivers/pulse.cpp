@@ -34,7 +34,7 @@ struct Stream {
 };
 
 pa_simple* connect(Report report) {
-    const pa_sample_spec spec = {
+    const pa_sample_spec sample_format = {
         .format = PA_SAMPLE_S16LE, .rate = stream_rate_hz, .channels = stream_channels};
     const pa_buffer_attr attributes = {
         .maxlength = static_cast<uint32_t>(-1),
@@ -45,7 +45,7 @@ pa_simple* connect(Report report) {
     };
     int error         = 0;
     pa_simple* device = pa_simple_new(nullptr, "GaugeSound", PA_STREAM_PLAYBACK, nullptr,
-                                      "gauge sounds", &spec, nullptr, &attributes, &error);
+                                      "gauge sounds", &sample_format, nullptr, &attributes, &error);
     if (device == nullptr && report != nullptr && !no_server_said.exchange(true)) {
         report(("no sound from PulseAudio: " + std::string(pa_strerror(error))).c_str());
     }
