@@ -5,6 +5,7 @@
 #include <array>
 #include <cstddef>
 #include <cstring>
+#include <span>
 
 namespace hostmodel::host_fields {
 namespace {
@@ -82,7 +83,14 @@ constexpr std::array<Range, 2> header_fields = {previous_position, previous_elem
 
 #undef HOST_FIELD
 
-constexpr std::size_t widest_field = 100;  // the needle's goals, angles and save data
+constexpr std::size_t widest_of(std::span<const Range> fields) {
+    std::size_t widest = 0;
+    for (const Range& field : fields) widest = std::max<std::size_t>(widest, field.size);
+    return widest;
+}
+constexpr std::size_t widest_field =
+    std::max({widest_of(static_image_fields), widest_of(needle_fields), widest_of(icon_fields),
+              widest_of(moving_image_fields), widest_of(string_fields)});
 constexpr std::array<uint8_t, widest_field> filled = [] {
     std::array<uint8_t, widest_field> bytes{};
     bytes.fill(pattern);

@@ -596,8 +596,12 @@ int Host::click(std::string_view gauge_name, int x, int y, uint32_t events, int 
     const bool repeating = (child->events & host::mouse_event::repeat) != 0;
     const int calls      = 1 + (repeating ? std::max(repeats, 0) : 0);
     for (int call = 0; call < calls; ++call) {
-        host::PixelPoint point{x, y};
-        child->callback(&point, events);
+        // The point argument opens the host's record of the click.
+        host::ClickRecord record{.point  = {x, y},
+                                 .gauge  = gauge(gauge_name),
+                                 .rect   = const_cast<host::MouseRect*>(child),
+                                 .screen = {x, y}};
+        child->callback(&record.point, events);
     }
     for (const core::PlacedGauge& placed : core::model().panel) {
         core::check_guards(placed);

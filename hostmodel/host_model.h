@@ -85,7 +85,7 @@ struct ModuleLoadError : std::runtime_error {
 struct ElementOperation {
     int slot;
     host::ElementHeader* root;
-    uint32_t value;
+    uintptr_t value;  // install: the resource handle; generate: its 32-bit value
 };
 
 // What the last drawing of a gauge showed: one entry per element drawn.

@@ -86,7 +86,7 @@ void refresh(host::TokenVar* record);
 // Writes the status bytes into the host component, where it is present.
 void write_status(const Model& m);
 
-// Fills the 64 slots of `services`.
+// Fills the service table: every slot the module may call, and a fault in the others.
 void fill_services(host::PanelServices& services);
 
 // The child rectangles of the gauge's mouse list, in list order.

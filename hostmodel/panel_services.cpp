@@ -15,9 +15,12 @@ namespace {
 
 constexpr uint32_t absent_variable = 0xFFFFFFFF;
 
+// The slot at a byte offset of the table, numbered as in the 32-bit table.
 constexpr int slot_of(std::size_t offset) {
-    return static_cast<int>(offset / sizeof(void*));
+    return host::panel_first_slot +
+           static_cast<int>((offset - sizeof(host::LinkagePrefix)) / sizeof(void*));
 }
+static_assert(slot_of(host::panel_slot_offset(24)) == 24);
 
 // A slot the module must never call.
 template <int Slot>
@@ -26,13 +29,14 @@ void HOST_CALL unused_slot() {
     record_fault("slot " + std::to_string(Slot) + " called");
 }
 
-template <int... Slot>
-constexpr std::array<void*, sizeof...(Slot)> unused_slots(std::integer_sequence<int, Slot...>) {
-    return {reinterpret_cast<void*>(&unused_slot<Slot>)...};
+// The stubs of every slot after the table's Linkage prefix.
+template <int... Index>
+constexpr std::array<void*, sizeof...(Index)> unused_slots(std::integer_sequence<int, Index...>) {
+    return {reinterpret_cast<void*>(&unused_slot<host::panel_first_slot + Index>)...};
 }
 
 template <int Slot>
-void record_operation(host::ElementHeader* root, uint32_t value) {
+void record_operation(host::ElementHeader* root, uintptr_t value) {
     model().element_operations.push_back({.slot = Slot, .root = root, .value = value});
 }
 
@@ -41,8 +45,9 @@ void HOST_CALL element_operation(host::ElementHeader* root) {
     record_operation<Slot>(root, 0);
 }
 
-template <int Slot>
-void HOST_CALL element_operation_with_value(host::ElementHeader* root, uint32_t value) {
+// The install (a resource handle) and generate (a 32-bit value) operations.
+template <int Slot, typename Value>
+void HOST_CALL element_operation_with_value(host::ElementHeader* root, Value value) {
     record_operation<Slot>(root, value);
 }
 
@@ -94,18 +99,24 @@ void refresh(host::TokenVar* record) {
     record->value          = found != tokens.end() ? found->second : 0.0;
 }
 
+// The table opens with the Linkage prefix as the host fills it, then a stub in
+// every slot but those the module calls.
 void fill_services(host::PanelServices& services) {
-    static_assert(sizeof(host::PanelServices) == host::panel_slot_count * sizeof(void*));
-    using Table      = host::PanelServices;
-    const auto stubs = unused_slots(std::make_integer_sequence<int, host::panel_slot_count>());
-    std::memcpy(static_cast<void*>(&services), stubs.data(), sizeof services);
+    using Table         = host::PanelServices;
+    constexpr int stubs = host::panel_slot_count - host::panel_first_slot;
+    static_assert(sizeof(Table) == sizeof(host::LinkagePrefix) + stubs * sizeof(void*));
+    const auto unused = unused_slots(std::make_integer_sequence<int, stubs>());
+    std::memcpy(reinterpret_cast<char*>(&services) + sizeof(host::LinkagePrefix), unused.data(),
+                sizeof services - sizeof(host::LinkagePrefix));
+    services.linkage        = {.module_id = host::module_id, .version = host::interface_version};
     services.query_elements = element_operation<slot_of(offsetof(Table, query_elements))>;
     services.install_elements =
-        element_operation_with_value<slot_of(offsetof(Table, install_elements))>;
+        element_operation_with_value<slot_of(offsetof(Table, install_elements)),
+                                     host::ResourceHandle>;
     services.initialize_elements = element_operation<slot_of(offsetof(Table, initialize_elements))>;
     services.update_elements     = element_operation<slot_of(offsetof(Table, update_elements))>;
     services.generate_elements =
-        element_operation_with_value<slot_of(offsetof(Table, generate_elements))>;
+        element_operation_with_value<slot_of(offsetof(Table, generate_elements)), uint32_t>;
     services.draw_elements          = element_operation<slot_of(offsetof(Table, draw_elements))>;
     services.kill_elements          = element_operation<slot_of(offsetof(Table, kill_elements))>;
     services.send_key_event         = send_key_event;

@@ -16,7 +16,7 @@ namespace module {
 // The seven shared routines every gauge header carries. Each acts on the root
 // element of the first gauge of the table, read through its header at call time.
 void HOST_CALL gauge_query();
-void HOST_CALL gauge_install(uint32_t value);
+void HOST_CALL gauge_install(host::ResourceHandle resources);
 void HOST_CALL gauge_initialize();
 void HOST_CALL gauge_update();
 void HOST_CALL gauge_generate(uint32_t value);
@@ -24,7 +24,7 @@ void HOST_CALL gauge_draw();
 void HOST_CALL gauge_kill();
 
 // Gauge callback of the gauges that act on no service code.
-void HOST_CALL ignore_service(host::GaugeHeader* gauge, int32_t service, uint32_t extra);
+void HOST_CALL ignore_service(host::GaugeHeader* gauge, int32_t service, host::ServiceData extra);
 
 // Mouse callback result: the module never asks the host to do more with a click.
 inline constexpr host::BOOL mouse_handled = 0;

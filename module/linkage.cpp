@@ -59,8 +59,8 @@ namespace module {
 void HOST_CALL gauge_query() {
     panel().query_elements(first_gauge_root());
 }
-void HOST_CALL gauge_install(uint32_t value) {
-    panel().install_elements(first_gauge_root(), value);
+void HOST_CALL gauge_install(host::ResourceHandle resources) {
+    panel().install_elements(first_gauge_root(), resources);
 }
 void HOST_CALL gauge_initialize() {
     panel().initialize_elements(first_gauge_root());
@@ -78,6 +78,6 @@ void HOST_CALL gauge_kill() {
     panel().kill_elements(first_gauge_root());
 }
 
-void HOST_CALL ignore_service(host::GaugeHeader*, int32_t, uint32_t) {}
+void HOST_CALL ignore_service(host::GaugeHeader*, int32_t, host::ServiceData) {}
 
 }  // namespace module

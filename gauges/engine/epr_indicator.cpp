@@ -83,7 +83,7 @@ constinit EprIndicator epr2 = {
 // Pre-draw: refresh N2, then the correction value, and work out the reading
 // and the drums.
 template <EprIndicator& epr>
-void HOST_CALL epr_gauge_callback(host::GaugeHeader*, int32_t service, uint32_t) {
+void HOST_CALL epr_gauge_callback(host::GaugeHeader*, int32_t service, host::ServiceData) {
     if (service != host::service::pre_draw) return;
     module::panel().refresh_token_variable(&epr.n2_pct);
     module::panel().refresh_token_variable(&epr.correction);

@@ -110,7 +110,7 @@ constinit Tachometer e2n2 = {.reading = shared::engine2_n2_pct, .units_pct = 0, 
 
 // Pre-draw: refresh the gauge's reading and work out its units.
 template <Tachometer& tach>
-void HOST_CALL tach_gauge_callback(host::GaugeHeader*, int32_t service, uint32_t) {
+void HOST_CALL tach_gauge_callback(host::GaugeHeader*, int32_t service, host::ServiceData) {
     if (service != host::service::pre_draw) return;
     module::panel().refresh_token_variable(&tach.reading);
     tach.units_pct = tach_units(tach.reading.value);

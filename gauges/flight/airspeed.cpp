@@ -110,7 +110,7 @@ uint32_t command_speed_from(double reference_kt) {
     return module::truncate_to<uint32_t>(reference_kt);
 }
 
-void HOST_CALL aspd_gauge_callback(host::GaugeHeader*, int32_t service, uint32_t) {
+void HOST_CALL aspd_gauge_callback(host::GaugeHeader*, int32_t service, host::ServiceData) {
     if (service != host::service::install) return;
     module::panel().refresh_token_variable(&speed_reference);
     command_speed_kt = command_speed_from(speed_reference.value);

@@ -56,7 +56,8 @@ double fraction_of(double y) {
 // Element number down the chain of the alert light.
 constexpr int alert_light_element = 4;
 
-void HOST_CALL altitude_alerter_callback(host::GaugeHeader* gauge, int32_t service, uint32_t) {
+void HOST_CALL altitude_alerter_callback(host::GaugeHeader* gauge, int32_t service,
+                                         host::ServiceData) {
     if (service != host::service::pre_draw) return;
     if (altitude_digits_ready == 0) {
         altitude_alerter::update_altitude_digits();

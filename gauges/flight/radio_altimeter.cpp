@@ -74,7 +74,7 @@ bool at_decision_height(uint32_t d, double r) {
 constexpr int light_element = 5;
 constexpr int flag_element  = 6;
 
-void HOST_CALL radalt_gauge_callback(host::GaugeHeader* gauge, int32_t service, uint32_t) {
+void HOST_CALL radalt_gauge_callback(host::GaugeHeader* gauge, int32_t service, host::ServiceData) {
     if (service != host::service::pre_draw) return;
     module::panel().refresh_token_variable(&shared::radio_height_m);
     radio_altitude_ft = shared::radio_height_m.value * module::feet_per_metre;

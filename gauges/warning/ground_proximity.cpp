@@ -92,7 +92,8 @@ Flight flight_values() {
 // Three status bytes of the host component, found from its "Linkage" export:
 // the inhibit byte and the two allow bytes. Empty until the first code 14 and
 // whenever the component or its export is missing; warnings then count as
-// enabled.
+// enabled. A host whose component keeps them at no known place (the 64-bit
+// one) is not searched: its warnings are always allowed.
 constexpr const char* host_component        = "GLOBAL.DLL";
 constexpr const char* host_component_export = "Linkage";
 constexpr std::ptrdiff_t allow_1_offset     = 2848;  // bytes from the export
@@ -107,7 +108,8 @@ struct HostStatusRefs {
 constinit HostStatusRefs host_status_refs = {};
 
 void bind_host_component() {
-    host_status_refs         = {};
+    host_status_refs = {};
+    if (!host::host_status_bytes_known) return;
     loader::Handle component = loader::module_handle(host_component);
     if (component == nullptr) return;
     const auto* linkage =
@@ -200,7 +202,7 @@ void rule_pass() {
     test_sound_rules();
 }
 
-void HOST_CALL ground_proximity_callback(host::GaugeHeader*, int32_t service, uint32_t) {
+void HOST_CALL ground_proximity_callback(host::GaugeHeader*, int32_t service, host::ServiceData) {
     sound::bind_for_service(service, sound::bind_loaded_or_load);
     switch (service) {
         case host::service::pre_update:

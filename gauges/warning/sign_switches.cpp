@@ -45,7 +45,7 @@ double HOST_CALL read_sign_switch(host::ElementHeader*) {
 }
 
 // The switches act on no service code; the gauge binds the sound library.
-void HOST_CALL signs_gauge_callback(host::GaugeHeader*, int32_t service, uint32_t) {
+void HOST_CALL signs_gauge_callback(host::GaugeHeader*, int32_t service, host::ServiceData) {
     sound::bind_for_service(service, sound::bind_loaded_or_load);
 }
 

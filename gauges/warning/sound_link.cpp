@@ -132,7 +132,7 @@ void link_pass() {
     }
 }
 
-void HOST_CALL sound_link_callback(host::GaugeHeader*, int32_t service, uint32_t) {
+void HOST_CALL sound_link_callback(host::GaugeHeader*, int32_t service, host::ServiceData) {
     sound::bind_for_service(service, sound::bind_for_sound_link);
     switch (service) {
         case host::service::initialize:

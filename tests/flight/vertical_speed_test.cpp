@@ -135,7 +135,8 @@ TEST_F(VerticalSpeed, ElementRecordsAsTheHostReadsThem) {
     // clang-format on
     for (int n = 0; n < 2; ++n) records::expect_element(host, gauge, n, chain[n]);
     records::expect_chain(host, gauge, 2);
-    EXPECT_EQ(host.gauge(gauge)->mouse_rects, nullptr) << "the gauge takes no clicks";
+    EXPECT_EQ(host_test::field(host.gauge(gauge)->mouse_rects), nullptr)
+        << "the gauge takes no clicks";
 }
 
 }  // namespace

@@ -61,17 +61,22 @@ class SwappedRoot {
     host::ElementHeader* saved_;
 };
 
-// Replaces a gauge's member for a while.
+// Replaces a field of a gauge's record for a while. The field is reached
+// through its address as bytes: a packed record's pointer may sit where no
+// reference to it may bind.
 template <typename T>
 class Swapped {
   public:
-    Swapped(T& field, T value) : field_(field), saved_(std::exchange(field, value)) {}
-    ~Swapped() { field_ = saved_; }
+    Swapped(void* field, T value) : field_(field) {
+        std::memcpy(&saved_, field_, sizeof saved_);
+        std::memcpy(field_, &value, sizeof value);
+    }
+    ~Swapped() { std::memcpy(field_, &saved_, sizeof saved_); }
     Swapped(const Swapped&)            = delete;
     Swapped& operator=(const Swapped&) = delete;
 
   private:
-    T& field_;
+    void* field_;
     T saved_;
 };
 
@@ -109,7 +114,7 @@ TEST_F(HostModel, PlacingTwiceIsAFault) {
 TEST_F(HostModel, ServiceTableIsInstalledInImportTable) {
     const host::ImportTableRecord& table = host.import_table();
     EXPECT_EQ(table.panels.id, host::panels_entry_id);
-    ASSERT_NE(table.panels.table, nullptr);
+    ASSERT_NE(host_test::field(table.panels.table), nullptr);
     EXPECT_NE(table.panels.table->refresh_token_variable, nullptr);
 }
 
@@ -152,25 +157,32 @@ TEST_F(HostModel, TokenRefreshKeepsThePreviousValue) {
     EXPECT_EQ(unknown.value, 0.0);
 }
 
+// Every slot after the Linkage prefix that the module must not call, at the
+// host's offset of that slot, down to the table's last.
 TEST_F(HostModel, UnusedSlotsRecordAFaultNamingThem) {
-    void* const* slots = reinterpret_cast<void* const*>(host.import_table().panels.table);
-    for (int slot : {0, 23, 30, 54, 63}) {
-        reinterpret_cast<void(HOST_CALL*)()>(slots[slot])();
+    const auto* table = reinterpret_cast<const char*>(host.import_table().panels.table);
+    for (int slot : {host::panel_first_slot, 23, 30, 54, 56, host::panel_slot_count - 1}) {
+        void* stub = nullptr;
+        std::memcpy(&stub, table + host::panel_slot_offset(slot), sizeof stub);
+        reinterpret_cast<void(HOST_CALL*)()>(stub)();
         EXPECT_TRUE(faulted("slot " + std::to_string(slot) + " called")) << slot;
     }
 }
 
+// The install routine hands on a resource handle as wide as the host's
+// pointers (its upper half included in the 64-bit build).
 TEST_F(HostModel, ElementOperationsAreRecorded) {
+    const auto resources = static_cast<host::ResourceHandle>(0x7FF6'5A5A'1234ull);
     host.clear_element_operations();
     host::GaugeHeader* gauge = host.gauge(test_gauge);
     gauge->update();
-    gauge->install(7);
+    gauge->install(resources);
     ASSERT_EQ(host.element_operations().size(), 2u);
     const host::ElementHeader* first_root = *host.linkage().gauges[0]->elements;
     EXPECT_EQ(host.element_operations()[0].slot, 27);
     EXPECT_EQ(host.element_operations()[0].root, first_root);
     EXPECT_EQ(host.element_operations()[1].slot, 25);
-    EXPECT_EQ(host.element_operations()[1].value, 7u);
+    EXPECT_EQ(host.element_operations()[1].value, resources);
     EXPECT_TRUE(take_faults().empty());
 }
 
@@ -181,15 +193,15 @@ struct ServiceCall {
 };
 std::vector<ServiceCall> service_calls;
 
-void HOST_CALL record_service(host::GaugeHeader* gauge, int32_t code, uint32_t) {
+void HOST_CALL record_service(host::GaugeHeader* gauge, int32_t code, host::ServiceData) {
     service_calls.push_back({gauge->name, code});
 }
 
 TEST_F(HostModel, ServiceCodesComeInFrameOrder) {
     host::GaugeHeader* a = host.gauge("MERTQ4VSI");
     host::GaugeHeader* b = host.gauge("MERTQ4ASPD");
-    Swapped<host::GaugeCallback> swap_a(a->callback, record_service);
-    Swapped<host::GaugeCallback> swap_b(b->callback, record_service);
+    Swapped<host::GaugeCallback> swap_a(&a->callback, record_service);
+    Swapped<host::GaugeCallback> swap_b(&b->callback, record_service);
     service_calls.clear();
     host.place("MERTQ4VSI");
     host.place("MERTQ4ASPD");
@@ -237,7 +249,7 @@ TEST_F(HostModel, ClicksGoToTheFirstChildHoldingThePoint) {
         {.type = host::mouse_record::parent_end, .cursor = host::cursor::none},
         {.type = host::mouse_record::end_of_list, .cursor = host::cursor::none},
     };
-    Swapped<host::MouseRect*> swap(host.gauge(test_gauge)->mouse_rects, list);
+    Swapped<host::MouseRect*> swap(&host.gauge(test_gauge)->mouse_rects, list);
     host.place(test_gauge);
     mouse_calls.clear();
     EXPECT_EQ(host.click(test_gauge, 5, 5), 1);
@@ -335,8 +347,8 @@ TEST_F(HostModel, StringBuffersAreSizedFromTheLongestTextAndGuarded) {
     };
     SwappedRoot swap(host, &overruns.header);
     host.place(test_gauge);
-    ASSERT_NE(overruns.text, nullptr);
-    ASSERT_NE(fits.text, nullptr);
+    ASSERT_NE(host_test::field(overruns.text), nullptr);
+    ASSERT_NE(host_test::field(fits.text), nullptr);
     EXPECT_EQ(host.text(test_gauge, 0), "");
     host.frame();
     EXPECT_EQ(host.text(test_gauge, 0), "xxxx");
@@ -348,7 +360,7 @@ TEST_F(HostModel, StringBuffersAreSizedFromTheLongestTextAndGuarded) {
     EXPECT_EQ(drawn[1].bitmap_id, -1);
     EXPECT_EQ(drawn[1].width, 20);
     host.remove(test_gauge);
-    EXPECT_EQ(overruns.text, nullptr);
+    EXPECT_EQ(host_test::field(overruns.text), nullptr);
 }
 
 // Terminates the text at its first byte.
@@ -442,7 +454,7 @@ TEST_F(HostModel, AStringThatMovesItsBufferIsAFault) {
     host.frame();
     EXPECT_TRUE(
         faulted("text buffer pointer of " + std::string(test_gauge) + " element 0 written"));
-    EXPECT_EQ(moved.text, provided) << "the host's pointer is put back";
+    EXPECT_EQ(host_test::field(moved.text), provided) << "the host's pointer is put back";
 }
 
 TEST_F(HostModel, IconsMovingImagesAndHiddenElements) {

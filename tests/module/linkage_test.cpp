@@ -25,7 +25,7 @@ TEST_F(Linkage, ListsTheSixteenGaugesInOrderUpToItsTerminator) {
 TEST_F(Linkage, TheHostHasStoredItsServiceTable) {
     const host::ImportTableRecord& imports = host.import_table();
     EXPECT_EQ(imports.panels.id, 0xFu);
-    EXPECT_NE(imports.panels.table, nullptr);
+    EXPECT_NE(host_test::field(imports.panels.table), nullptr);
     EXPECT_EQ(imports.terminator.id, 0u);
 }
 

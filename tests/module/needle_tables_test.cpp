@@ -63,7 +63,7 @@ class NeedleTables : public host_test::HostTest {
     std::vector<Table> tables() {
         std::vector<std::string> names;
         for (host::GaugeHeader* const* g = host.linkage().gauges; *g != nullptr; ++g) {
-            names.emplace_back((*g)->name);
+            names.emplace_back(host_test::field((*g)->name));
             host.place((*g)->name);
         }
         host.frame();

@@ -33,7 +33,7 @@ class BitmapArt : public host_test::HostTest {
         std::vector<Placed> found;
         std::vector<std::string> names;
         for (host::GaugeHeader* const* g = host.linkage().gauges; *g != nullptr; ++g) {
-            names.emplace_back((*g)->name);
+            names.emplace_back(host_test::field((*g)->name));
             host.place((*g)->name);
         }
         host.frame();

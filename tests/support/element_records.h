@@ -15,6 +15,7 @@
 
 #include "host/panel_interface.h"
 #include "hostmodel/host_model.h"
+#include "tests/support/host_test.h"
 
 namespace records {
 
@@ -31,8 +32,8 @@ inline void expect_gauge_header(const hostmodel::Host& host, std::string_view ga
     const host::GaugeHeader* header = host.gauge(gauge);
     EXPECT_EQ(header->key, 0x320u);
     EXPECT_EQ(header->size_mm, 100u);
-    EXPECT_NE(header->callback, nullptr);
-    EXPECT_EQ(header->user_data, 0u);
+    EXPECT_NE(host_test::field(header->callback), nullptr);
+    EXPECT_EQ(host_test::field(header->user_data), 0u);
 }
 
 // One element as the host reads it. The hidden flag, which the gauges set
@@ -63,8 +64,9 @@ inline void expect_element(const hostmodel::Host& host, std::string_view gauge, 
     EXPECT_EQ(element->offset.x, expected.pivot.x);
     EXPECT_EQ(element->offset.y, expected.pivot.y);
     EXPECT_EQ(element->image_flags & ~host::image_flag::hidden, expected.image_flags);
-    EXPECT_EQ(element->gauge, host.gauge(gauge)) << "every element names its own gauge";
-    EXPECT_EQ(element->failures, nullptr);
+    EXPECT_EQ(host_test::field(element->gauge), host.gauge(gauge))
+        << "every element names its own gauge";
+    EXPECT_EQ(host_test::field(element->failures), nullptr);
     EXPECT_EQ(element->special, 0u);
     EXPECT_EQ(element->reserved, 0u);
     if (expected.type == host::element_type::needle) {
@@ -78,12 +80,12 @@ inline void expect_element(const hostmodel::Host& host, std::string_view gauge, 
     if (expected.type == host::element_type::moving_image) {
         const auto* drum = &as<host::MovingImage>(element);
         EXPECT_EQ(drum->x.source.id, 0u) << "no horizontal source";
-        EXPECT_EQ(drum->x.min, 0);
-        EXPECT_EQ(drum->x.max, 0);
-        EXPECT_EQ(drum->x_callback, nullptr) << "a drum does not move sideways";
+        EXPECT_EQ(host_test::field(drum->x.min), 0);
+        EXPECT_EQ(host_test::field(drum->x.max), 0);
+        EXPECT_EQ(host_test::field(drum->x_callback), nullptr) << "a drum does not move sideways";
         EXPECT_EQ(drum->y.source.id, 0u) << "no vertical source";
-        EXPECT_EQ(drum->y.min, expected.top_value);
-        EXPECT_EQ(drum->y.max, expected.bottom_value);
+        EXPECT_EQ(host_test::field(drum->y.min), expected.top_value);
+        EXPECT_EQ(host_test::field(drum->y.max), expected.bottom_value);
         EXPECT_EQ(drum->y_callback != nullptr, expected.has_callback);
     }
 }
@@ -131,7 +133,7 @@ inline void expect_readout_string(const hostmodel::Host& host, std::string_view 
     EXPECT_EQ(s.longest_text, 32u);
     EXPECT_EQ(s.font_size, 10);
     EXPECT_LE(s.font_size, s.box.height) << "the text fits its box";
-    EXPECT_NE(s.callback, nullptr);
+    EXPECT_NE(host_test::field(s.callback), nullptr);
 }
 
 // The gauge's elements form one chain of exactly `elements`, root included:
@@ -144,7 +146,7 @@ inline void expect_chain(const hostmodel::Host& host, std::string_view gauge, in
         EXPECT_EQ(children[0], host.element(gauge, n + 1));
         EXPECT_EQ(children[1], nullptr) << "one child per element";
     }
-    EXPECT_EQ(host.element(gauge, elements - 1)->next, nullptr)
+    EXPECT_EQ(host_test::field(host.element(gauge, elements - 1)->next), nullptr)
         << gauge << ": the last element ends the chain";
 }
 
@@ -157,14 +159,14 @@ inline void expect_mouse_list(const hostmodel::Host& host, std::string_view gaug
     EXPECT_EQ(rect->type, host::mouse_record::parent);
     EXPECT_EQ(rect->cursor, host::cursor::none);
     EXPECT_EQ(rect->events, 0u);
-    EXPECT_EQ(rect->callback, nullptr);
+    EXPECT_EQ(host_test::field(rect->callback), nullptr);
     for (int child = 1; child <= children; ++child) {
         SCOPED_TRACE(child);
         EXPECT_EQ(rect[child].type, host::mouse_record::child);
         EXPECT_EQ(rect[child].events, events);
         EXPECT_EQ(rect[child].help_id, 0u);
         EXPECT_EQ(rect[child].key_event, 0u);
-        EXPECT_NE(rect[child].callback, nullptr);
+        EXPECT_NE(host_test::field(rect[child].callback), nullptr);
     }
     const host::MouseRect& parent_end = rect[children + 1];
     const host::MouseRect& end        = rect[children + 2];
@@ -173,12 +175,13 @@ inline void expect_mouse_list(const hostmodel::Host& host, std::string_view gaug
     EXPECT_EQ(end.type, host::mouse_record::end_of_list);
     EXPECT_EQ(end.cursor, host::cursor::none) << "all zero but its cursor";
     EXPECT_EQ(end.x | end.y | end.width | end.height, 0);
-    EXPECT_EQ(end.events | end.help_id | end.key_event | end.reserved, 0u);
-    EXPECT_EQ(end.callback, nullptr);
+    EXPECT_EQ(end.events | end.help_id | end.key_event, 0u);
+    EXPECT_EQ(host_test::field(end.host_data), 0u);
+    EXPECT_EQ(host_test::field(end.callback), nullptr);
 }
 
 // One record of a mouse list, field by field; help id, key event and the
-// reserved word are 0 in every record.
+// host's data are 0 in every record.
 struct MouseRecord {
     uint32_t type;
     host::PixelPoint origin;
@@ -207,7 +210,7 @@ inline void expect_mouse_records(const hostmodel::Host& host, std::string_view g
         EXPECT_EQ(r.events, want.events);
         EXPECT_EQ(r.key_event, 0u);
         EXPECT_EQ(r.callback != nullptr, want.has_callback);
-        EXPECT_EQ(r.reserved, 0u);
+        EXPECT_EQ(host_test::field(r.host_data), 0u);
     }
 }
 

@@ -133,7 +133,8 @@ TEST_F(SoundLink, ReadoutsShowTheCopiesAfterThePass) {
 // is the black square, then nine alike readouts, the last without children.
 TEST_F(SoundLink, RecordsAreAsTheHostReadsThem) {
     records::expect_gauge_header(host, sound_link);
-    EXPECT_EQ(host.gauge(sound_link)->mouse_rects, nullptr) << "no mouse rectangle list";
+    EXPECT_EQ(host_test::field(host.gauge(sound_link)->mouse_rects), nullptr)
+        << "no mouse rectangle list";
 
     records::expect_black_square_root(host, sound_link);
     for (int n = 1; n <= 9; ++n) records::expect_readout_string(host, sound_link, n, 0);
