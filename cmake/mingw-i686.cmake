@@ -1,13 +1,6 @@
-# Cross-compiling the product: 32-bit Windows with MinGW-w64; tests run under Wine.
-set(CMAKE_SYSTEM_NAME Windows)
+# Cross-compiling the product: 32-bit Windows, for the 32-bit host; tests run
+# under Wine's 32-bit loader (Debian's wine32).
 set(CMAKE_SYSTEM_PROCESSOR i686)
-# The POSIX-threads flavour: its C++ library has std::mutex, which the test
-# framework needs; the runtime is linked statically either way.
-set(CMAKE_C_COMPILER i686-w64-mingw32-gcc-posix)
-set(CMAKE_CXX_COMPILER i686-w64-mingw32-g++-posix)
-set(CMAKE_RC_COMPILER i686-w64-mingw32-windres)
-set(CMAKE_FIND_ROOT_PATH /usr/i686-w64-mingw32)
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_CROSSCOMPILING_EMULATOR wine)
+set(MINGW_TRIPLE i686-w64-mingw32)
+set(WINE wine)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw.cmake)

@@ -1,7 +1,20 @@
-# 32-bit Windows build: MERTQ4.gau with its bitmaps, the host process's
-# stand-in libraries, and the tests, which run under Wine.
+# Windows build, 32-bit or 64-bit by the toolchain file (cmake/mingw-*.cmake):
+# MERTQ4.gau with its bitmaps, the host process's stand-in libraries, and the
+# tests, which run under that architecture's Wine.
 enable_language(RC)
 add_compile_options(-msse2 -mfpmath=sse)
+# The tests under Wine: named WINE_TESTS.<suite>, labelled wine, each run in
+# the build's own prefix.
+# The build's other tests, which read its files, are named WINDOWS_TESTS.<test>.
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+  set(WINE_TESTS wine64)
+  set(WINDOWS_TESTS windows64)
+else()
+  set(WINE_TESTS wine)
+  set(WINDOWS_TESTS windows)
+endif()
+set(WINE_PREFIX_ENVIRONMENT "WINEPREFIX=${CMAKE_BINARY_DIR}/wineprefix;WINEDEBUG=-all")
+set(WINE_TEST_ENVIRONMENT "${WINE_PREFIX_ENVIRONMENT};WINEDLLOVERRIDES=mscoree,mshtml=")
 set(BIN ${CMAKE_BINARY_DIR}/bin)
 set(CMAKE_RUNTIME_OUTPUT_DIRECTORY ${BIN})
 set(CMAKE_LIBRARY_OUTPUT_DIRECTORY ${BIN})

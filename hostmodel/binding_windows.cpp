@@ -32,8 +32,9 @@ constexpr char loader_library[] = "KERNEL32.dll";
 constexpr char sound_file[]     = "GaugeSound";
 constexpr char standin_folder[] = "standin";
 
-// The loader's entry for one module as 32-bit Windows and Wine lay it out;
-// the SDK's record hides the reference count among its reserved fields.
+// The loader's entry for one module as Windows and Wine lay it out (in both
+// architectures, by natural alignment); the SDK's record hides the reference
+// count among its reserved fields.
 struct LoaderEntry {
     LIST_ENTRY in_load_order;
     LIST_ENTRY in_memory_order;
@@ -73,11 +74,16 @@ std::string standin_path(const char* leaf) {
     return program_folder() + standin_folder + "\\" + leaf;
 }
 
-// The process environment block, read from the thread's block at fs:0x30 as
-// NtCurrentTeb() would (whose header form trips GCC's array-bounds check).
+// The process environment block, read from the thread's block (at fs:0x30 in
+// 32-bit processes, gs:0x60 in 64-bit ones) as NtCurrentTeb() would (whose
+// header form trips GCC's array-bounds check).
 const PEB* process_block() {
     const PEB* peb;
+#if defined(__x86_64__)
+    asm("movq %%gs:0x60, %0" : "=r"(peb));
+#else
     asm("movl %%fs:0x30, %0" : "=r"(peb));
+#endif
     return peb;
 }
 

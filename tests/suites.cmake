@@ -44,11 +44,11 @@ mertq4_test(gaugesound_platform_test NATIVE_ONLY SOURCES gaugesound/platform_nat
 mertq4_test(gaugesound_dll_test WINDOWS_ONLY SOURCES gaugesound/dll_test.cpp LIBS psapi)
 if(WIN32)
   add_dependencies(gaugesound_dll_test gaugesound_dll gaugesound_probe_dll sound_set)
-  set_tests_properties(wine.gaugesound_dll_test PROPERTIES TIMEOUT 120)
+  set_tests_properties(${WINE_TESTS}.gaugesound_dll_test PROPERTIES TIMEOUT 120)
   # The same suite with Wine's audio drivers disabled: no device at all.
-  add_test(NAME wine.gaugesound_dll_no_device
+  add_test(NAME ${WINE_TESTS}.gaugesound_dll_no_device
            COMMAND gaugesound_dll_test --gtest_filter=GaugeSoundDllNoDevice.*)
-  set_tests_properties(wine.gaugesound_dll_no_device PROPERTIES
-    ENVIRONMENT "WINEPREFIX=${CMAKE_BINARY_DIR}/wineprefix;WINEDEBUG=-all;WINEDLLOVERRIDES=mscoree,mshtml=\\;winepulse.drv,winealsa.drv,wineoss.drv=d;GAUGESOUND_NO_DEVICE=1"
+  set_tests_properties(${WINE_TESTS}.gaugesound_dll_no_device PROPERTIES
+    ENVIRONMENT "${WINE_PREFIX_ENVIRONMENT};WINEDLLOVERRIDES=mscoree,mshtml=\\;winepulse.drv,winealsa.drv,wineoss.drv=d;GAUGESOUND_NO_DEVICE=1"
     WORKING_DIRECTORY ${BIN} TIMEOUT 120 LABELS wine)
 endif()

@@ -22,7 +22,7 @@ add_custom_command(
 add_custom_target(sound_set ALL DEPENDS ${CMAKE_BINARY_DIR}/sound/MERTQ4.stamp)
 
 if(WIN32)
-  set(SOUND_TEST_PREFIX wine)
+  set(SOUND_TEST_PREFIX ${WINE_TESTS})
 else()
   set(SOUND_TEST_PREFIX native)
 endif()

@@ -175,9 +175,12 @@ TEST_F(SoundLibraryBinding, WithOnlyThePlayEntryPoint) {
     for (const SoundCall& call : calls)
         EXPECT_EQ(call.kind, SoundCall::Kind::play) << describe(call);
     EXPECT_EQ(calls.back(), expected::looping(expected::stall_test, "stalltest"));
-    host.set_status_bytes(1, 1, 2);
-    host.frame();
-    EXPECT_EQ(host.take_sound_calls(), std::vector<SoundCall>{}) << "no TerminateSounds to call";
+    if (host::host_status_bytes_known) {
+        host.set_status_bytes(1, 1, 2);
+        host.frame();
+        EXPECT_EQ(host.take_sound_calls(), std::vector<SoundCall>{})
+            << "no TerminateSounds to call";
+    }
     EXPECT_TRUE(chimes());
     host.remove_all();
     EXPECT_EQ(host.take_sound_calls(), std::vector<SoundCall>{});
