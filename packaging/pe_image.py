@@ -2,15 +2,23 @@
 it was built for, the names it exports, and its version resource's
 FileVersion.
 
-Input: the library's bytes. Output: the machine type (0x14c for 32-bit x86),
-the sorted export names, the version string or None. A file that is not a
-PE image, or whose headers point outside it, raises ImageError naming what."""
+Input: the library's bytes, a 32-bit (PE32) or 64-bit (PE32+) image. Output:
+the machine type (0x14c for 32-bit x86, 0x8664 for 64-bit x86), the sorted
+export names, the version string or None. A file that is not a PE image, or
+whose headers point outside it, raises ImageError naming what."""
 
 import struct
 
 import module_interface
 
 I386 = 0x14C
+AMD64 = 0x8664
+MACHINE_NAMES = {I386: "32-bit x86", AMD64: "64-bit x86"}
+# Where the data directories start in the optional header, by its magic: the
+# 64-bit layout widens the image base and the four stack and heap sizes.
+DIRECTORIES_AT = {0x10B: 96,    # PE32
+                  0x20B: 112}   # PE32+
+DIRECTORY_ENTRY_SIZE = 8        # an RVA and a size
 EXPORT_DIRECTORY = 0
 
 
@@ -34,7 +42,12 @@ def _headers(data):
     machine, sections, _, _, _, optional_size, _ = _unpack("<HHIIIHH", data, pe + 4, "the file header")
     optional = pe + 24
     (magic,) = _unpack("<H", data, optional, "the optional header")
-    directories = optional + (96 if magic == 0x10B else 112)
+    if magic not in DIRECTORIES_AT:
+        raise ImageError(f"optional header magic {magic:#x} is neither PE32 nor PE32+")
+    directories = optional + DIRECTORIES_AT[magic]
+    if DIRECTORIES_AT[magic] + DIRECTORY_ENTRY_SIZE * (EXPORT_DIRECTORY + 1) > optional_size:
+        raise ImageError(f"the optional header ({optional_size} bytes) ends before the export "
+                         "directory entry")
     table = optional + optional_size
     section_list = [_unpack("<8sIIII", data, table + 40 * i, f"section {i}")[1:5]
                     for i in range(sections)]
@@ -52,10 +65,16 @@ def machine(data):
     return _headers(data)[0]
 
 
+def machine_name(number):
+    """The machine as messages name it: '32-bit x86', '64-bit x86' or 'machine 0x...'."""
+    return MACHINE_NAMES.get(number, f"machine {number:#x}")
+
+
 def exports(data):
     """The names the library exports, sorted; [] when it has no export directory."""
     _, directories, sections = _headers(data)
-    rva, size = _unpack("<II", data, directories + 8 * EXPORT_DIRECTORY, "the export directory entry")
+    rva, size = _unpack("<II", data, directories + DIRECTORY_ENTRY_SIZE * EXPORT_DIRECTORY,
+                        "the export directory entry")
     if rva == 0 or size == 0:
         return []
     base = _offset(rva, sections)

@@ -4,6 +4,7 @@ and sound folders: reproducible bytes, no sound skipped, the panel block's
 layout, and the version rule of an interface change."""
 
 import os
+import re
 import struct
 import sys
 import tempfile
@@ -25,9 +26,10 @@ MODULE = (b"\x01\x02MERTQ4ASPD\x00xMERTQ4GPWS\x00MERTQ4.gau\x00XMLBus\x00XMLBus 
 CHANGELOG = "## [1.0.0] - 2026-12-08\n"
 
 
-def crafted_library(names=package.SOUND_CALLS, machine=pe_image.I386, version="1.0.0"):
-    """A PE image with one section holding an export directory of `names` and
-    a version resource string, laid out as the linker lays them out."""
+def crafted_library(names=package.SOUND_CALLS, machine=pe_image.I386, version="1.0.0", tail=b""):
+    """A PE image (PE32+ for x86-64) with one section holding an export
+    directory of `names`, a version resource string and `tail`, laid out as
+    the linker lays them out."""
     section_rva, section_at = 0x1000, 0x200
     names_rva = section_rva + 40
     strings_rva = names_rva + 4 * len(names)
@@ -39,13 +41,22 @@ def crafted_library(names=package.SOUND_CALLS, machine=pe_image.I386, version="1
     body += b"".join(struct.pack("<I", r) for r in rvas) + strings
     if version:
         body += b"\0\0" + ("FileVersion\0\0" + version + "\0").encode("utf-16-le")
-    optional = struct.pack("<H", 0x10B) + bytes(94) + struct.pack("<II", section_rva, len(body))
-    optional += bytes(224 - len(optional))
+    body += tail
+    # (magic, data directories' offset, optional header's size) as the linker writes them
+    magic, directories_at, size = (0x20B, 112, 240) if machine == pe_image.AMD64 else (0x10B, 96, 224)
+    optional = struct.pack("<H", magic) + bytes(directories_at - 2)
+    optional += struct.pack("<II", section_rva, len(body))
+    optional += bytes(size - len(optional))
     head = b"MZ" + bytes(58) + struct.pack("<I", 64)
     head += b"PE\0\0" + struct.pack("<HHIIIHH", machine, 1, 0, 0, 0, len(optional), 0) + optional
     head += struct.pack("<8sIIIIIIHHI", b".edata", len(body), section_rva, len(body), section_at,
                         0, 0, 0, 0, 0)
     return head + bytes(section_at - len(head)) + body
+
+
+def write(path, data, mode="wb"):
+    with open(path, mode) as f:
+        f.write(data)
 
 
 class ModuleInterface(unittest.TestCase):
@@ -71,24 +82,29 @@ class ModuleInterface(unittest.TestCase):
 class Package(unittest.TestCase):
     def setUp(self):
         self.dir = tempfile.TemporaryDirectory()
-        self.module = os.path.join(self.dir.name, "MERTQ4.gau")
-        with open(self.module, "wb") as f:
-            f.write(MODULE)
         self.sounds = os.path.join(self.dir.name, "sounds")
         os.mkdir(self.sounds)
         for name in ("TQ4MIN.wav", "Tq4SplExt.wav"):
             with open(os.path.join(self.sounds, name), "wb") as f:
                 f.write(b"RIFF" + name.encode())
-        self.library = os.path.join(self.dir.name, "GaugeSound.dll")
-        with open(self.library, "wb") as f:
-            f.write(crafted_library())
+        self.pairs = [package.Pair(build, *(os.path.join(self.dir.name, "bin" + build.flag_suffix, n)
+                                            for n in (package.MODULE, package.SOUND_LIBRARY)))
+                      for build in package.BUILDS]
+        self.write_pairs()
+        (self.module, self.library), (self.module_64, self.library_64) = (p[1:] for p in self.pairs)
+
+    def write_pairs(self):
+        for pair in self.pairs:
+            os.makedirs(os.path.dirname(pair.module), exist_ok=True)
+            write(pair.module, crafted_library(package.MODULE_CALLS, pair.build.machine, tail=MODULE))
+            write(pair.sound_library, crafted_library(machine=pair.build.machine))
 
     def tearDown(self):
         self.dir.cleanup()
 
     def make(self, out):
         path = os.path.join(self.dir.name, out, "MERTQ4-1.0.0.zip")
-        package.write_zip(path, package.entries(self.module, self.sounds, "1.0.0", self.library))
+        package.write_zip(path, package.entries(self.pairs, self.sounds, "1.0.0"))
         with open(path, "rb") as f:
             return path, f.read()
 
@@ -107,6 +123,16 @@ class Package(unittest.TestCase):
             self.assertIn(expected, names)
         self.assertEqual(len(names), len(set(names)))
 
+    def test_the_64_bit_pair_follows_the_32_bit_one_in_its_own_folder(self):
+        path, _ = self.make("a")
+        names = ["MERTQ4.gau", "GaugeSound.dll", "64-bit/MERTQ4.gau", "64-bit/GaugeSound.dll"]
+        files = [file for pair in self.pairs for file in (pair.module, pair.sound_library)]
+        with zipfile.ZipFile(path) as z:
+            self.assertEqual(z.namelist()[:4], names)
+            for name, file in zip(names, files):
+                with open(file, "rb") as f:
+                    self.assertEqual(z.read(name), f.read(), name)
+
     def test_a_missing_sound_fails_naming_it(self):
         os.remove(os.path.join(self.sounds, "Tq4SplExt.wav"))
         with self.assertRaisesRegex(package.PackageError, "Tq4SplExt.wav"):
@@ -120,27 +146,52 @@ class Package(unittest.TestCase):
         with self.assertRaisesRegex(package.PackageError, "Tq4SplExt.wav"):
             self.make("a")
 
-    def test_a_sound_library_the_module_cannot_use_fails(self):
-        rows = [  # (library bytes, what the failure names, reason)
-            (crafted_library(machine=0x8664), "not 32-bit x86", "a 64-bit build"),
-            (crafted_library(names=["GaugePlaySound"]), "not exactly", "entry points missing"),
-            (crafted_library(names=package.SOUND_CALLS + ["Extra"]), "not exactly",
+    def test_a_library_the_host_or_the_module_cannot_use_fails(self):
+        calls, x64 = package.MODULE_CALLS, pe_image.AMD64
+        magic_at = 64 + 24  # after the DOS header and the PE signature and file header
+        unknown_magic = crafted_library()[:magic_at] + b"\x07\x01" + crafted_library()[magic_at + 2:]
+        rows = [  # (file, its bytes, what the failure names, reason)
+            (self.library, crafted_library(machine=x64), r"--sound-library \S+ is built for 64-bit x86, "
+             "not 32-bit x86", "a 64-bit sound library in the 32-bit pair"),
+            (self.library_64, crafted_library(), r"--sound-library-64 \S+ is built for 32-bit x86, "
+             "not 64-bit x86", "a 32-bit sound library in the 64-bit pair"),
+            (self.module, crafted_library(calls, x64, tail=MODULE), r"--module \S+ is built for 64-bit x86",
+             "a 64-bit module in the 32-bit pair"),
+            (self.module_64, crafted_library(calls, tail=MODULE), r"--module-64 \S+ is built for 32-bit x86",
+             "a 32-bit module in the 64-bit pair"),
+            (self.library, crafted_library(machine=0x1C4), "built for machine 0x1c4", "another machine"),
+            (self.module, crafted_library(calls[:1], tail=MODULE), "not exactly", "no Linkage export"),
+            (self.module_64, crafted_library(calls, x64, "0.9.0", MODULE), "version 0.9.0",
+             "a 64-bit module of another release"),
+            (self.library, crafted_library(names=["GaugePlaySound"]), "not exactly", "entry points missing"),
+            (self.library, crafted_library(names=package.SOUND_CALLS + ["Extra"]), "not exactly",
              "an entry point the module never calls"),
-            (crafted_library(version="0.9.0"), "version 0.9.0", "another release's library"),
-            (crafted_library(version=None), "version None", "no version resource"),
-            (b"RIFF not a library", "cannot be read", "not a PE image"),
-            (crafted_library()[:0x210], "outside the file", "cut short"),
+            (self.library, crafted_library(version="0.9.0"), "version 0.9.0", "another release's library"),
+            (self.library, crafted_library(version=None), "version None", "no version resource"),
+            (self.library, b"RIFF not a library", "cannot be read", "not a PE image"),
+            (self.library, crafted_library()[:0x210], "outside the file", "cut short"),
+            (self.library, unknown_magic, "neither PE32 nor PE32\\+", "a ROM image's optional header"),
         ]
-        for data, named, reason in rows:
+        for file, data, named, reason in rows:
             with self.subTest(reason):
-                with open(self.library, "wb") as f:
-                    f.write(data)
+                self.write_pairs()
+                write(file, data)
                 with self.assertRaisesRegex(package.PackageError, named):
                     self.make("a")
 
+    def test_a_64_bit_module_naming_what_the_32_bit_one_does_not_fails(self):
+        for name, words in ((b"MERTQ4NEW", "gauges"), (b"XMLNew", "named variables"),
+                            (b"sound\\MERTQ4\\TQ4New.wav", "sounds")):
+            with self.subTest(words):
+                write(self.module_64, crafted_library(package.MODULE_CALLS, pe_image.AMD64,
+                                                      tail=MODULE + name + b"\0"))
+                with self.assertRaisesRegex(package.PackageError, f"names other {words} .* only in the "
+                                            f"64-bit x86 one: {re.escape(name.decode())}; only in the 32"):
+                    self.make("a")
+
     def test_two_paths_one_file_to_windows_fail(self):
-        with open(self.module, "ab") as f:
-            f.write(b"sound\\MERTQ4\\tq4min.wav\x00")
+        for pair in self.pairs:
+            write(pair.module, b"sound\\MERTQ4\\tq4min.wav\x00", "ab")
         with self.assertRaisesRegex(package.PackageError, "one file to Windows"):
             self.make("a")
 
