@@ -1,17 +1,22 @@
 #!/usr/bin/env python3
-"""Flies scenarios with both runners and checks them: the two traces byte for
-byte the same, the scenario's expectations met, and, for the scenarios named
-with --report, the pictures drawn and the report opened in headless Chromium.
+"""Flies scenarios with every runner and checks them: the native runner's
+trace and each Windows runner's (the shipped 32-bit and 64-bit DLLs under
+Wine) byte for byte the same (the 64-bit one's less the host component's
+lookups, which that build never makes: bench/windows_runners.py), the
+scenario's expectations met by each, and,
+for the scenarios named with --report, the pictures drawn and the report
+opened in headless Chromium.
 
-usage: fly_scenarios.py [--native BUILD] [--windows BUILD | --no-windows] [--out DIR]
+usage: fly_scenarios.py [--native BUILD] [--windows BUILD | --no-windows]
+                        [--windows64 BUILD | --no-windows64] [--out DIR]
                         [--report SCENARIO]... [--junit FILE] SCENARIO.json...
-  BUILD folders default to build/native and build/windows (the Wine prefix is
-  the Windows build's own, BUILD/wineprefix); runs go to DIR/<scenario>/native
-  and DIR/<scenario>/windows (default BUILD_NATIVE/scenario-runs), each
-  started afresh; --junit writes one test case per check in JUnit XML.
-  --no-windows flies the native runner alone, on a machine that cannot run
-  32-bit code: each scenario's comparison of the two traces is then skipped,
-  and counted as skipped.
+  BUILD folders default to build/native, build/windows and build/windows64
+  (each Windows build's Wine prefix is its own, BUILD/wineprefix); runs go to
+  DIR/<scenario>/<runner> (default BUILD_NATIVE/scenario-runs), each started
+  afresh; --junit writes one test case per check in JUnit XML.
+  --no-windows (a machine that runs no 32-bit code) and --no-windows64 (one
+  without Wine's 64-bit loader) leave that runner out: its comparison with
+  the native trace is then skipped, and counted as skipped.
 Prints one line per check and its time; exit status 0 when every check
 passes, 1 when one fails, 2 on bad usage.
 """
@@ -30,6 +35,11 @@ WINE_SERVER_LINGER_S = 20
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
 import check_expectations  # noqa: E402
+import windows_runners  # noqa: E402
+
+# The Windows runners, each held to the native runner's trace.
+WINDOWS_RUNNERS = {"windows": "native and 32-bit runners, one trace",
+                   "windows64": "native and 64-bit runners, one trace"}
 
 
 class Check:
@@ -55,19 +65,6 @@ class Check:
             print("     " + self.failure.replace("\n", "\n     "), flush=True)
 
 
-def first_difference(a_path, b_path):
-    """The first line (from 1) where two files differ and the two lines (empty past
-    a file's end); None when the files are the same bytes."""
-    with open(a_path, "rb") as a, open(b_path, "rb") as b:
-        lines_a, lines_b = a.read().splitlines(keepends=True), b.read().splitlines(keepends=True)
-    for number in range(max(len(lines_a), len(lines_b))):
-        line_a = lines_a[number] if number < len(lines_a) else b""
-        line_b = lines_b[number] if number < len(lines_b) else b""
-        if line_a != line_b:
-            return number + 1, line_a, line_b
-    return None
-
-
 def around_difference(line_a, line_b, before=120, after=200):
     """The two lines cut to the stretch around their first differing byte."""
     at = next((i for i, (a, b) in enumerate(zip(line_a, line_b)) if a != b),
@@ -81,32 +78,55 @@ def around_difference(line_a, line_b, before=120, after=200):
     return at, cut(line_a), cut(line_b)
 
 
-def fly_both(args, scenario, run_dir):
-    """Starts both runners at once (the native one alone with --no-windows);
-    returns the failure of either, or None."""
-    runners = {"native": [os.path.join(args.native, "bench", "mertq4-bench")]}
-    if not args.no_windows:
-        runners["windows"] = ["wine", os.path.join(args.windows, "bin", "mertq4-bench.exe")]
+def windows_flown(args):
+    """The Windows runners this run flies, by name, with their builds."""
+    return {which: getattr(args, which) for which in WINDOWS_RUNNERS
+            if not getattr(args, "no_" + which)}
+
+
+def trace_difference(scenario, which, native_path, path):
+    """How runner `which`'s trace differs from the one expected of it, the
+    native runner's; None where it is the same bytes."""
+    with open(native_path, "rb") as a, open(path, "rb") as b:
+        expected, trace = windows_runners.expected_trace(which, a.read()), b.read()
+    if which in windows_runners.WITHOUT_HOST_COMPONENT and windows_runners.looks_up_component(trace):
+        return f"{scenario}: the {which} runner's module looks for the host component"
+    difference = windows_runners.first_difference(expected, trace)
+    if difference is None:
+        return None
+    line, a, b = difference
+    column, a, b = around_difference(a, b)
+    return (f"{scenario}: the traces differ first at line {line}, byte {column + 1}"
+            + (" (the native trace less the host component's lookups)"
+               if which in windows_runners.WITHOUT_HOST_COMPONENT else "")
+            + f"\nnative:  {a}\n{which}: {b}")
+
+
+def fly_all(args, scenario, run_dir):
+    """Starts every runner at once; returns the failures by runner."""
+    runners = {"native": ([os.path.join(args.native, "bench", "mertq4-bench")], None)}
+    for which, build in windows_flown(args).items():
+        runners[which] = (windows_runners.command(which, build), windows_runners.environment(build))
     # Each runner's stderr goes to a file: under Wine a pipe would stay open in
     # the helper processes Wine leaves running, and reading it to its end
     # would wait for them.
     started = {}
-    for which, command in runners.items():
+    for which, (command, env) in runners.items():
         out = os.path.join(run_dir, which)
         shutil.rmtree(out, ignore_errors=True)
         err = open(os.path.join(run_dir, which + ".stderr"), "w+", encoding="utf-8")
-        process = subprocess.Popen(command + [scenario, "--out", out],
+        process = subprocess.Popen(command + [scenario, "--out", out], env=env,
                                    stdout=subprocess.DEVNULL, stderr=err)
         started[which] = (process, err)
-    failures = []
+    failures = {}
     for which, (process, err) in started.items():
         process.wait()
         err.seek(0)
         message = err.read().strip()
         err.close()
         if process.returncode != 0:
-            failures.append(f"the {which} runner failed (exit {process.returncode}): {message}")
-    return "\n".join(failures) or None
+            failures[which] = f"the {which} runner failed (exit {process.returncode}): {message}"
+    return failures
 
 
 def report_failure(args, run_dir):
@@ -130,21 +150,18 @@ def fly(args, scenario):
     os.makedirs(run_dir, exist_ok=True)
     checks = []
 
-    with Check(f"{name}: both runners, one trace") as same:
-        same.failure = fly_both(args, scenario, run_dir)
-        if same.failure is None and args.no_windows:
-            same.skipped = "no Windows runner: this machine runs no 32-bit code"
-        elif same.failure is None:
-            native = os.path.join(run_dir, "native", "trace.jsonl")
-            windows = os.path.join(run_dir, "windows", "trace.jsonl")
-            difference = first_difference(native, windows)
-            if difference is not None:
-                line, a, b = difference
-                column, a, b = around_difference(a, b)
-                same.failure = (f"{scenario}: the traces differ first at line {line}, "
-                                f"byte {column + 1}\nnative:  {a}\nwindows: {b}")
-    checks.append(same)
-    if same.failure is not None and not os.path.exists(os.path.join(run_dir, "native", "trace.jsonl")):
+    failures = fly_all(args, scenario, run_dir)
+    native = os.path.join(run_dir, "native", "trace.jsonl")
+    for which, title in WINDOWS_RUNNERS.items():
+        with Check(f"{name}: {title}") as same:
+            same.failure = "\n".join(failures[w] for w in ("native", which) if w in failures) or None
+            if same.failure is None and getattr(args, "no_" + which):
+                same.skipped = f"no {which} runner: {args.why_not[which]}"
+            elif same.failure is None:
+                same.failure = trace_difference(scenario, which, native,
+                                                os.path.join(run_dir, which, "trace.jsonl"))
+        checks.append(same)
+    if "native" in failures:
         return checks
 
     with Check(f"{name}: expected sounds") as expected:
@@ -153,9 +170,9 @@ def fly(args, scenario):
         # Each runner's own trace, so that the shipped DLL is held to them
         # even where both traces went wrong alike.
         problems = []
-        for which in ("native", "windows"):
+        for which in ["native", *windows_flown(args)]:
             trace = os.path.join(run_dir, which, "trace.jsonl")
-            if which == "native" or (not args.no_windows and os.path.exists(trace)):
+            if which == "native" or (which not in failures and os.path.exists(trace)):
                 lines = check_expectations.trace_lines(trace)
                 problems += [f"{scenario} ({which}): {p}" for p in check_expectations.check(expect, *lines)]
         if problems:
@@ -187,22 +204,26 @@ def write_junit(path, checks, suite_name="bench"):
 def main(argv):
     parser = argparse.ArgumentParser(add_help=True, usage=__doc__.split("\n\n")[1])
     parser.add_argument("--native", default="build/native")
-    parser.add_argument("--windows", default="build/windows")
-    parser.add_argument("--no-windows", action="store_true")
+    for which, (_, _, build) in windows_runners.ARCHITECTURES.items():
+        parser.add_argument("--" + which, default=build)
+        parser.add_argument("--no-" + which, action="store_true")
     parser.add_argument("--out")
     parser.add_argument("--report", action="append", default=[])
     parser.add_argument("--junit")
     parser.add_argument("scenarios", nargs="+")
     args = parser.parse_args(argv[1:])
     args.out = args.out or os.path.join(args.native, "scenario-runs")
-    os.environ.setdefault("WINEPREFIX", os.path.abspath(os.path.join(args.windows, "wineprefix")))
-    os.environ.setdefault("WINEDEBUG", "-all")
-    os.environ.setdefault("WINEDLLOVERRIDES", "mscoree,mshtml=")
+    # A runner left out by the command line, or one this machine cannot start.
+    args.why_not = {}
+    for which in WINDOWS_RUNNERS:
+        left_out = getattr(args, "no_" + which)
+        reason = f"left out (--no-{which})" if left_out else windows_runners.runs_here(which)
+        if reason is not None:
+            setattr(args, "no_" + which, True)
+            args.why_not[which] = reason
 
-    # One Wine server for every run, kept a little after the last: each runner
-    # under Wine then starts in a fraction of a second rather than seconds.
-    if not args.no_windows:
-        subprocess.run(["wineserver", "-p" + str(WINE_SERVER_LINGER_S)], check=False)
+    for build in windows_flown(args).values():
+        windows_runners.keep_server(build, WINE_SERVER_LINGER_S)
 
     started = time.monotonic()
     checks = []

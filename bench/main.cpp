@@ -161,6 +161,7 @@ bench::trace::Json run_record(const Options& options, const bench::Scenario& sce
             {"frames", scenario.frames},
             {"panel", scenario.panel},
             {"runner", runner_name},
+            {"bits", 8 * sizeof(void*)},  // the runner's and its module's: 32 or 64
             {"module", module ? Json(*module) : Json(nullptr)},
             {"snapshots", std::move(snapshots)}};
 }

@@ -7,7 +7,9 @@ the session saved and flown again by the bench, a shipped scenario played
 frames, the cursor of each mouse area and the knob held from the keyboard.
 Keeps a screenshot.
 
-usage: live_test.py OUT_DIR [--windows] [--port N] [--chromedriver PATH]
+usage: live_test.py OUT_DIR [--windows | --windows64] [--port N] [--chromedriver PATH]
+  --windows flies the shipped 32-bit MERTQ4.gau under Wine, --windows64 the
+  64-bit one, instead of the native module.
 Exit status 0 when every check passes; writes OUT_DIR/live.xml (JUnit) and
 OUT_DIR/live-panel.png. Every process it starts runs in a session of its
 own and is ended with its process group on every way out: a start that
@@ -25,13 +27,17 @@ import unittest
 import urllib.request
 import xml.etree.ElementTree as ET
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.dirname(os.path.abspath(__file__))), "bench"))
+import windows_runners  # noqa: E402
+
 from selenium import webdriver
 from selenium.webdriver.common.action_chains import ActionChains
 from selenium.webdriver.common.by import By
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 OUT = os.path.abspath(sys.argv[1])
-WINDOWS = "--windows" in sys.argv
+# The Windows build flown ("32", "64"), or None for the native module.
+WINDOWS = "64" if "--windows64" in sys.argv else "32" if "--windows" in sys.argv else None
 PORT = int(sys.argv[sys.argv.index("--port") + 1]) if "--port" in sys.argv else 8479
 CHROMEDRIVER = sys.argv[sys.argv.index("--chromedriver") + 1] if "--chromedriver" in sys.argv else \
     "/usr/bin/chromedriver"
@@ -98,7 +104,7 @@ class LivePanel(unittest.TestCase):
     @classmethod
     def start_panel(cls):
         os.makedirs(OUT, exist_ok=True)
-        command = [os.path.join(ROOT, "scripts", "live"), "--port", str(PORT)] + (["--windows"] if WINDOWS else [])
+        command = [os.path.join(ROOT, "scripts", "live"), "--port", str(PORT)] + (["--windows", WINDOWS] if WINDOWS else [])
         cls.server = start(command, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
         cls.url = None
         for line in cls.server.stdout:
@@ -238,6 +244,10 @@ class LivePanel(unittest.TestCase):
         with open(os.path.join(OUT, f"{name}-trace.jsonl"), "w") as f:
             f.write(live_trace)
         self.assertGreater(json.loads(saved)["duration_s"], 1)
+        # The native bench's trace, as the module flown live writes it (the
+        # 64-bit build never looks for the host component).
+        runner = {None: "native", "32": "windows", "64": "windows64"}[WINDOWS]
+        flown = windows_runners.expected_trace(runner, flown.encode()).decode()
         self.assertTrue(live_trace.startswith(flown), "the saved session flies to the live trace")
 
     def test_4_saved_session_flies_to_the_same_trace(self):
@@ -344,7 +354,7 @@ def main():
     finally:
         stop_all()
     os.makedirs(OUT, exist_ok=True)
-    name = "live" + ("-windows" if WINDOWS else "")
+    name = "live" + {None: "", "32": "-windows", "64": "-windows64"}[WINDOWS]
     root = ET.Element("testsuite", name=name)
     failed = {t.id(): text for t, text in result.failures + result.errors}
     if LivePanel.start_failure is not None:  # said once; the tests that could not run are skipped

@@ -1,6 +1,7 @@
 # Shared steps of scripts/run and scripts/test.
 ensure_setup() {
   if ! command -v i686-w64-mingw32-g++ >/dev/null || ! command -v wine >/dev/null ||
+     ! command -v x86_64-w64-mingw32-g++-posix >/dev/null || [ ! -x /usr/lib/wine/wine64 ] ||
      ! command -v cmake >/dev/null || ! command -v git >/dev/null || ! command -v ninja >/dev/null ||
      ! command -v clang-format >/dev/null || ! command -v chromium >/dev/null ||
      ! command -v valgrind >/dev/null || ! command -v chromedriver >/dev/null ||
@@ -24,15 +25,28 @@ ensure_setup() {
 
 jobs() { nproc 2>/dev/null || echo 2; }
 
-# The two build folders; another pair may be named for a trial of the scripts.
+# The build folders; another set may be named for a trial of the scripts.
+# Two Windows builds of the same sources: 32-bit (windows_build) for the
+# 32-bit host and 64-bit (windows64_build) for the 64-bit hosts.
 native_build=${MERTQ4_NATIVE_BUILD:-build/native}
 windows_build=${MERTQ4_WINDOWS_BUILD:-build/windows}
+windows64_build=${MERTQ4_WINDOWS64_BUILD:-build/windows64}
 
-# build_windows [TARGET...]: the Windows build, whole or only the targets named.
-build_windows() {
-  cmake -S . -B "$windows_build" -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake >/dev/null
-  cmake --build "$windows_build" -j "$(jobs)" ${1:+--target "$@"}
+# build_windows_of BUILD [TARGET...]: that Windows build (windows_build or
+# windows64_build), whole or only the targets named.
+build_windows_of() {
+  local build=$1 toolchain=cmake/mingw-i686.cmake
+  shift
+  if [ "$build" = "$windows64_build" ]; then toolchain=cmake/mingw-x86_64.cmake; fi
+  cmake -S . -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$toolchain" >/dev/null
+  cmake --build "$build" -j "$(jobs)" ${1:+--target "$@"}
 }
+
+# build_windows [TARGET...]: the 32-bit Windows build, whole or only the targets named.
+build_windows() { build_windows_of "$windows_build" "$@"; }
+
+# build_windows64 [TARGET...]: the 64-bit Windows build, whole or only the targets named.
+build_windows64() { build_windows_of "$windows64_build" "$@"; }
 
 # The optimised native build without the sanitizers: the benchmarks and the live panel.
 bench_build=${MERTQ4_BENCH_BUILD:-build/bench}
@@ -50,21 +64,46 @@ build_native() {
   cmake --build "$native_build" -j "$(jobs)" ${1:+--target "$@"}
 }
 
-# The Windows build's own Wine prefix, made on first use.
+# Each Windows build's Wine: the 32-bit loader (Debian's wine32, behind
+# "wine") or the 64-bit one (Debian's wine64), which needs no 32-bit code.
+wine32=wine
+wine64=/usr/lib/wine/wine64
+
+# wine_of BUILD: the Wine loader of that Windows build.
+wine_of() {
+  if [ "$1" = "$windows64_build" ]; then echo "$wine64"; else echo "$wine32"; fi
+}
+
+export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+
+# prepare_wine BUILD: the build's own Wine prefix, made on first use. Each
+# command run under Wine names its prefix (WINEPREFIX=BUILD/wineprefix).
 prepare_wine() {
-  export WINEPREFIX="$(pwd)/$windows_build/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-  if [ ! -f "$WINEPREFIX/system.reg" ]; then
-    echo "Preparing the Wine prefix" >&2
-    wineboot -i >/dev/null 2>&1 || true
-    wineserver -w >/dev/null 2>&1 || true
+  local prefix
+  prefix="$(pwd)/$1/wineprefix"
+  if [ ! -f "$prefix/system.reg" ]; then
+    echo "Preparing the Wine prefix of $1" >&2
+    WINEPREFIX="$prefix" "$(wine_of "$1")" wineboot -i >/dev/null 2>&1 || true
+    WINEPREFIX="$prefix" wineserver -w >/dev/null 2>&1 || true
   fi
 }
 
 # Whether this machine runs 32-bit x86 code, which Wine's 32-bit loader is:
 # some kernels refuse every i386 executable (execve fails with ENOEXEC). On
-# such a machine the Windows build is still built and read, but not run.
+# such a machine the 32-bit Windows build is still built and read, but not run.
 runs_32_bit_code() {
   [ -x /lib/ld-linux.so.2 ] && /lib/ld-linux.so.2 --version >/dev/null 2>&1
+}
+
+# Whether Wine's 64-bit loader runs here: it needs no 32-bit code, only
+# Debian's wine64.
+runs_64_bit_wine() {
+  [ -x "$wine64" ] && "$wine64" --version >/dev/null 2>&1
+}
+
+# runs_wine_of BUILD: whether that Windows build's programs can run here.
+runs_wine_of() {
+  if [ "$1" = "$windows64_build" ]; then runs_64_bit_wine; else runs_32_bit_code; fi
 }
 
 # limited SECONDS NAME COMMAND...: runs COMMAND; one that runs past SECONDS is

@@ -1,16 +1,19 @@
 #!/usr/bin/env python3
 """Hears flights end to end through the real sound library: each scenario is
-flown in real time by the Windows runner under Wine (the shipped MERTQ4.gau and
-GaugeSound.dll) and by the native runner (its libgaugesound), each into a null
-sink of a private PulseAudio server whose monitor is recorded, and each
-recording is compared with the bench's mix of the same trace.
+flown in real time by each Windows runner under Wine (the shipped 32-bit and
+64-bit MERTQ4.gau and GaugeSound.dll) and by the native runner (its
+libgaugesound), each into a null sink of a private PulseAudio server whose
+monitor is recorded, and each recording is compared with the bench's mix of
+the same trace.
 
-usage: hear_flight.py [--native BUILD] [--windows BUILD] [--no-windows] [--out DIR]
+usage: hear_flight.py [--native BUILD] [--windows BUILD] [--no-windows]
+                      [--windows64 BUILD] [--no-windows64] [--out DIR]
                       [--junit FILE] SCENARIO.json...
   Runs go to DIR/<scenario>/<runner> (default BUILD_NATIVE/hearing-runs): the
   trace, clock.jsonl, recording.wav, flight.wav (the mix), hearing.json and
-  the report with both waveforms. --no-windows (a machine that runs no 32-bit
-  code) counts the Windows flights as skipped.
+  the report with both waveforms. --no-windows and --no-windows64 leave that
+  Windows runner out, as does a machine that cannot start its Wine: its
+  flights count as skipped.
 
 Checks per flight, after the recording is aligned with the mix by their first
 onsets: every sound begins within ONSET_TOLERANCE_S of its frame's time, on
@@ -46,6 +49,7 @@ from hearing import np  # noqa: E402
 from scipy import signal  # noqa: E402
 import mix_flight  # noqa: E402
 from fly_scenarios import write_junit  # noqa: E402
+import windows_runners  # noqa: E402
 import sound_server  # noqa: E402
 import check_voice  # noqa: E402
 from sound_table import SPOKEN, heard  # noqa: E402
@@ -62,7 +66,8 @@ MIN_MATCH = 0.4
 TAIL_S = 1.5  # recorded after the runner ends, for the last sound's end
 FLIGHT_TIMEOUT_S = 240
 LAST_FRAME_S = 0.1  # a loop sounding to the flight's end stops as the runner ends
-SINKS = {"windows": "mertq4", "native": "mertq4_native"}
+SINKS = {"windows": "mertq4", "windows64": "mertq4_64", "native": "mertq4_native"}
+RUNNERS = ["windows", "windows64", "native"]
 
 
 class Check:
@@ -136,17 +141,19 @@ def mix_of(spans, end_t, leaving_out=None):
 
 
 def runner_command(args, which, scenario, out):
+    """The runner's command line and the build folder it runs in."""
     common = [os.path.abspath(scenario), "--out", out, "--real-time"]
-    if which == "windows":
-        return (["wine", os.path.join(args.windows, "bin", "mertq4-bench.exe")] + common
-                + ["--sound-library", os.path.join(args.windows, "bin", "gaugesound")], args.windows)
-    return ([os.path.join(args.native, "bench", "mertq4-bench")] + common
-            + ["--sound-library", os.path.join(args.native, "gaugesound")], args.native)
+    if which == "native":
+        return ([os.path.join(args.native, "bench", "mertq4-bench")] + common
+                + ["--sound-library", os.path.join(args.native, "gaugesound")], args.native)
+    build = getattr(args, which)
+    return (windows_runners.command(which, build) + common
+            + ["--sound-library", os.path.join(build, "bin", "gaugesound")], build)
 
 
 def library_missing(args, which):
-    path = (os.path.join(args.windows, "bin", "gaugesound", "GaugeSound.dll") if which == "windows"
-            else os.path.join(args.native, "gaugesound", "libgaugesound.so"))
+    path = (os.path.join(args.native, "gaugesound", "libgaugesound.so") if which == "native"
+            else os.path.join(getattr(args, which), "bin", "gaugesound", "GaugeSound.dll"))
     return None if os.path.exists(path) else f"{path} is not built"
 
 
@@ -155,6 +162,8 @@ def fly(server, args, which, scenario, run_dir):
     out = os.path.join(run_dir, "run")
     command, cwd = runner_command(args, which, scenario, out)
     env = server.client_env(SINKS[which])
+    if which != "native":
+        env = windows_runners.environment(cwd, env)
     recording = os.path.join(run_dir, "recording.wav")
     with open(os.path.join(run_dir, "runner.stderr"), "w+", encoding="utf-8") as err:
         with server.recording(SINKS[which], recording) as started:
@@ -328,16 +337,16 @@ def finish_run(args, run_dir):
 
 
 def hear_scenario(server, args, scenario, sounds, scratch, grammar):
-    """Both runners' flights of one scenario, at once, each into its own sink."""
+    """Every runner's flight of one scenario, at once, each into its own sink."""
     name = os.path.splitext(os.path.basename(scenario))[0]
-    runners = ["windows", "native"]
+    runners = RUNNERS
     flights, checks = {}, []
     for which in runners:
         run_dir = os.path.join(args.out, name, which)
         os.makedirs(run_dir, exist_ok=True)
         flown = Check(f"{which} {name}: flown in real time through the real library")
-        if which == "windows" and args.no_windows:
-            flown.skipped = "no Windows runner: this machine runs no 32-bit code"
+        if which in args.why_not:
+            flown.skipped = f"no {which} runner: {args.why_not[which]}"
         else:
             missing = library_missing(args, which)
             if missing:
@@ -378,17 +387,25 @@ def hear_scenario(server, args, scenario, sounds, scratch, grammar):
 def main(argv):
     parser = argparse.ArgumentParser(usage=__doc__.split("\n\n")[1])
     parser.add_argument("--native", default="build/native")
-    parser.add_argument("--windows", default="build/windows")
-    parser.add_argument("--no-windows", action="store_true")
+    for which, (_, _, build) in windows_runners.ARCHITECTURES.items():
+        parser.add_argument("--" + which, default=build)
+        parser.add_argument("--no-" + which, action="store_true")
     parser.add_argument("--out")
     parser.add_argument("--junit")
     parser.add_argument("scenarios", nargs="+")
     args = parser.parse_args(argv[1:])
-    args.native, args.windows = os.path.abspath(args.native), os.path.abspath(args.windows)
+    args.native = os.path.abspath(args.native)
     args.out = os.path.abspath(args.out or os.path.join(args.native, "hearing-runs"))
-    wineprefix = os.environ.setdefault("WINEPREFIX", os.path.join(args.windows, "wineprefix"))
-    os.environ.setdefault("WINEDEBUG", "-all")
-    os.environ.setdefault("WINEDLLOVERRIDES", "mscoree,mshtml=")
+    # The Windows runners left out by the command line or this machine, and why.
+    args.why_not = {}
+    for which in windows_runners.ARCHITECTURES:
+        setattr(args, which, os.path.abspath(getattr(args, which)))
+        left_out = getattr(args, "no_" + which)
+        reason = f"left out (--no-{which})" if left_out else windows_runners.runs_here(which)
+        if reason is not None:
+            args.why_not[which] = reason
+    wineprefixes = [windows_runners.environment(getattr(args, which))["WINEPREFIX"]
+                    for which in windows_runners.ARCHITECTURES if which not in args.why_not]
     check_voice.require_recogniser()
     sound_server.interrupts_as_exceptions()
     sounds = sound_set(os.path.join(args.native, "sound", "MERTQ4"))
@@ -399,8 +416,7 @@ def main(argv):
             f.write("#JSGF V1.0;\ngrammar phrases;\npublic <phrase> = "
                     + " | ".join(heard(s) for s in SPOKEN) + ";\n")
         try:
-            with sound_server.SoundServer(scratch, SINKS.values(),
-                                          wineprefix=None if args.no_windows else wineprefix) as server:
+            with sound_server.SoundServer(scratch, SINKS.values(), wineprefixes) as server:
                 for scenario in args.scenarios:
                     checks += hear_scenario(server, args, scenario, sounds, scratch, grammar)
         except sound_server.ServerError as e:

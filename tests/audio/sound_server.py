@@ -2,7 +2,7 @@
 runtime folder and no system configuration, one null sink per flight, each
 sink's monitor recorded with parec into a WAV; every process it starts runs in
 a process group of its own and is ended on every path out (done, failure,
-interrupt), Wine's server included for the Wine prefix it was given.
+interrupt), Wine's servers included for the Wine prefixes it was given.
 
     with SoundServer(scratch, sinks=["mertq4"]) as server:
         with server.recording("mertq4", "out.wav"):
@@ -50,11 +50,11 @@ def start_group(command, **kwargs):
 class SoundServer:
     """The server, its sinks (44.1 kHz) and the recordings made of them."""
 
-    def __init__(self, scratch, sinks, wineprefix=None):
+    def __init__(self, scratch, sinks, wineprefixes=()):
         self.runtime = os.path.join(os.path.abspath(scratch), "pulse")
         self.socket = os.path.join(self.runtime, "native")
         self.sinks = list(sinks)
-        self.wineprefix = wineprefix
+        self.wineprefixes = list(wineprefixes)
         self.process = None
         self.log_path = os.path.join(os.path.abspath(scratch), "pulseaudio.log")
         self._log = None
@@ -181,8 +181,8 @@ class SoundServer:
     def __exit__(self, *_):
         for process in self._groups + self._recorders:
             _end_group(process)
-        if self.wineprefix:
-            env = dict(os.environ, WINEPREFIX=self.wineprefix)
+        for wineprefix in self.wineprefixes:
+            env = dict(os.environ, WINEPREFIX=wineprefix)
             subprocess.run(["wineserver", "-k"], env=env, stdout=subprocess.DEVNULL,
                            stderr=subprocess.DEVNULL, check=False)
         _end_group(self.process)
