@@ -1,176 +1,27 @@
-// The platform-independent core of the host model: placing gauges, running
-// frames, the drawn state of elements and the recorded outputs.
+// The platform-independent core of the host model: loading the module,
+// placing gauges, running frames and the host's part in them, and the Host
+// the tests drive. What it does per kind of element is in element_kinds.cpp,
+// what it records in recording.cpp, the drawn state in drawn_state.cpp.
 #include "hostmodel/host_model.h"
 
 #include <algorithm>
 #include <cstdio>
-#include <cstring>
-#include <ostream>
 #include <stdexcept>
 
 #include "hostmodel/binding.h"
+#include "hostmodel/element_kinds.h"
 #include "hostmodel/host_component.h"
 #include "hostmodel/host_fields.h"
 #include "hostmodel/model_state.h"
-#include "hostmodel/needle_geometry.h"
-#include "module/convert.h"
 #include "module/element_chain.h"
 
 namespace hostmodel {
 namespace core {
 namespace {
 
-// Bytes behind every text buffer that the module must leave as they are.
-constexpr std::size_t guard_size = 16;
-constexpr char guard_byte        = static_cast<char>(0xA5);
-
 // The root of a gauge's element chain, or NULL.
 host::ElementHeader* root(const host::GaugeHeader* gauge) {
     return gauge->elements != nullptr ? *gauge->elements : nullptr;
-}
-
-template <typename Record>
-Record* as(host::ElementHeader* element) {
-    return reinterpret_cast<Record*>(element);
-}
-
-template <typename Record>
-const Record* as(const host::ElementHeader* element) {
-    return reinterpret_cast<const Record*>(element);
-}
-
-void refresh_if_set(host::TokenVar& record) {
-    if (record.id != 0) refresh(&record);
-}
-
-double call_or(host::ElementCallback callback, host::ElementHeader* element, double otherwise) {
-    return callback != nullptr ? callback(element) : otherwise;
-}
-
-// ------------------------------------------------- what the host does per kind
-
-void prepare_needle(PlacedGauge&, PlacedElement& placed) {
-    host::Needle& needle = *as<host::Needle>(placed.record);
-    needle::fill_row_angles(needle.header.position,
-                            std::span<host::NeedleRow>(needle.table, needle.row_count));
-}
-
-void update_needle(PlacedElement& placed, bool first_update) {
-    host::Needle& needle = *as<host::Needle>(placed.record);
-    ElementState& state  = *placed.state;
-    refresh_if_set(needle.source);
-    state.value = call_or(needle.callback, &needle.header, needle.source.value);
-    const std::span<const host::NeedleRow> rows(needle.table, needle.row_count);
-    const double target =
-        needle::target_angle(needle.header.position, rows, state.value, state.angle);
-    state.angle = first_update ? target : needle::turn(state.angle, target, needle.turn_limit);
-}
-
-void update_icon(PlacedElement& placed, bool) {
-    host::Icon& icon    = *as<host::Icon>(placed.record);
-    ElementState& state = *placed.state;
-    refresh_if_set(icon.source);
-    state.value = call_or(icon.callback, &icon.header, icon.source.value);
-    state.image = module::truncate_to<int32_t>(state.value);
-}
-
-// An icon draws the image it shows: the bitmap after its own by that many.
-// Wraps instead of overflowing for images the module could never have.
-int32_t icon_bitmap(const PlacedElement& placed) {
-    return static_cast<int32_t>(static_cast<uint32_t>(placed.record->bitmap_id) +
-                                static_cast<uint32_t>(placed.state->image));
-}
-
-// Gives a string element its text buffer, as long as the record's longest
-// text, with the guard zone behind it, and stores it in the record.
-void prepare_string(PlacedGauge& gauge, PlacedElement& placed) {
-    host::String& string = *as<host::String>(placed.record);
-    TextBuffer text{.element  = &string,
-                    .index    = placed.index,
-                    .capacity = string.longest_text,
-                    .storage  = std::make_unique<char[]>(string.longest_text + guard_size)};
-    std::fill_n(text.storage.get() + text.capacity, guard_size, guard_byte);
-    string.text = text.storage.get();
-    gauge.texts.push_back(std::move(text));
-}
-
-void update_string(PlacedElement& placed, bool) {
-    host::String& string = *as<host::String>(placed.record);
-    refresh_if_set(string.sources[0]);
-    placed.state->value = call_or(string.callback, &string.header, string.sources[0].value);
-}
-
-// A string is drawn into its box, not from a bitmap.
-host::BoxSize string_box(const host::ElementHeader* element) {
-    return as<host::String>(element)->box;
-}
-
-// The axis a moving image moves along: the vertical one unless its range is 0..0.
-bool moves_vertically(const host::MovingImage& image) {
-    return image.y.min != 0 || image.y.max != 0;
-}
-
-void update_moving_image(PlacedElement& placed, bool) {
-    host::MovingImage& image = *as<host::MovingImage>(placed.record);
-    ElementState& state      = *placed.state;
-    refresh_if_set(image.x.source);
-    refresh_if_set(image.y.source);
-    state.x_value = call_or(image.x_callback, &image.header, image.x.source.value);
-    state.y_value = call_or(image.y_callback, &image.header, image.y.source.value);
-    state.value   = moves_vertically(image) ? state.y_value : state.x_value;
-}
-
-// What the host does with one kind of element. Every hook is optional:
-//   prepare     at placing, before the gauge hears of it;
-//   update      once per frame: refresh the sources, call the callbacks, keep the results;
-//   bitmap      the bitmap drawn, where it is not the element's own;
-//   box         the box drawn into, for kinds drawn without a bitmap.
-struct ElementOps {
-    void (*prepare)(PlacedGauge& gauge, PlacedElement& placed) = nullptr;
-    void (*update)(PlacedElement& placed, bool first_update)   = nullptr;
-    int32_t (*bitmap)(const PlacedElement& placed)             = nullptr;
-    host::BoxSize (*box)(const host::ElementHeader* element)   = nullptr;
-};
-
-// clang-format off
-const ElementOps static_image_ops = {};
-
-const ElementOps needle_ops = {
-    .prepare = prepare_needle,
-    .update  = update_needle,
-};
-
-const ElementOps string_ops = {
-    .prepare = prepare_string,
-    .update  = update_string,
-    .box     = string_box,
-};
-
-const ElementOps icon_ops = {
-    .update  = update_icon,
-    .bitmap  = icon_bitmap,
-};
-
-const ElementOps moving_image_ops = {
-    .update  = update_moving_image,
-};
-// clang-format on
-
-// The operations of an element's kind; a kind the host does not know gets
-// the static image's, which do nothing but draw.
-const ElementOps& ops_of(const host::ElementHeader* element) {
-    switch (element->type) {
-        case host::element_type::needle:
-            return needle_ops;
-        case host::element_type::string:
-            return string_ops;
-        case host::element_type::icon:
-            return icon_ops;
-        case host::element_type::moving_image:
-            return moving_image_ops;
-        default:
-            return static_image_ops;
-    }
 }
 
 // ---------------------------------------------------------- frames and panel
@@ -323,114 +174,7 @@ Model& model() {
     return the_model;
 }
 
-void record_sound_call(SoundCall::Kind kind, const char* file, const char* key, int32_t loop) {
-    const std::string key_text = key != nullptr ? key : "";
-    SoundCall call;
-    switch (kind) {
-        case SoundCall::Kind::play:
-            call = play(file != nullptr ? file : "", key_text, loop);
-            break;
-        case SoundCall::Kind::stop:
-            call = stop(key_text);
-            break;
-        case SoundCall::Kind::terminate:
-            call = terminate();
-            break;
-    }
-    if (kind != SoundCall::Kind::terminate) call.key_buffer = key;
-    record_output(call);
-    model().sound_calls.push_back(std::move(call));
-}
-
-void record_fault(std::string fault) {
-    model().faults.push_back(std::move(fault));
-}
-
-void check_load_library(Provided requested) {
-    if (requested == Provided::host_component) record_fault("the module loaded the host component");
-}
-
-bool check_proc_address(const HandleFacts& module) {
-    if (module.module != Provided::none && module.loaded) return true;
-    record_fault("GetProcAddress on a module that is not loaded");
-    return false;
-}
-
-bool check_free_library(const HandleFacts& module) {
-    if (module.module == Provided::sound_library && module.loaded && module.module_references > 0) {
-        return true;
-    }
-    record_fault("FreeLibrary of a module the module holds no reference on");
-    return false;
-}
-
-bool check_sound_call(SoundCall::Kind kind, bool library_loaded) {
-    if (library_loaded) return true;
-    const char* entry = "TerminateSounds";
-    if (kind == SoundCall::Kind::play) entry = "GaugePlaySound";
-    if (kind == SoundCall::Kind::stop) entry = "GaugeStopSound";
-    record_fault(std::string(entry) + " called after its library left the process");
-    return false;
-}
-
-void record_loader_call(LoaderCall call) {
-    record_output(call);
-    model().loader_calls.push_back(std::move(call));
-}
-
-void record_output(Output output) {
-    model().outputs.push_back(std::move(output));
-}
-
 }  // namespace core
-
-// ------------------------------------------------------------- sound calls
-
-SoundCall play(std::string file, std::string key, int32_t loop) {
-    return {.kind = SoundCall::Kind::play,
-            .file = std::move(file),
-            .key  = std::move(key),
-            .loop = loop};
-}
-
-SoundCall stop(std::string key) {
-    return {.kind = SoundCall::Kind::stop, .file = {}, .key = std::move(key)};
-}
-
-SoundCall terminate() {
-    return {.kind = SoundCall::Kind::terminate, .file = {}, .key = {}};
-}
-
-std::string describe(const SoundCall& call) {
-    switch (call.kind) {
-        case SoundCall::Kind::play:
-            return "play(\"" + call.file + "\", \"" + call.key + "\", " +
-                   std::to_string(call.loop) + ")";
-        case SoundCall::Kind::stop:
-            return "stop(\"" + call.key + "\")";
-        case SoundCall::Kind::terminate:
-            return "terminate()";
-    }
-    return "unknown sound call";
-}
-
-std::string describe(const LoaderCall& call) {
-    switch (call.kind) {
-        case LoaderCall::Kind::load_library:
-            return "LoadLibraryA(" + call.name + ")";
-        case LoaderCall::Kind::module_handle:
-            return "GetModuleHandleA(" + call.name + ")";
-        case LoaderCall::Kind::proc_address:
-            return "GetProcAddress(" + call.name + ")";
-        case LoaderCall::Kind::free_library:
-            return "FreeLibrary(" + call.name + ")";
-    }
-    return "unknown loader call";
-}
-
-std::ostream& operator<<(std::ostream& out, const SoundCall& call) {
-    return out << describe(call);
-}
 
 // ------------------------------------------------------------------ the host
 
@@ -651,82 +395,6 @@ const std::vector<std::string>& Host::faults() const {
 
 std::vector<Output> Host::take_outputs() {
     return std::exchange(core::model().outputs, {});
-}
-
-// ------------------------------------------------------ drawn element state
-
-namespace {
-
-// The state the host keeps of an element; all zero for one never placed.
-const core::ElementState& state_of(const host::ElementHeader* element) {
-    static const core::ElementState never_placed;
-    const auto found = core::model().element_states.find(element);
-    return found != core::model().element_states.end() ? found->second : never_placed;
-}
-
-template <typename Record>
-const Record& typed(const host::ElementHeader* element, uint32_t type, std::string_view gauge,
-                    int n) {
-    if (element->type != type) {
-        throw std::invalid_argument(std::string(gauge) + " element " + std::to_string(n) +
-                                    " is of type " + std::to_string(element->type) + ", not " +
-                                    std::to_string(type));
-    }
-    return *core::as<Record>(element);
-}
-
-}  // namespace
-
-double Host::value(std::string_view gauge_name, int n) const {
-    return state_of(element(gauge_name, n)).value;
-}
-
-double Host::angle(std::string_view gauge_name, int n) const {
-    const host::ElementHeader* e = element(gauge_name, n);
-    typed<host::Needle>(e, host::element_type::needle, gauge_name, n);
-    return state_of(e).angle;
-}
-
-double Host::angle_towards(std::string_view gauge_name, int n, host::PixelPoint point) const {
-    return needle::direction(element(gauge_name, n)->position, point);
-}
-
-int Host::icon_image(std::string_view gauge_name, int n) const {
-    const host::ElementHeader* e = element(gauge_name, n);
-    typed<host::Icon>(e, host::element_type::icon, gauge_name, n);
-    return state_of(e).image;
-}
-
-double Host::moving_fraction(std::string_view gauge_name, int n) const {
-    const host::ElementHeader* e = element(gauge_name, n);
-    const host::MovingImage& image =
-        typed<host::MovingImage>(e, host::element_type::moving_image, gauge_name, n);
-    const bool vertical          = core::moves_vertically(image);
-    const host::MovingAxis& axis = vertical ? image.y : image.x;
-    const core::ElementState& s  = state_of(e);
-    const double value           = vertical ? s.y_value : s.x_value;
-    return (value - axis.min) / (axis.max - axis.min);
-}
-
-std::string Host::text(std::string_view gauge_name, int n) const {
-    const host::String& string =
-        typed<host::String>(element(gauge_name, n), host::element_type::string, gauge_name, n);
-    if (string.text == nullptr) return {};
-    return std::string(string.text, strnlen(string.text, string.longest_text));
-}
-
-bool Host::hidden(std::string_view gauge_name, int n) const {
-    return (image_flags(gauge_name, n) & host::image_flag::hidden) != 0;
-}
-
-uint32_t Host::image_flags(std::string_view gauge_name, int n) const {
-    return element(gauge_name, n)->image_flags;
-}
-
-const std::vector<DrawnElement>& Host::drawn(std::string_view gauge_name) const {
-    static const std::vector<DrawnElement> nothing;
-    const auto found = core::model().drawings.find(gauge_name);
-    return found != core::model().drawings.end() ? found->second : nothing;
 }
 
 // --------------------------------------- the sound library and host component
