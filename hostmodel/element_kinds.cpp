@@ -78,7 +78,6 @@ host::BoxSize string_box(const host::ElementHeader* element) {
     return as<host::String>(element)->box;
 }
 
-
 void update_moving_image(PlacedElement& placed, bool) {
     host::MovingImage& image = *as<host::MovingImage>(placed.record);
     ElementState& state      = *placed.state;
