@@ -64,6 +64,30 @@ build_native() {
   cmake --build "$native_build" -j "$(jobs)" ${1:+--target "$@"}
 }
 
+# The sound library under ThreadSanitizer, a clang build of its own
+# (tests/tsan/CMakeLists.txt): the library and the suites of its core.
+tsan_build=${MERTQ4_TSAN_BUILD:-build/tsan}
+
+# build_tsan: that build, whole.
+build_tsan() {
+  cmake -S tests/tsan -B "$tsan_build" -G Ninja -DCMAKE_CXX_COMPILER=clang++ >/dev/null &&
+    cmake --build "$tsan_build" -j "$(jobs)"
+}
+
+# test_tsan REPORT: builds it and runs its suites through ctest, its
+# report in REPORT (an absolute path) and each suite's in
+# "$tsan_build/test-results"; a race stops its suite and fails it. Clang 14's
+# runtime can refuse to start ("unexpected memory mapping") on a kernel whose
+# mmap randomisation is high, so the suites run without ASLR where setarch
+# may turn it off (a container may forbid it: then as they are).
+test_tsan() {
+  local no_aslr=()
+  if setarch "$(uname -m)" -R true 2>/dev/null; then no_aslr=(setarch "$(uname -m)" -R); fi
+  rm -rf "$tsan_build/test-results" "$1"
+  build_tsan && "${no_aslr[@]}" ctest --test-dir "$tsan_build" --output-on-failure -j "$(jobs)" \
+    --output-junit "$1"
+}
+
 # Each Windows build's Wine: the 32-bit loader (Debian's wine32, behind
 # "wine") or the 64-bit one (Debian's wine64), which needs no 32-bit code.
 wine32=wine

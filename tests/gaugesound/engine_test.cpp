@@ -238,44 +238,57 @@ TEST_F(EngineTest, RefusalsRememberedUpToTheirBound) {
     EXPECT_EQ(engine.sounding(), 2u);
 }
 
-// One thread starts, stops and terminates while another pulls and a third
-// loads files for the first time: nothing breaks, and at the end one
-// terminate leaves silence.
+// Three threads start, stop and terminate under the same keys and a fourth
+// loads files for the first time, all while a fifth pulls frames as the audio
+// thread does, from before the first call to after the last (each caller goes
+// on until it has seen 100 pulls): nothing breaks, and at the end one
+// terminate leaves silence. The ThreadSanitizer build (tests/tsan) runs this
+// to find a race between the calls and the audio thread.
 TEST_F(EngineTest, CallsFromAnyThread) {
     for (int i = 0; i < 16; ++i) files["f" + std::to_string(i)] = ramp_file(i, 300);
     std::atomic<bool> done{false};
+    std::atomic<int> pulls{0};
     std::thread puller([&] {
-        while (!done) buffer_output::pull(64);
+        while (!done) {
+            buffer_output::pull(64);
+            ++pulls;
+        }
     });
     std::thread loader([&] {
         for (int round = 0; round < 2; ++round) {
             for (int i = 0; i < 16; ++i) engine.play(("f" + std::to_string(i)).c_str(), "", 0);
         }
     });
-    const char* keys[] = {"a", "b", "c"};
-    for (int i = 0; i < 3000; ++i) {
-        const char* key = keys[i % 3];
-        switch (i % 7) {
-            case 0:
-                engine.stop(key);
-                break;
-            case 1:
-                engine.play("sound\\b.wav", key, 1);
-                break;
-            case 2:
-                engine.play("sound\\a.wav", "", 0);
-                break;
-            case 3:
-                engine.play(nullptr, key, 1);
-                break;
-            case 4:
-                if (i % 100 == 4) engine.terminate();
-                break;
-            default:
-                engine.play("sound\\a.wav", key, 1);
-                break;
+    auto calls = [&](int first) {
+        const char* keys[]     = {"a", "b", "c"};
+        const int pulls_before = pulls;
+        for (int i = first; i < first + 10000 || pulls < pulls_before + 100; ++i) {
+            const char* key = keys[i % 3];
+            switch (i % 7) {
+                case 0:
+                    engine.stop(key);
+                    break;
+                case 1:
+                    engine.play("sound\\b.wav", key, 1);
+                    break;
+                case 2:
+                    engine.play("sound\\a.wav", "", 0);
+                    break;
+                case 3:
+                    engine.play(nullptr, key, 1);
+                    break;
+                case 4:
+                    if (i % 10 == 4) engine.terminate();
+                    break;
+                default:
+                    engine.play("sound\\a.wav", key, 1);
+                    break;
+            }
         }
-    }
+    };
+    std::vector<std::thread> callers;
+    for (int first = 0; first < 3; ++first) callers.emplace_back(calls, first);
+    for (auto& caller : callers) caller.join();
     loader.join();
     done = true;
     puller.join();
@@ -283,8 +296,9 @@ TEST_F(EngineTest, CallsFromAnyThread) {
     engine.terminate();
     EXPECT_EQ(engine.sounding(), 0u);
     EXPECT_EQ(left(64), std::vector<int16_t>(64, 0));
-    EXPECT_EQ(reads["sound\\a.wav"], 1);
-    EXPECT_EQ(reads["sound\\b.wav"], 1);
+    // Callers racing on a file's first play may each read it; one is kept.
+    EXPECT_LE(reads["sound\\a.wav"], 3);
+    EXPECT_LE(reads["sound\\b.wav"], 3);
 }
 
 }  // namespace
