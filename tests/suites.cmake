@@ -36,10 +36,12 @@ mertq4_test(epr_indicator_test SOURCES engine/epr_indicator_test.cpp)
 mertq4_test(epr_knob_test SOURCES engine/epr_knob_test.cpp)
 mertq4_test(epr_reading_test NATIVE_ONLY SOURCES engine/epr_reading_test.cpp)
 
-# the sound library GaugeSound (its core natively, the DLL under Wine)
-mertq4_test(gaugesound_wav_test NATIVE_ONLY SOURCES gaugesound/wav_test.cpp LIBS gaugesound_core)
-mertq4_test(gaugesound_mixer_test NATIVE_ONLY SOURCES gaugesound/mixer_test.cpp LIBS gaugesound_core)
-mertq4_test(gaugesound_engine_test NATIVE_ONLY SOURCES gaugesound/engine_test.cpp LIBS gaugesound_core)
+# the sound library GaugeSound: its core in every build (under Wine in the
+# Windows ones, where its sizes are 32 or 64 bits wide), the DLL under Wine
+mertq4_test(gaugesound_wav_test SOURCES gaugesound/wav_test.cpp LIBS gaugesound_core)
+mertq4_test(gaugesound_mixer_test SOURCES gaugesound/mixer_test.cpp LIBS gaugesound_core)
+mertq4_test(gaugesound_engine_test SOURCES gaugesound/engine_test.cpp LIBS gaugesound_core)
+mertq4_test(gaugesound_engine_property_test SOURCES gaugesound/engine_property_test.cpp LIBS gaugesound_core)
 mertq4_test(gaugesound_platform_test NATIVE_ONLY SOURCES gaugesound/platform_native_test.cpp LIBS gaugesound_platform)
 mertq4_test(gaugesound_dll_test WINDOWS_ONLY SOURCES gaugesound/dll_test.cpp LIBS psapi)
 if(WIN32)

@@ -194,9 +194,13 @@ Decoded decode_wav(std::span<const uint8_t> bytes) {
             }
             size_t frames = static_cast<size_t>(size / format.block_bytes);
             if (frames == 0) return refuse("data chunk of no whole frame");
-            if (frames / format.rate_hz >= longest_clip_s) {
-                return refuse("sound of " + std::to_string(frames / format.rate_hz) +
-                              " s, longer than " + std::to_string(longest_clip_s) + " s");
+            // The cut falls at the sound's length whole, before anything is
+            // held: a clip is then at most longest_clip_s at the stream's
+            // rate, however slow the file's rate and small the file.
+            if (frames > uint64_t{longest_clip_s} * format.rate_hz) {
+                return refuse("sound longer than " + std::to_string(longest_clip_s) + " s (" +
+                              std::to_string(frames) + " frames at " +
+                              std::to_string(format.rate_hz) + " Hz)");
             }
             return {.clip = resample(body.data(), frames, format), .why = {}};
         } else if (size > held) {

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 
@@ -251,6 +252,10 @@ TEST(Wav, RefusesWithAReason) {
          "data chunk claims 8 bytes, file holds 7"},
         {"a chunk before the data runs past the end", riff({fmt, chunk("LIST", {1, 2}, 5000)}),
          "truncated"},
+        {"a chunk claiming 0xFFFFFFF8 bytes, 2^32 with its header",
+         riff({fmt, chunk("LIST", {1, 2}, 0xFFFFFFF8)}), "claims 4294967288 bytes"},
+        {"a chunk claiming 0xFFFFFFFF bytes, 2^32 with its header and pad",
+         riff({fmt, chunk("LIST", {1}, 0xFFFFFFFF)}), "claims 4294967295 bytes"},
         {"data of no bytes", riff({fmt, chunk("data", {})}), "no whole frame"},
         {"data of less than one frame", riff({fmt, chunk("data", {7})}), "no whole frame"},
         {"floating-point samples", with({.tag = 3, .bits = 32}), "floating-point"},
@@ -292,14 +297,142 @@ TEST(Wav, RefusesWithAReason) {
     }
 }
 
-// Sounds at most ten minutes long are held; the cut falls at the length
-// whole, not at what it resamples to.
-TEST(Wav, RefusesSoundsOverTheLongest) {
-    Format slow{.rate_hz = 4000, .bits = 8};
-    std::vector<uint8_t> samples(size_t{gaugesound::longest_clip_s} * 4000, 128);
-    Decoded d = decode(riff({chunk("fmt ", fmt_body(slow)), chunk("data", samples)}));
-    EXPECT_EQ(d.clip, nullptr);
-    EXPECT_NE(d.why.find("longer than 600 s"), std::string::npos) << d.why;
+// Noise for frame i, channel c of a long file: neighbouring frames differ by
+// thousands, so that a frame read from the wrong place shows.
+uint16_t noise(uint64_t i, int c) {
+    return static_cast<uint16_t>(((2 * i + static_cast<uint64_t>(c) + 1) * 0x9E3779B97F4A7C15u) >>
+                                 48);
+}
+
+int32_t noise_sample(const Format& f, uint64_t i, int c) {
+    if (f.bits == 8) return ((noise(i, c) >> 8) - 128) * 256;
+    return static_cast<int16_t>(noise(i, c));
+}
+
+std::vector<uint8_t> noise_data(const Format& f, uint64_t frames) {
+    std::vector<uint8_t> out;
+    out.reserve(static_cast<size_t>(frames * wav_bytes::block_of(f)));
+    for (uint64_t i = 0; i < frames; ++i) {
+        for (int c = 0; c < f.channels; ++c) {
+            out.push_back(static_cast<uint8_t>(noise(i, c) >> (f.bits == 8 ? 8 : 0)));
+            if (f.bits == 16) out.push_back(static_cast<uint8_t>(noise(i, c) >> 8));
+        }
+    }
+    return out;
+}
+
+// The first frame of `clip` off by more than rounding from the file's noise
+// interpolated at the stream's rate (output frame j at source frame
+// j * frames / out_frames, the last stretch blending into the first frame),
+// or "". Checked at the start, at a spread between and over the last frames,
+// where a position stepped wrong or a product overflowed shows.
+std::string first_wrong_frame(const gaugesound::Clip& clip, const Format& f, uint64_t frames) {
+    const uint64_t out_frames = clip.frames();
+    auto wrong                = [&](uint64_t j) {
+        const uint64_t at = j * frames / out_frames, part = j * frames % out_frames;
+        for (int c = 0; c < gaugesound::stream_channels; ++c) {
+            const int source = f.channels == 1 ? 0 : c;
+            double a         = noise_sample(f, at, source);
+            double b         = noise_sample(f, at + 1 == frames ? 0 : at + 1, source);
+            double ideal     = a + (b - a) * static_cast<double>(part) / out_frames;
+            if (std::abs(clip.samples[j * 2 + c] - ideal) > 0.501) return true;
+        }
+        return false;
+    };
+    const uint64_t tail = std::min<uint64_t>(out_frames, 4096);
+    for (uint64_t j = 0; j < out_frames; j += j < 64 || j >= out_frames - tail ? 1 : 4093) {
+        if (wrong(j)) return "frame " + std::to_string(j) + " of " + std::to_string(out_frames);
+    }
+    return "";
+}
+
+// A file of `bits`, `channels` and `rate_hz`.
+Format layout(uint16_t bits, uint16_t channels, uint32_t rate_hz) {
+    return {.channels = channels, .rate_hz = rate_hz, .bits = bits};
+}
+
+// Files around a data chunk's body, as written or broken in one way each.
+std::vector<uint8_t> plain(const Format& f, std::vector<uint8_t> data) {
+    return riff({chunk("fmt ", fmt_body(f)), chunk("data", data)});
+}
+std::vector<uint8_t> odd_chunk_first(const Format& f, std::vector<uint8_t> data) {
+    return riff({chunk("fmt ", fmt_body(f)), chunk("LIST", std::vector<uint8_t>(100'001, 7)),
+                 chunk("data", data)});
+}
+std::vector<uint8_t> unpadded(const Format& f, std::vector<uint8_t> data) {
+    return riff({chunk("fmt ", fmt_body(f)), chunk("data", data, -1, false)});
+}
+std::vector<uint8_t> three_bytes_more(const Format& f, std::vector<uint8_t> data) {
+    data.insert(data.end(), {1, 2, 3});
+    return plain(f, data);
+}
+std::vector<uint8_t> claims_2_to_the_31(const Format& f, std::vector<uint8_t> data) {
+    return riff({chunk("fmt ", fmt_body(f)), chunk("data", data, int64_t{1} << 31)});
+}
+std::vector<uint8_t> claims_a_byte_more(const Format& f, std::vector<uint8_t> data) {
+    return riff({chunk("fmt ", fmt_body(f)), chunk("data", data, int64_t(data.size()) + 1)});
+}
+std::vector<uint8_t> riff_a_byte_short(const Format& f, std::vector<uint8_t> data) {
+    return riff({chunk("fmt ", fmt_body(f)), chunk("data", data)},
+                int64_t(plain(f, data).size()) - 9);
+}
+
+// Long files in every layout, at and about the longest sound held: each is
+// held at its length in the stream's frames and its last frames are right,
+// or it is refused before its clip is made. Files run past 97 392 frames,
+// where frames times the stream's rate no longer fit in 32 bits, and clips
+// past 65 536 frames, where a sample times their length no longer does.
+TEST(Wav, LongFiles) {
+    using Build = std::vector<uint8_t> (*)(const Format&, std::vector<uint8_t>);
+    struct Row {
+        const char* reason;
+        Format format;
+        uint64_t frames;      // of noise in the data chunk
+        uint64_t out_frames;  // of the clip; 0: refused
+        const char* why = "";
+        Build file      = plain;
+    } rows[] = {
+        {"8-bit mono at the lowest rate, exactly the longest", layout(8, 1, 4000), 2'400'000,
+         26'460'000},
+        {"the same a frame short", layout(8, 1, 4000), 2'399'999, 26'459'989},
+        {"the same a frame over: 2.4 MB that would make a 106 MB clip", layout(8, 1, 4000),
+         2'400'001, 0, "longer than 600 s (2400001 frames at 4000 Hz)"},
+        {"16-bit stereo, exactly the longest", layout(16, 2, 4000), 2'400'000, 26'460'000},
+        {"16-bit stereo, a frame over", layout(16, 2, 4000), 2'400'001, 0, "longer than 600 s"},
+        {"the last length whose frames times 44100 fit in 32 bits", layout(16, 1, 44100), 97'391,
+         97'391},
+        {"the first that overflows them", layout(16, 1, 44100), 97'392, 97'392},
+        {"8-bit stereo at 8 kHz, a minute", layout(8, 2, 8000), 480'000, 2'646'000},
+        {"16-bit stereo at 48 kHz, 20 s", layout(16, 2, 48000), 960'000, 882'000},
+        {"16-bit stereo at the highest rate, 5 s", layout(16, 2, 192000), 960'000, 220'500},
+        {"8-bit mono at a prime rate, 100 s and a frame", layout(8, 1, 7919), 791'901, 4'410'006},
+        {"a hertz over the stream's rate, a minute: a step's remainder summed 2.6 million times",
+         layout(16, 1, 44101), 2'646'060, 2'646'000},
+        {"a hertz under, a minute", layout(8, 2, 44099), 2'645'940, 2'646'000},
+        {"an odd-sized chunk of 100 001 bytes before the data, padded", layout(16, 1, 22050),
+         500'000, 1'000'000, "", odd_chunk_first},
+        {"data of an odd size, the file ending without its pad byte", layout(8, 1, 11025),
+         1'000'001, 4'000'004, "", unpadded},
+        {"data with three bytes past its last whole frame", layout(16, 2, 44100), 300'000, 300'000,
+         "", three_bytes_more},
+        {"data claiming 2^31 bytes, the file holding 2 MB", layout(16, 1, 44100), 1'000'000, 0,
+         "data chunk claims 2147483648 bytes, file holds 2000000", claims_2_to_the_31},
+        {"data claiming a byte more than the 2 MB held", layout(16, 1, 44100), 1'000'000, 0,
+         "data chunk claims 2000001 bytes, file holds 2000000", claims_a_byte_more},
+        {"a RIFF size ending a byte into the last frame", layout(16, 1, 44100), 1'000'000, 0,
+         "data chunk claims 2000000 bytes, file holds 1999999", riff_a_byte_short},
+    };
+    for (const Row& r : rows) {
+        Decoded d = decode(r.file(r.format, noise_data(r.format, r.frames)));
+        if (r.out_frames == 0) {
+            EXPECT_EQ(d.clip, nullptr) << r.reason;
+            EXPECT_NE(d.why.find(r.why), std::string::npos) << r.reason << ": said " << d.why;
+            continue;
+        }
+        ASSERT_NE(d.clip, nullptr) << r.reason << ": " << d.why;
+        ASSERT_EQ(d.clip->frames(), r.out_frames) << r.reason;
+        EXPECT_EQ(first_wrong_frame(*d.clip, r.format, r.frames), "") << r.reason;
+    }
 }
 
 }  // namespace
