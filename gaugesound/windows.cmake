@@ -6,6 +6,7 @@ set(GAUGESOUND_BIN ${BIN}/gaugesound)
 set(GAUGESOUND_WINDOWS_SOURCES
   ${CMAKE_CURRENT_SOURCE_DIR}/exports.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/platform_windows.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/runtime_windows.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/drivers/waveout.cpp)
 # The library's code, like the module's, uses neither exceptions nor run-time
 # types; an allocation that fails ends the process.
@@ -40,3 +41,9 @@ add_executable(gaugesound_latency ${CMAKE_CURRENT_SOURCE_DIR}/bench/latency.cpp
 set_target_properties(gaugesound_latency PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${GAUGESOUND_BIN})
 target_link_libraries(gaugesound_latency PRIVATE gaugesound_core winmm)
 target_link_options(gaugesound_latency PRIVATE ${STATIC_RUNTIME})
+
+# The plain waveOut write the hearing test holds the library's latency to.
+add_executable(waveout_reference ${CMAKE_CURRENT_SOURCE_DIR}/bench/waveout_reference.cpp)
+set_target_properties(waveout_reference PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${GAUGESOUND_BIN})
+target_link_libraries(waveout_reference PRIVATE winmm)
+target_link_options(waveout_reference PRIVATE ${STATIC_RUNTIME})

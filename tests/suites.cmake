@@ -43,7 +43,7 @@ mertq4_test(gaugesound_mixer_test SOURCES gaugesound/mixer_test.cpp LIBS gaugeso
 mertq4_test(gaugesound_engine_test SOURCES gaugesound/engine_test.cpp LIBS gaugesound_core)
 mertq4_test(gaugesound_engine_property_test SOURCES gaugesound/engine_property_test.cpp LIBS gaugesound_core)
 mertq4_test(gaugesound_platform_test NATIVE_ONLY SOURCES gaugesound/platform_native_test.cpp LIBS gaugesound_platform)
-mertq4_test(gaugesound_dll_test WINDOWS_ONLY SOURCES gaugesound/dll_test.cpp LIBS psapi)
+mertq4_test(gaugesound_dll_test WINDOWS_ONLY SOURCES gaugesound/dll_test.cpp LIBS winmm)
 if(WIN32)
   add_dependencies(gaugesound_dll_test gaugesound_dll gaugesound_probe_dll sound_set)
   set_tests_properties(${WINE_TESTS}.gaugesound_dll_test PROPERTIES TIMEOUT 120)
@@ -53,4 +53,14 @@ if(WIN32)
   set_tests_properties(${WINE_TESTS}.gaugesound_dll_no_device PROPERTIES
     ENVIRONMENT "${WINE_PREFIX_ENVIRONMENT};WINEDLLOVERRIDES=mscoree,mshtml=\\;winepulse.drv,winealsa.drv,wineoss.drv=d;GAUGESOUND_NO_DEVICE=1"
     WORKING_DIRECTORY ${BIN} TIMEOUT 120 LABELS wine)
+  # The same suite as the client of a private sound server, so that Wine has a
+  # device: the stream's ring, its thread and what the device is given, and
+  # the soak with the device opened at every cycle.
+  find_package(Python3 REQUIRED COMPONENTS Interpreter)
+  add_test(NAME ${WINE_TESTS}.gaugesound_dll_device
+           COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/audio/sound_server.py --
+                   ${CMAKE_CROSSCOMPILING_EMULATOR} $<TARGET_FILE:gaugesound_dll_test> --gtest_shuffle)
+  set_tests_properties(${WINE_TESTS}.gaugesound_dll_device PROPERTIES
+    ENVIRONMENT "${WINE_TEST_ENVIRONMENT};GAUGESOUND_DEVICE=1"
+    WORKING_DIRECTORY ${BIN} TIMEOUT 180 LABELS wine)
 endif()

@@ -58,7 +58,7 @@ void observe(const gaugesound::WaveOutWrite& write) {
         std::max(watch.queue_max_frames.load(), write.queued_ahead_frames));
     const int64_t armed = watch.armed_at.load();
     if (armed == 0 || write.time_counts < armed || watch.seen_at.load() != 0) return;
-    const size_t samples = gaugesound::waveout_buffer_frames * gaugesound::stream_channels;
+    const size_t samples = size_t{write.frames} * gaugesound::stream_channels;
     const bool sounding =
         std::any_of(write.samples, write.samples + samples, [](int16_t s) { return s != 0; });
     if (sounding != watch.want_sound.load()) return;

@@ -17,13 +17,13 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <string_view>
 #include <unordered_map>
 #include <vector>
 
 #include "gaugesound/core/clip.h"
+#include "gaugesound/core/lock.h"
 #include "gaugesound/core/mixer.h"
 #include "gaugesound/core/output.h"
 
@@ -75,7 +75,7 @@ class Engine {
 
     const OutputOps& output_;
     const PlatformOps& platform_;
-    mutable std::mutex mutex_;  // the mixer, the cache and the stream
+    mutable Lock mutex_;  // the mixer, the cache and the stream
     Mixer mixer_;
     std::unordered_map<std::string, Entry, PathHash, std::equal_to<>> cache_;  // by folded path
     void* stream_            = nullptr;

@@ -25,6 +25,13 @@ constexpr DWORD bytes_per_frame = stream_channels * sizeof(int16_t);
 constexpr DWORD idle_wake_ms = 100;
 
 std::atomic<size_t> live_streams{0};
+
+// One stream at a time has the device: a stream's thread opens it only once
+// the stream before has closed its own. Under Wine, opens and closes of
+// several threads that overlap (as a terminate followed at once by a play
+// makes them) can wedge the wave output for good, every later open waiting
+// forever; a stream already closed by the time its turn comes opens nothing.
+SRWLOCK device_turn = SRWLOCK_INIT;
 std::atomic<bool> no_device_reported{false};
 
 // Whether the missing device was already reported in this process, by this
@@ -52,6 +59,8 @@ struct Stream {
     std::array<WAVEHDR, waveout_buffer_count> headers{};
     std::array<std::array<int16_t, waveout_buffer_frames * stream_channels>, waveout_buffer_count>
         buffers{};
+    WAVEHDR start_header{};
+    std::array<int16_t, waveout_start_frames * stream_channels> start_buffer{};
     uint64_t frames_written = 0;
 };
 
@@ -84,26 +93,39 @@ uint32_t queued_ahead_frames(HWAVEOUT device, uint64_t frames_written) {
     return played < frames_written ? static_cast<uint32_t>(frames_written - played) : 0;
 }
 
-// Fills a buffer from the engine and queues it on the device.
-bool refill(Stream& stream, HWAVEOUT device, WAVEHDR& header) {
+// Fills a prepared buffer of `frames` from the engine and queues it on the
+// device.
+bool write(Stream& stream, HWAVEOUT device, WAVEHDR& header, uint32_t frames) {
     auto* samples = reinterpret_cast<int16_t*>(header.lpData);
-    stream.pull(stream.context, &stream, samples, waveout_buffer_frames);
+    stream.pull(stream.context, &stream, samples, frames);
     if (waveout_write_observer != nullptr) {
         LARGE_INTEGER now;
         QueryPerformanceCounter(&now);
         waveout_write_observer(
             {.samples             = samples,
+             .frames              = frames,
+             .first               = stream.frames_written == 0,
              .queued_ahead_frames = queued_ahead_frames(device, stream.frames_written),
              .time_counts         = now.QuadPart});
     }
     header.dwFlags &= ~WHDR_DONE;
     if (waveOutWrite(device, &header, sizeof header) != MMSYSERR_NOERROR) return false;
-    stream.frames_written += waveout_buffer_frames;
+    stream.frames_written += frames;
     return true;
 }
 
+// The stream's first buffer, the longer one: the mix from its first frame.
+bool write_start(Stream& stream, HWAVEOUT device) {
+    WAVEHDR& header       = stream.start_header;
+    header.lpData         = reinterpret_cast<LPSTR>(stream.start_buffer.data());
+    header.dwBufferLength = waveout_start_frames * bytes_per_frame;
+    if (waveOutPrepareHeader(device, &header, sizeof header) != MMSYSERR_NOERROR) return false;
+    return write(stream, device, header, waveout_start_frames);
+}
+
 void play_until_closed(Stream& stream, HWAVEOUT device) {
-    size_t prepared = 0;
+    const bool started = write_start(stream, device);
+    size_t prepared    = 0;
     for (size_t i = 0; i < waveout_buffer_count; ++i) {
         WAVEHDR& header       = stream.headers[i];
         header.lpData         = reinterpret_cast<LPSTR>(stream.buffers[i].data());
@@ -112,18 +134,19 @@ void play_until_closed(Stream& stream, HWAVEOUT device) {
         prepared = i + 1;
         header.dwFlags |= WHDR_DONE;  // free to fill
     }
-    bool writing = prepared == waveout_buffer_count;
+    bool writing = started && prepared == waveout_buffer_count;
     if (!writing) stream.report("the audio device refused its buffers, sounds are silent");
     while (!stream.closing.load()) {
         for (size_t i = 0; writing && i < prepared && !stream.closing.load(); ++i) {
             if ((stream.headers[i].dwFlags & WHDR_DONE) != 0) {
-                writing = refill(stream, device, stream.headers[i]);
+                writing = write(stream, device, stream.headers[i], waveout_buffer_frames);
                 if (!writing) stream.report("the audio device refused a buffer, sounds are silent");
             }
         }
         WaitForSingleObject(stream.wake, idle_wake_ms);
     }
     waveOutReset(device);
+    waveOutUnprepareHeader(device, &stream.start_header, sizeof stream.start_header);
     for (size_t i = 0; i < prepared; ++i) {
         waveOutUnprepareHeader(device, &stream.headers[i], sizeof stream.headers[i]);
     }
@@ -131,6 +154,7 @@ void play_until_closed(Stream& stream, HWAVEOUT device) {
 }
 
 DWORD WINAPI stream_thread(void* parameter) {
+    SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_TIME_CRITICAL);
     auto* stream         = static_cast<Stream*>(parameter);
     const HMODULE module = stream->module;
     WAVEFORMATEX format{.wFormatTag      = WAVE_FORMAT_PCM,
@@ -140,16 +164,20 @@ DWORD WINAPI stream_thread(void* parameter) {
                         .nBlockAlign     = bytes_per_frame,
                         .wBitsPerSample  = 16,
                         .cbSize          = 0};
-    HWAVEOUT device = nullptr;
-    const MMRESULT result =
-        waveOutOpen(&device, WAVE_MAPPER, &format, reinterpret_cast<DWORD_PTR>(stream->wake), 0,
-                    CALLBACK_EVENT);
-    if (result == MMSYSERR_NOERROR) {
-        play_until_closed(*stream, device);
-    } else {
-        report_no_device(*stream, result);
-        while (!stream->closing.load()) WaitForSingleObject(stream->wake, INFINITE);
+    AcquireSRWLockExclusive(&device_turn);
+    if (!stream->closing.load()) {
+        HWAVEOUT device = nullptr;
+        const MMRESULT result =
+            waveOutOpen(&device, WAVE_MAPPER, &format, reinterpret_cast<DWORD_PTR>(stream->wake), 0,
+                        CALLBACK_EVENT);
+        if (result == MMSYSERR_NOERROR) {
+            play_until_closed(*stream, device);
+        } else {
+            report_no_device(*stream, result);
+            while (!stream->closing.load()) WaitForSingleObject(stream->wake, INFINITE);
+        }
     }
+    ReleaseSRWLockExclusive(&device_turn);
     release(stream);
     live_streams.fetch_sub(1);
     FreeLibraryAndExitThread(module, 0);

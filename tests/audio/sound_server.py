@@ -12,6 +12,7 @@ import contextlib
 import os
 import signal
 import subprocess
+import threading
 import time
 import wave
 
@@ -20,6 +21,7 @@ START_TIMEOUT_S = 10.0
 STOP_TIMEOUT_S = 5.0
 # parec's own buffering: small, so the recording's clock follows the sink's.
 RECORD_LATENCY_MS = 10
+CLOCK_POLL_S = 0.25  # how often the recording's length is set beside the system clock
 FLOW_CHECK_S = 0.3  # samples coming at 80 % of the sink's pace over this long: recording
 
 
@@ -134,11 +136,14 @@ class SoundServer:
         return process
 
     @contextlib.contextmanager
-    def recording(self, sink, path):
+    def recording(self, sink, path, clock=None):
         """Records the sink's monitor, 16-bit mono at the sinks' rate, into the
         WAV `path` while the block runs; yields the time.time() parec was
         started at. parec writes raw samples, as they come, made a WAV after:
-        its own file writing holds back the first second."""
+        its own file writing holds back the first second. Given a list
+        `clock`, it gets (time.time(), samples recorded) pairs while the block
+        runs: the sink's clock and the system's do not run quite alike, and
+        over a minute the difference is milliseconds (recording_clock())."""
         raw = path + ".raw"
         command = ["parec", "-d", sink + ".monitor", f"--rate={RATE_HZ}", "--channels=1",
                    "--format=s16le", f"--latency-msec={RECORD_LATENCY_MS}", "--client-name=recorder"]
@@ -146,9 +151,21 @@ class SoundServer:
             recorder = start_group(command, env=self.environment(), stdin=subprocess.DEVNULL,
                                    stdout=out, stderr=subprocess.PIPE)
         self._recorders.append(recorder)
+        polling = threading.Event()
+
+        def poll():
+            while not polling.wait(CLOCK_POLL_S):
+                clock.append((time.time(), os.path.getsize(raw) // 2))
+        poller = threading.Thread(target=poll, daemon=True) if clock is not None else None
         try:
-            yield self._flowing(recorder, raw)
+            started = self._flowing(recorder, raw)
+            if poller:
+                poller.start()
+            yield started
         finally:
+            polling.set()
+            if poller and poller.is_alive():
+                poller.join()
             _end_group(recorder, first=signal.SIGINT)
             self._recorders.remove(recorder)
         problem = recorder.stderr.read().decode(errors="replace").strip()
@@ -198,3 +215,47 @@ def interrupts_as_exceptions():
         raise SystemExit(128 + signum)
     for signum in (signal.SIGTERM, signal.SIGHUP):
         signal.signal(signum, leave)
+
+
+def recording_clock(started, clock):
+    """The system-clock time of a recording's sample, as a function of its
+    index: from the recording's start and the (time, samples) pairs taken
+    while it ran, at the pace they show (the nominal rate without them)."""
+    rate = float(RATE_HZ)
+    if len(clock) >= 8:
+        times = [t for t, _ in clock]
+        counts = [n for _, n in clock]
+        mean_t, mean_n = sum(times) / len(times), sum(counts) / len(counts)
+        spread = sum((t - mean_t) ** 2 for t in times)
+        if spread > 0:
+            rate = sum((t - mean_t) * (n - mean_n) for t, n in zip(times, counts)) / spread
+    return lambda index: started + index / rate
+
+
+def main(argv=None):
+    """sound_server.py [--record OUT.wav] -- COMMAND...: runs COMMAND as the
+    client of a private server with one null sink (recorded into OUT), and
+    exits with its status. A Wine program finds the server through the
+    environment it is given; its prefix's wineserver is left running."""
+    import argparse
+    import sys
+    import tempfile
+    parser = argparse.ArgumentParser(description=main.__doc__.split(":")[0])
+    parser.add_argument("--record", help="record the sink into this WAV")
+    parser.add_argument("command", nargs=argparse.REMAINDER)
+    args = parser.parse_args(argv)
+    command = args.command[1:] if args.command[:1] == ["--"] else args.command
+    if not command:
+        parser.error("no command")
+    interrupts_as_exceptions()
+    with tempfile.TemporaryDirectory(prefix="sound_server_") as scratch:
+        with SoundServer(scratch, ["client"]) as server:
+            recording = (server.recording("client", args.record) if args.record
+                         else contextlib.nullcontext())
+            with recording:
+                status = subprocess.run(command, env=server.client_env("client")).returncode
+    sys.exit(status)
+
+
+if __name__ == "__main__":
+    main()
