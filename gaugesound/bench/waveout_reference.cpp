@@ -25,7 +25,7 @@ namespace {
 constexpr DWORD rate_hz        = 44100;
 constexpr WORD channels        = 2;
 constexpr DWORD burst_ms       = 100;
-constexpr DWORD between_ms     = 600;  // from one burst's end to the next call
+constexpr DWORD between_ms     = 600;   // from one burst's end to the next call
 constexpr int16_t burst_level  = 8000;  // -12 dBFS peak
 constexpr int default_bursts   = 8;
 constexpr DWORD played_wait_ms = 2000;
@@ -34,8 +34,8 @@ double unix_now_s() {
     FILETIME now;
     GetSystemTimePreciseAsFileTime(&now);
     ULARGE_INTEGER ticks;  // 100 ns since 1601
-    ticks.LowPart  = now.dwLowDateTime;
-    ticks.HighPart = now.dwHighDateTime;
+    ticks.LowPart                       = now.dwLowDateTime;
+    ticks.HighPart                      = now.dwHighDateTime;
     constexpr uint64_t unix_epoch_ticks = 116444736000000000ull;
     return double(ticks.QuadPart - unix_epoch_ticks) / 1e7;
 }
