@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <optional>
 #include <stdexcept>
+#include <utility>
 #include <variant>
 
 #include "bench/tokens.h"
@@ -101,10 +102,15 @@ class Outputs {
             }
             events.push_back(std::visit([](const auto& what) { return event_of(what); }, output));
         }
-        // The separate lists of the tests are not read here; keep them from growing.
-        host_.take_sound_calls();
+        // The separate lists of the tests are not read here; keep them from
+        // growing, but for the sound calls a caller keeps.
+        std::vector<hostmodel::SoundCall> calls = host_.take_sound_calls();
+        if (keep_calls_) kept_calls_.insert(kept_calls_.end(), calls.begin(), calls.end());
         host_.take_key_events();
     }
+
+    void keep_sound_calls(bool keep) { keep_calls_ = keep; }
+    std::vector<hostmodel::SoundCall> take_sound_calls() { return std::exchange(kept_calls_, {}); }
 
     // The speed reference the latest key event set, once one has.
     std::optional<double> speed_reference() const { return speed_reference_; }
@@ -112,6 +118,8 @@ class Outputs {
   private:
     Host& host_;
     std::optional<double> speed_reference_;
+    bool keep_calls_ = false;
+    std::vector<hostmodel::SoundCall> kept_calls_;
 };
 
 trace::ElementState element_state(const Host& host, const std::string& gauge,
@@ -311,6 +319,14 @@ void Flight::step(int frame, double t_s, FrameInputs inputs,
 
 std::vector<std::string> Flight::faults() const {
     return host_.faults();
+}
+
+void Flight::keep_sound_calls(bool keep) {
+    state_->outputs.keep_sound_calls(keep);
+}
+
+std::vector<hostmodel::SoundCall> Flight::take_sound_calls() {
+    return state_->outputs.take_sound_calls();
 }
 
 namespace {

@@ -13,6 +13,7 @@
 
 #include "bench/scenario.h"
 #include "bench/trace.h"
+#include "hostmodel/host_model.h"
 
 namespace hostmodel {
 class Host;
@@ -78,6 +79,11 @@ class Flight {
               const std::function<void(const trace::Json&)>& write);
 
     std::vector<std::string> faults() const;
+
+    // The module's sound calls since the last take, once kept (none by
+    // default: the trace carries them, and a flight keeps nothing else).
+    void keep_sound_calls(bool keep);
+    std::vector<hostmodel::SoundCall> take_sound_calls();
 
   private:
     struct State;

@@ -2,7 +2,8 @@
 // [--real-time]: flies a scenario through the module in the host model and
 // writes DIR/trace.jsonl and DIR/run.json; with the real sound library from
 // FOLDER each recorded sound call is also heard, and in real time the frames
-// are paced by the clock and each frame's start written to DIR/clock.jsonl. mertq4-bench
+// are paced by the clock and each frame's start written to DIR/clock.jsonl, each sound call
+// with the moment the module made it to DIR/calls.jsonl. mertq4-bench
 // --interactive [--module PATH]: flies with inputs as they arrive on stdin, one trace line at a
 // time to stdout (bench/interactive.h gives the messages). mertq4-bench --tokens: the tokens the
 // module reads, with role, unit and range, as JSON. Exit status 0 when done; 2 for a bad command
@@ -193,16 +194,27 @@ int run_interactive(const Options& options) {
     return exit_done;
 }
 
+// A sound call as the module made it in real time: its frame, and the call
+// with its time by the system clock.
+struct TimedCall {
+    int frame;
+    hostmodel::SoundCall call;
+};
+
 // Flies the scenario with frame n started at n / frame_rate seconds after
 // frame 0 by the steady clock (an absolute schedule: a late frame does not
 // delay the next ones), and `wall_s[n]` the offset frame n actually started
 // at; `start_unix_s` is frame 0's schedule by the system clock, in seconds
-// since 1970, for setting the frames beside another process's recording.
+// since 1970, for setting the frames beside another process's recording;
+// `calls` every sound call with the moment it was made.
 bench::FlightResult fly_in_real_time(hostmodel::Host& host, const bench::Scenario& scenario,
                                      const std::function<void(const bench::trace::Json&)>& write,
-                                     std::vector<double>& wall_s, double& start_unix_s) {
+                                     std::vector<double>& wall_s, double& start_unix_s,
+                                     std::vector<TimedCall>& calls) {
     using Clock = std::chrono::steady_clock;
     bench::Flight flight(host, scenario.sound_library, scenario.host_component, scenario.panel);
+    host.time_sound_calls(true);
+    flight.keep_sound_calls(true);
     bench::ScenarioFeed feed(scenario);
     wall_s.assign(static_cast<size_t>(scenario.frames), 0.0);
     const Clock::time_point start = Clock::now();
@@ -215,6 +227,9 @@ bench::FlightResult fly_in_real_time(hostmodel::Host& host, const bench::Scenari
         wall_s[static_cast<size_t>(frame)] =
             std::chrono::duration<double>(Clock::now() - start).count();
         flight.step(frame, t_s, feed.at(frame), write);
+        for (hostmodel::SoundCall& call : flight.take_sound_calls()) {
+            calls.push_back({.frame = frame, .call = std::move(call)});
+        }
     }
     return {.faults = flight.faults()};
 }
@@ -239,8 +254,9 @@ int run(const Options& options) {
     const auto write = [&](const bench::trace::Json& line) { trace.write(line); };
     std::vector<double> wall_s;
     double start_unix_s = 0;
+    std::vector<TimedCall> calls;
     const bench::FlightResult result =
-        options.real_time ? fly_in_real_time(host, scenario, write, wall_s, start_unix_s)
+        options.real_time ? fly_in_real_time(host, scenario, write, wall_s, start_unix_s, calls)
                           : bench::fly(host, scenario, write);
     trace.close();
     if (options.real_time) {
@@ -253,6 +269,20 @@ int run(const Options& options) {
                  {"unix_s", start_unix_s + wall_s[frame]}});
         }
         clock.close();
+        bench::trace::Writer timed(output.file("calls.jsonl"));
+        for (const TimedCall& timed_call : calls) {
+            using Kind                       = hostmodel::SoundCall::Kind;
+            const hostmodel::SoundCall& call = timed_call.call;
+            const char* kind                 = call.kind == Kind::play   ? "play"
+                                               : call.kind == Kind::stop ? "stop"
+                                                                         : "terminate";
+            bench::trace::Json line          = {
+                         {"frame", timed_call.frame}, {"call", kind}, {"unix_s", call.unix_s}};
+            if (call.kind == Kind::play) line["file"] = call.file;
+            if (call.kind != Kind::terminate) line["key"] = call.key;
+            timed.write(line);
+        }
+        timed.close();
     }
     {
         bench::trace::Writer run(output.file("run.json"));

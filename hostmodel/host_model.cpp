@@ -373,6 +373,10 @@ std::vector<SoundCall> Host::take_sound_calls() {
     return std::exchange(core::model().sound_calls, {});
 }
 
+void Host::time_sound_calls(bool timed) {
+    core::model().time_sound_calls = timed;
+}
+
 const std::vector<SoundCall>& Host::sound_calls() const {
     return core::model().sound_calls;
 }

@@ -36,6 +36,10 @@ struct SoundCall {
     // Where the module keeps the key it passed (play and stop): tells apart
     // call sites whose keys read the same. Not compared.
     const void* key_buffer = nullptr;
+    // When the module made it, by the system clock in seconds since 1970,
+    // where the host times its calls (Host::time_sound_calls); 0 otherwise.
+    // Not compared.
+    double unix_s = 0;
     bool operator==(const SoundCall& other) const {
         return kind == other.kind && file == other.file && key == other.key && loop == other.loop;
     }
@@ -168,6 +172,8 @@ class Host {
 
     // -- outputs
     std::vector<SoundCall> take_sound_calls();  // returns and forgets them
+    // Each sound call from here on carries its time (SoundCall::unix_s).
+    void time_sound_calls(bool timed);
     const std::vector<SoundCall>& sound_calls() const;
     std::vector<KeyEvent> take_key_events();
     const std::vector<ElementOperation>& element_operations() const;

@@ -67,6 +67,7 @@ struct Model {
     std::vector<std::pair<std::string, double>> named;  // id = index
 
     std::vector<SoundCall> sound_calls;
+    bool time_sound_calls = false;
     std::vector<KeyEvent> key_events;
     std::vector<LoaderCall> loader_calls;
     std::vector<Output> outputs;  // all of the module's outputs, in order

@@ -1,5 +1,6 @@
 // What the host model records of the module: every sound call, loader call,
 // output and fault, and the rules its loader and sound calls are held to.
+#include <chrono>
 #include <ostream>
 #include <string>
 #include <utility>
@@ -26,6 +27,11 @@ void record_sound_call(SoundCall::Kind kind, const char* file, const char* key, 
             break;
     }
     if (kind != SoundCall::Kind::terminate) call.key_buffer = key;
+    if (model().time_sound_calls) {
+        call.unix_s =
+            std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch())
+                .count();
+    }
     record_output(call);
     model().sound_calls.push_back(std::move(call));
 }

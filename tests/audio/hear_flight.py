@@ -4,36 +4,50 @@ flown in real time by each Windows runner under Wine (the shipped 32-bit and
 64-bit MERTQ4.gau and GaugeSound.dll) and by the native runner (its
 libgaugesound), each into a null sink of a private PulseAudio server whose
 monitor is recorded, and each recording is compared with the bench's mix of
-the same trace.
+the same trace. The flights named with --loaded are flown with every core of
+the machine kept busy by as many other processes, at normal priority, for
+the whole flight, as a host rendering its scenery keeps them.
 
 usage: hear_flight.py [--native BUILD] [--windows BUILD] [--no-windows]
                       [--windows64 BUILD] [--no-windows64] [--out DIR]
-                      [--junit FILE] SCENARIO.json...
-  Runs go to DIR/<scenario>/<runner> (default BUILD_NATIVE/hearing-runs): the
-  trace, clock.jsonl, recording.wav, flight.wav (the mix), hearing.json and
-  the report with both waveforms. --no-windows and --no-windows64 leave that
-  Windows runner out, as does a machine that cannot start its Wine: its
-  flights count as skipped.
+                      [--loaded SCENARIO.json]... [--junit FILE] SCENARIO.json...
+  Runs go to DIR/<scenario>/<runner> (DIR/<scenario>-loaded/<runner> for a
+  loaded flight; default BUILD_NATIVE/hearing-runs): the trace, clock.jsonl,
+  recording.wav, flight.wav (the mix), hearing.json and the report with both
+  waveforms. --no-windows and --no-windows64 leave that Windows runner out,
+  as does a machine that cannot start its Wine: its flights count as skipped.
 
-Checks per flight, after the recording is aligned with the mix by their first
-onsets: every sound begins within ONSET_TOLERANCE_S of its frame's time, on
-the latency the later sounds keep (a sound that opens the output stream, the
-first of a flight or the first after a terminate, may be heard up to
-DEVICE_START_TOLERANCE_S later, while Wine starts its audio stream; its delay
-is printed); each
-spoken sound is heard by the recogniser, constrained to the set's phrases, as
-its own phrase (as the mix there is heard where other sounds overlap it); no
-loop falls silent inside its span where the mix sounds; after a stop or
-terminate with nothing else due, silence within SILENCE_TOLERANCE_S. Prints
-the figures per sound; exit status 0 when every check passes, 1 when one
-fails, 2 on bad usage.
+Before each group of flights (idle, loaded), each Windows build's
+waveout_reference.exe writes bursts straight to waveOut on the same stack, in
+the same conditions: the latency the library is held to is LATENCY_BOUND_S
+beyond that plain write's (an open and a write for a sound that opens the
+library's stream, the first of a flight or the first after a terminate; a
+write for the others).
+
+Checks per flight, after the recording is set on the mix by the clocks (each
+call's time, as the runner took it, and the recording's pace beside the
+system clock): every sound begins within ONSET_TOLERANCE_S of its frame's
+time, on the latency the later sounds keep (a sound that opens the output
+stream may be heard up to DEVICE_START_TOLERANCE_S later; sounds that start
+together are found by their sum); each is heard, from the call
+that asked for it, within the latency bound above (the shipped library, under
+Wine; the native output's latency is given, not bound); each spoken sound is
+heard by the recogniser, constrained to the set's phrases, as its own phrase
+(as the mix there is heard where other sounds overlap it); no sound, looping
+or once, drops out anywhere over its length (hearing.dropouts: the recording
+dry where the sound sounds; a sound a terminate ends, to that end less its
+latency, since a terminate silences what the device holds at once); after a stop or terminate with nothing else due,
+silence within SILENCE_TOLERANCE_S. Prints the figures per sound; exit status
+0 when every check passes, 1 when one fails, 2 on bad usage.
 """
 import argparse
+import contextlib
 import json
 import os
 import subprocess
 import sys
 import tempfile
+import threading
 import time
 import wave
 
@@ -58,6 +72,7 @@ RATE_HZ = sound_server.RATE_HZ
 ONSET_TOLERANCE_S = 0.060
 # The first sound of a process waits for the output device to start as well.
 DEVICE_START_TOLERANCE_S = 0.5
+OPENING_SEARCH_S = 0.6  # how far a sound that opens the device is looked for
 SILENCE_TOLERANCE_S = 0.050
 QUIET_AFTER_STOP_S = 0.35  # how long after a stop the recording is watched
 # A sound's opening found at all: its normalised correlation at least this
@@ -66,6 +81,12 @@ MIN_MATCH = 0.4
 TAIL_S = 1.5  # recorded after the runner ends, for the last sound's end
 FLIGHT_TIMEOUT_S = 240
 LAST_FRAME_S = 0.1  # a loop sounding to the flight's end stops as the runner ends
+LATENCY_BOUND_S = 0.050  # from a call to its sound, beyond a plain waveOut write's
+# The first sample of a plain write's burst heard: above -40 dBFS.
+BURST_HEARD = 0.01
+REFERENCE_BURSTS = 4
+REFERENCE_RUNS = 3
+REFERENCE_TIMEOUT_S = 60
 SINKS = {"windows": "mertq4", "windows64": "mertq4_64", "native": "mertq4_native"}
 RUNNERS = ["windows", "windows64", "native"]
 
@@ -157,6 +178,55 @@ def library_missing(args, which):
     return None if os.path.exists(path) else f"{path} is not built"
 
 
+@contextlib.contextmanager
+def busy(processes):
+    """That many processes spinning at normal priority while the block runs."""
+    spinners = [sound_server.start_group(["sh", "-c", "while :; do :; done"]) for _ in range(processes)]
+    try:
+        yield
+    finally:
+        for spinner in spinners:
+            sound_server._end_group(spinner)
+
+
+def reference(server, args, which, scratch):
+    """The plain waveOut write of a Windows build on this stack, from
+    REFERENCE_RUNS processes of it in turn: seconds from a call to its burst
+    heard, for an open and write in a process new to the audio stack (the
+    slowest of them: the library's first is one more draw of the same) and
+    for a write to an open device (the median), as a dict; or the failure."""
+    build = getattr(args, which)
+    program = os.path.join(build, "bin", "gaugesound", "waveout_reference.exe")
+    if not os.path.exists(program):
+        return f"{program} is not built"
+    env = windows_runners.environment(build, server.client_env(SINKS[which]))
+    command = windows_runners.command(which, build, os.path.join("gaugesound", "waveout_reference.exe"))
+    latencies = {"open_write": [], "write": []}
+    for run in range(REFERENCE_RUNS):
+        calls_path = os.path.join(scratch, f"reference-{which}-{run}.jsonl")
+        recording = os.path.join(scratch, f"reference-{which}-{run}.wav")
+        clock = []
+        with server.recording(SINKS[which], recording, clock) as started:
+            done = subprocess.run(command + ["Z:" + calls_path, str(REFERENCE_BURSTS)], env=env, cwd=build,
+                                  stdin=subprocess.DEVNULL, capture_output=True, text=True,
+                                  timeout=REFERENCE_TIMEOUT_S)
+            time.sleep(0.5)
+        if done.returncode != 0:
+            return f"waveout_reference.exe failed (exit {done.returncode}): {done.stderr.strip()}"
+        x = read_mono(recording)
+        heard_at = sound_server.recording_clock(started, clock)
+        with open(calls_path, encoding="utf-8") as f:
+            for call in map(json.loads, f):
+                # The index the call's time has in the recording, at its pace.
+                at = max(0, int(round((call["unix_s"] - started) * RATE_HZ)))
+                at = max(0, at + int(round((call["unix_s"] - heard_at(at)) * RATE_HZ)))
+                heard = np.nonzero(np.abs(x[at:at + RATE_HZ]) > BURST_HEARD)[0]
+                if len(heard) == 0:
+                    return f"a burst of waveout_reference.exe was not heard within a second of its {call['call']}"
+                latencies[call["call"]].append(heard_at(at + heard[0]) - call["unix_s"])
+    return {"open_write": float(max(latencies["open_write"])), "write": float(np.median(latencies["write"]))}
+
+
 def fly(server, args, which, scenario, run_dir):
     """Flies one scenario in real time while its sink is recorded; the failure or None."""
     out = os.path.join(run_dir, "run")
@@ -165,8 +235,9 @@ def fly(server, args, which, scenario, run_dir):
     if which != "native":
         env = windows_runners.environment(cwd, env)
     recording = os.path.join(run_dir, "recording.wav")
+    clock = []
     with open(os.path.join(run_dir, "runner.stderr"), "w+", encoding="utf-8") as err:
-        with server.recording(SINKS[which], recording) as started:
+        with server.recording(SINKS[which], recording, clock) as started:
             process = server.start(command, cwd=cwd, env=env, stdin=subprocess.DEVNULL,
                                    stdout=subprocess.DEVNULL, stderr=err)
             try:
@@ -180,11 +251,11 @@ def fly(server, args, which, scenario, run_dir):
     if process.returncode != 0:
         return f"the {which} runner failed (exit {process.returncode}): {message}"
     with open(os.path.join(run_dir, "recording.json"), "w", encoding="utf-8") as f:
-        json.dump({"parec_started_unix_s": started}, f)
+        json.dump({"parec_started_unix_s": started, "clock": clock}, f)
     return None
 
 
-def onset_lag(aligned, level, spans, s, end_t):
+def onset_lag(aligned, level, spans, s, end_t, search_s=hearing.ONSET_SEARCH_S):
     """Seconds span s is heard after its due time in the aligned recording, and
     the match's coefficient (1 where found by its energy). It is looked for
     in what is left of the recording once every other sound of the mix is
@@ -192,9 +263,35 @@ def onset_lag(aligned, level, spans, s, end_t):
     sound (a rattle, a tone) by where its energy rises there."""
     alone_in = aligned - level * mix_of(spans, end_t, leaving_out=s)
     if hearing.periodic(s["clip"], RATE_HZ):
-        lag = hearing.energy_onset_error_s(alone_in / level, s["clip"], s["start"], RATE_HZ)
+        lag = hearing.energy_onset_error_s(alone_in / level, s["clip"], s["start"], RATE_HZ, search_s)
         return (0.0, 0.0) if lag is None else (lag, 1.0)
-    return hearing.onset_error_s(alone_in, s["clip"], s["start"], RATE_HZ)
+    return hearing.onset_error_s(alone_in, s["clip"], s["start"], RATE_HZ, search_s)
+
+
+def onset_lags(aligned, level, spans, end_t, openings):
+    """onset_lag of every span, looked for over OPENING_SEARCH_S where it opens
+    the stream. Sounds that start together are mixed into the same frames and
+    heard together, so they are found together, by their sum: one alone is
+    drawn away by the other, wherever it is heard."""
+    together = {}
+    for s in spans:
+        together.setdefault(s["start"], []).append(s)
+    found = {}
+    lags = []
+    for s in spans:
+        search = OPENING_SEARCH_S if s["start"] in openings else hearing.ONSET_SEARCH_S
+        group = together[s["start"]]
+        if len(group) == 1:
+            lags.append(onset_lag(aligned, level, spans, s, end_t, search))
+            continue
+        if s["start"] not in found:
+            length = max(len(o["clip"]) for o in group)
+            clip = sum(np.pad(o["clip"], (0, length - len(o["clip"]))) for o in group)
+            summed = dict(group[0], clip=clip, end=max(o["end"] for o in group))
+            others = [o for o in spans if all(o is not g for g in group)]
+            found[s["start"]] = onset_lag(aligned, level, others + [summed], summed, end_t, search)
+        lags.append(found[s["start"]])
+    return lags
 
 
 def recognise(x, scratch, grammar):
@@ -207,47 +304,100 @@ def spoken_of(file):
     return next((s for s in SPOKEN if s["file"].lower() + ".wav" == file), None)
 
 
-def judge(which, name, run_dir, sounds, scratch, grammar):
-    """The four checks of one recorded flight, with the figures printed."""
-    label = f"{which} {name}"
+def call_times(run_dir):
+    """When the module asked for each sound, by the system clock: a function of
+    the sound's time on the flight's clock and its file, the first play of
+    that file in that frame (calls.jsonl), or the frame's start."""
+    run = os.path.join(run_dir, "run")
+    with open(os.path.join(run, "clock.jsonl"), encoding="utf-8") as f:
+        frames = {round(line["t"], 6): (line["frame"], line["unix_s"]) for line in map(json.loads, f)}
+    plays = {}
+    with open(os.path.join(run, "calls.jsonl"), encoding="utf-8") as f:
+        for call in map(json.loads, f):
+            if call["call"] == "play":
+                plays.setdefault((call["frame"], mix_flight.file_key(call["file"])), call["unix_s"])
+
+    def at(t, file):
+        frame, started = frames[round(t, 6)]
+        return plays.get((frame, file), started)  # a file of None: the frame's start
+    return at
+
+
+def recording_clock(run_dir):
+    """The system-clock time of each second into the recording."""
+    with open(os.path.join(run_dir, "recording.json"), encoding="utf-8") as f:
+        kept = json.load(f)
+    at = sound_server.recording_clock(kept["parec_started_unix_s"], kept.get("clock", []))
+    return lambda seconds: at(seconds * RATE_HZ)
+
+
+def judge(which, label, run_dir, sounds, scratch, grammar, baseline):
+    """The checks of one recorded flight, with the figures printed. `baseline`
+    is the plain waveOut write's latencies for a Windows runner (or the
+    reason there are none), None for the native one."""
     run = os.path.join(run_dir, "run")
     spans, stops, terminates, end_t = trace_spans(run, sounds)
     mix = mix_of(spans, end_t)
     recording = read_mono(os.path.join(run_dir, "recording.wav"))
-    offset_s, score = hearing.align(recording, mix, RATE_HZ)
-    on_time, voiced = Check(f"{label}: every sound begins on time"), Check(f"{label}: every callout heard")
-    loops, quiet = Check(f"{label}: no loop has a gap"), Check(f"{label}: silent after every stop")
-    if offset_s is None or score < MIN_MATCH:
-        for c in (on_time, voiced, loops, quiet):
-            c.fail("the recording is silent" if offset_s is None else
+    # The recording matches the mix at all where their first onsets meet.
+    first_onsets_s, score = hearing.align(recording, mix, RATE_HZ)
+    checks = {what: Check(f"{label}: {what}") for what in
+              ("every sound begins on time", "every sound within the latency bound", "every callout heard",
+               "no sound drops out", "silent after every stop")}
+    on_time, bounded, voiced, dry, quiet = checks.values()
+    if first_onsets_s is None or score < MIN_MATCH:
+        for c in checks.values():
+            c.fail("the recording is silent" if first_onsets_s is None else
                    f"the recording does not match the mix at its first sound (coefficient {score:.2f})")
-        return [c.done() for c in (on_time, voiced, loops, quiet)], {}
-    aligned = hearing.shifted(recording, offset_s, RATE_HZ, len(mix))
-    level = hearing.gain(aligned, mix) or 1.0
-    lags = [onset_lag(aligned, level, spans, s, end_t) for s in spans]
-    # The first sounds of the process open the output device, which Wine's
-    # audio stack takes a while to start; every later sound keeps to one
-    # latency, the median of theirs, and is measured against it.
-    # Terminate closes the stream, and the next sound opens it again.
+        return [c.done() for c in checks.values()], {}
+    calls, heard_at = call_times(run_dir), recording_clock(run_dir)
+    # The mix set on the recording by the clocks: its frame 0 where the
+    # recording was at that frame's start, so each sound lies its latency
+    # behind its place (a slow first sound, opening the device, draws no
+    # later one out of reach, as an alignment by first onsets would).
+    frame_0_s = (calls(0.0, None) - heard_at(0.0)) / (heard_at(1.0) - heard_at(0.0))
+    # The first sound of a flight opens the output stream, and so does the
+    # first after a terminate; every later sound keeps to one latency, the
+    # median of theirs, and is measured against it.
     openings = {spans[0]["start"]} | {min([o["start"] for o in spans if o["start"] >= t] or [t]) for t in terminates}
     # A periodic sound's onset by its energy is only good to a period, so the
-    # latency comes from the sounds matched by their own waveform.
-    later = [lag for s, (lag, match) in zip(spans, lags)
-             if s["start"] not in openings and match >= MIN_MATCH
-             and not hearing.periodic(s["clip"], RATE_HZ)]
-    common_s = float(np.median(later)) if later else 0.0
-    aligned = hearing.shifted(recording, offset_s + common_s, RATE_HZ, len(mix))
-    latency = call_to_heard_s(run_dir, offset_s + common_s)
-    print(f"{label}: recording {offset_s:.3f} s behind the mix by first onsets (match {score:.2f}); "
-          f"later sounds {common_s * 1000:+.0f} ms off that"
-          + (f"; call to heard {latency * 1000:.0f} ms" if latency is not None else ""))
-    print(f"  {'t (s)':>7} {'sound':16} {'mode':5} {'onset':>8} {'match':>5}  heard")
+    # latency comes from the sounds matched by their own waveform, first
+    # each alone and then with the others taken out at that latency.
+    later_spans = [s for s in spans if s["start"] not in openings and not hearing.periodic(s["clip"], RATE_HZ)]
+    at_zero = hearing.shifted(recording, frame_0_s, RATE_HZ, len(mix))
+    first_pass = [hearing.onset_error_s(at_zero, s["clip"], s["start"], RATE_HZ, OPENING_SEARCH_S)
+                  for s in later_spans]
+    common_s = float(np.median([lag for lag, match in first_pass if match >= MIN_MATCH] or [0.0]))
+    offset_s = frame_0_s + common_s
+    aligned = hearing.shifted(recording, offset_s, RATE_HZ, len(mix))
+    level = hearing.gain(aligned, mix) or 1.0
+    lags = [(lag + common_s, match) for lag, match in onset_lags(aligned, level, spans, end_t, openings)]
+    later = [lag for s, (lag, match) in zip(spans, lags) if s in later_spans and match >= MIN_MATCH]
+    common_s = float(np.median(later)) if later else common_s
+    aligned = hearing.shifted(recording, frame_0_s + common_s, RATE_HZ, len(mix))
+    offset_s = frame_0_s
+    bound = baseline if isinstance(baseline, dict) else None
+    if bound is not None:
+        print(f"{label}: a plain waveOut write heard {bound['write'] * 1000:.0f} ms after its call, "
+              f"an open and write up to {bound['open_write'] * 1000:.0f} ms; the bound is "
+              f"{LATENCY_BOUND_S * 1000:.0f} ms beyond")
+    elif baseline is None:
+        bounded.skipped = "the native output is not the shipped library's: its latency is given, not bound"
+    else:
+        bounded.fail(baseline)
+    print(f"{label}: frame 0 at {frame_0_s:.3f} s into the recording; the first sounds match the mix "
+          f"at {score:.2f}; later sounds heard {common_s * 1000:.0f} ms after their frames")
+    print(f"  {'t (s)':>7} {'sound':16} {'mode':5} {'onset':>8} {'match':>5} {'latency':>8} {'drops':>5}  heard")
     figures = []
     for s, (lag, match) in zip(spans, lags):
         error_s = lag - common_s
-        row = dict(t=s["start"], file=s["file"], loop=s["loop"], onset_error_ms=error_s * 1000, match=match)
         opens = s["start"] in openings
-        if match < MIN_MATCH:
+        latency_s = heard_at(s["start"] + offset_s + lag) - calls(s["start"], s["file"])
+        row = dict(t=s["start"], file=s["file"], loop=s["loop"], opens_stream=opens,
+                   onset_error_ms=error_s * 1000, match=match, latency_ms=latency_s * 1000)
+        if match < MIN_MATCH and opens and baseline is None:
+            pass  # the native output's start is the sound server client's, not the library's
+        elif match < MIN_MATCH:
             on_time.fail(f"{s['file']} at {s['start']:.2f} s: not found within "
                          f"{hearing.ONSET_SEARCH_S * 1000:.0f} ms (best match {match:.2f})")
         elif opens and not -ONSET_TOLERANCE_S <= error_s <= DEVICE_START_TOLERANCE_S:
@@ -255,6 +405,13 @@ def judge(which, name, run_dir, sounds, scratch, grammar):
                          f"{error_s * 1000:+.0f} ms off the later sounds' latency")
         elif not opens and abs(error_s) > ONSET_TOLERANCE_S:
             on_time.fail(f"{s['file']} at {s['start']:.2f} s begins {error_s * 1000:+.0f} ms off its frame")
+        if bound is not None and match >= MIN_MATCH:
+            plain_s = bound["open_write" if opens else "write"]
+            if latency_s > plain_s + LATENCY_BOUND_S:
+                bounded.fail(f"{s['file']} at {s['start']:.2f} s{', opening the stream,' if opens else ''} "
+                             f"heard {latency_s * 1000:.0f} ms after its call, "
+                             f"{(latency_s - plain_s) * 1000:.0f} ms beyond a plain waveOut "
+                             f"{'open and write' if opens else 'write'}")
         spoken = spoken_of(s["file"])
         if spoken is not None:
             start = max(0, int((s["start"] + error_s - 0.3) * RATE_HZ))
@@ -265,23 +422,28 @@ def judge(which, name, run_dir, sounds, scratch, grammar):
             if row["heard"] != expected:
                 voiced.fail(f"{s['file']} at {s['start']:.2f} s: heard \"{row['heard']}\", not \"{expected}\""
                             + ("" if alone else " (as the mix is heard there, with other sounds over it)"))
-        if s["loop"]:
-            # On the loop's own clock: its start as heard carries its own error.
+        if match >= MIN_MATCH:
+            # On the sound's own clock: its start as heard carries its own error.
             own = hearing.shifted(aligned, error_s, RATE_HZ, len(mix))
-            # Its end is heard at the common latency, so earlier on its own clock;
-            # one lasting to the flight's end ends with the runner, at its last frame.
-            end = min(s["end"], s["end"] - error_s) - (LAST_FRAME_S if s["end"] >= end_t - 1e-9 else 0.0)
-            found = hearing.gaps(own, mix, RATE_HZ, s["start"], end)
-            row["gaps"] = len(found)
+            # A loop's end is heard at the common latency, so earlier on its own
+            # clock; one lasting to the flight's end ends with the runner. A
+            # terminate silences at once what the device holds queued, so a
+            # sound it ends is heard to its end less that latency.
+            end = s["end"] - max(0.0, error_s) - (LAST_FRAME_S if s["end"] >= end_t - 1e-9 else 0.0)
+            if any(abs(s["end"] - t) < 1e-9 for t in terminates):
+                end -= common_s
+            found = hearing.dropouts(own, level * mix_of([s], end_t), RATE_HZ, s["start"], end)
+            row["dropouts_ms"] = [[round(t * 1000), round(length * 1000)] for t, length in found]
             if found:
-                loops.fail(f"{s['file']} looping {s['start']:.2f}..{s['end']:.2f} s: silent at "
-                           + ", ".join(f"{t:.2f}" for t in found[:5]) + f" s ({len(found)} windows)")
+                dry.fail(f"{s['file']} {'looping' if s['loop'] else 'once'} from {s['start']:.2f} s: dry for "
+                         + ", ".join(f"{length * 1000:.0f} ms at {t:.3f} s" for t, length in found[:5])
+                         + (f" and {len(found) - 5} more" if len(found) > 5 else ""))
         figures.append(row)
         heard_text = (f"\"{row['heard']}\"" + ("" if row.get("alone") else f" (mix: \"{row['expected']}\")")
                       if "heard" in row else "")
         print(f"  {s['start']:7.2f} {s['file'][:-4]:16} {'loop' if s['loop'] else 'once':5} "
-              f"{row['onset_error_ms']:+6.1f}ms {match:5.2f}  {heard_text}"
-              + (f" gaps {row['gaps']}" if s["loop"] else ""))
+              f"{row['onset_error_ms']:+6.1f}ms {match:5.2f} {row['latency_ms']:6.0f}ms "
+              f"{len(row.get('dropouts_ms', [])):5}  {heard_text}")
     checked_stops = []
     for t in stops:
         until = min([t + QUIET_AFTER_STOP_S] + [s["start"] for s in spans if s["start"] > t])
@@ -296,30 +458,14 @@ def judge(which, name, run_dir, sounds, scratch, grammar):
         if after is None or after > SILENCE_TOLERANCE_S:
             quiet.fail(f"stop at {t:.2f} s: still sounding "
                        + ("to its window's end" if after is None else f"{after * 1000:.0f} ms after"))
-    if not any(s["loop"] for s in spans):
-        loops.skipped = "no looping sound in this flight"
     if not checked_stops:
         quiet.skipped = "no stop in this flight with nothing else due after it"
     if not any(spoken_of(s["file"]) for s in spans):
         voiced.skipped = "no spoken sound in this flight"
-    summary = dict(offset_s=offset_s, match=score, call_to_heard_s=latency, sounds=figures, stops=checked_stops)
+    summary = dict(frame_0_s=frame_0_s, later_latency_s=common_s, match=score, plain_write=bound, sounds=figures, stops=checked_stops)
     with open(os.path.join(run, "hearing.json"), "w", encoding="utf-8") as f:
         json.dump(summary, f, indent=1)
-    return [c.done() for c in (on_time, voiced, loops, quiet)], summary
-
-
-def call_to_heard_s(run_dir, offset_s):
-    """From the first frame's start by the runner's clock to the first sound
-    heard in the recording, by the wall clock: at least the library's and the
-    server's latency (parec's start-up counts against it)."""
-    try:
-        with open(os.path.join(run_dir, "recording.json"), encoding="utf-8") as f:
-            parec = json.load(f)["parec_started_unix_s"]
-        with open(os.path.join(run_dir, "run", "clock.jsonl"), encoding="utf-8") as f:
-            first = json.loads(f.readline())
-        return parec + offset_s - first["unix_s"]
-    except (OSError, ValueError, KeyError):
-        return None
+    return [c.done() for c in checks.values()], summary
 
 
 def finish_run(args, run_dir):
@@ -336,12 +482,16 @@ def finish_run(args, run_dir):
     return None
 
 
-def hear_scenario(server, args, scenario, sounds, scratch, grammar):
-    """Every runner's flight of one scenario, at once, each into its own sink."""
-    name = os.path.splitext(os.path.basename(scenario))[0]
-    runners = RUNNERS
+JUDGED = ("every sound begins on time", "every sound within the latency bound", "every callout heard",
+          "no sound drops out", "silent after every stop")
+
+
+def hear_scenario(server, args, scenario, sounds, scratch, grammar, group):
+    """Every runner's flight of one scenario, at once, each into its own sink;
+    flown with every core busy where the group says so."""
+    name = os.path.splitext(os.path.basename(scenario))[0] + ("-loaded" if group["busy"] else "")
     flights, checks = {}, []
-    for which in runners:
+    for which in RUNNERS:
         run_dir = os.path.join(args.out, name, which)
         os.makedirs(run_dir, exist_ok=True)
         flown = Check(f"{which} {name}: flown in real time through the real library")
@@ -352,36 +502,52 @@ def hear_scenario(server, args, scenario, sounds, scratch, grammar):
             if missing:
                 flown.fail(missing)
         flights[which] = (run_dir, flown)
-    import threading
     results = {}
     threads = [threading.Thread(target=lambda w=w: results.__setitem__(
         w, fly(server, args, w, scenario, flights[w][0]))) for w, (_, c) in flights.items()
         if c.failure is None and c.skipped is None]
-    for t in threads:
-        t.start()
-    for t in threads:
-        t.join()
-    for which in runners:
+    with busy(group["busy"]):
+        for t in threads:
+            t.start()
+        for t in threads:
+            t.join()
+    for which in RUNNERS:
         run_dir, flown = flights[which]
         if which in results and results[which]:
             flown.fail(results[which])
         checks.append(flown.done())
-        later = [Check(f"{which} {name}: {what}") for what in
-                 ("every sound begins on time", "every callout heard", "no loop has a gap",
-                  "silent after every stop")]
         if flown.failure is not None or flown.skipped is not None:
+            later = [Check(f"{which} {name}: {what}") for what in JUDGED]
             for c in later:
                 c.skipped = flown.skipped
                 if flown.failure is not None:
                     c.fail("not flown")
             checks += [c.done() for c in later]
             continue
-        judged, _ = judge(which, name, run_dir, sounds, scratch, grammar)
+        judged, _ = judge(which, f"{which} {name}", run_dir, sounds, scratch, grammar,
+                          group["baselines"].get(which))
         checks += judged
         problem = finish_run(args, run_dir)
         if problem:
             judged[0].fail(problem)
     return checks
+
+
+def measure_references(server, args, scratch, group):
+    """Each Windows build's plain waveOut write, in the group's conditions."""
+    group["baselines"] = {}
+    measured = [which for which in windows_runners.ARCHITECTURES if which not in args.why_not]
+    threads = [threading.Thread(target=lambda w=w: group["baselines"].__setitem__(
+        w, reference(server, args, w, scratch))) for w in measured]
+    with busy(group["busy"]):
+        for t in threads:
+            t.start()
+        for t in threads:
+            t.join()
+    for which, baseline in group["baselines"].items():
+        said = (f"write {baseline['write'] * 1000:.0f} ms, open and write up to {baseline['open_write'] * 1000:.0f} ms"
+                if isinstance(baseline, dict) else baseline)
+        print(f"plain waveOut of the {which} build{' (loaded)' if group['busy'] else ''}: {said}", flush=True)
 
 
 def main(argv):
@@ -392,8 +558,11 @@ def main(argv):
         parser.add_argument("--no-" + which, action="store_true")
     parser.add_argument("--out")
     parser.add_argument("--junit")
-    parser.add_argument("scenarios", nargs="+")
+    parser.add_argument("--loaded", action="append", default=[])
+    parser.add_argument("scenarios", nargs="*")
     args = parser.parse_args(argv[1:])
+    if not args.scenarios and not args.loaded:
+        parser.error("no scenario to fly")
     args.native = os.path.abspath(args.native)
     args.out = os.path.abspath(args.out or os.path.join(args.native, "hearing-runs"))
     # The Windows runners left out by the command line or this machine, and why.
@@ -409,6 +578,9 @@ def main(argv):
     check_voice.require_recogniser()
     sound_server.interrupts_as_exceptions()
     sounds = sound_set(os.path.join(args.native, "sound", "MERTQ4"))
+    # The flights at rest, then those with every core kept busy.
+    groups = [{"busy": 0, "scenarios": args.scenarios},
+              {"busy": os.cpu_count() or 2, "scenarios": args.loaded}]
     started, checks = time.monotonic(), []
     with tempfile.TemporaryDirectory(prefix="hear-flight-") as scratch:
         grammar = os.path.join(scratch, "phrases.gram")
@@ -417,8 +589,12 @@ def main(argv):
                     + " | ".join(heard(s) for s in SPOKEN) + ";\n")
         try:
             with sound_server.SoundServer(scratch, SINKS.values(), wineprefixes) as server:
-                for scenario in args.scenarios:
-                    checks += hear_scenario(server, args, scenario, sounds, scratch, grammar)
+                for group in groups:
+                    if not group["scenarios"]:
+                        continue
+                    measure_references(server, args, scratch, group)
+                    for scenario in group["scenarios"]:
+                        checks += hear_scenario(server, args, scenario, sounds, scratch, grammar, group)
         except sound_server.ServerError as e:
             failed = Check("the sound server")
             failed.fail(str(e))

@@ -6,8 +6,9 @@ scale 1.0, one rate).
   by cross-correlating the mix's opening against the recording there;
 - onset_error_s: when one sound begins in the recording against when the
   trace asks for it, by cross-correlating the sound's own opening near it;
-- gaps: the moments inside a loop's span where the mix sounds and the
-  recording is silent;
+- dropouts: the stretches of one sound, over its whole length, where the
+  sound itself sounds and the recording is digitally silent: the output ran
+  dry under it;
 - silent_after_s: how long the recording takes to fall silent after a stop.
 """
 import os
@@ -115,19 +116,52 @@ def gain(recording, mix):
     return float(np.dot(recording[:n], mix[:n])) / energy if energy > 0 else 0.0
 
 
-def gaps(recording, mix, rate_hz, start_s, end_s, margin_s=0.05):
-    """Window start times (s, on the mix's clock) inside [start_s + margin,
-    end_s - margin] where the mix sounds in the window and both beside it
-    and the recording is silent: a loop's gap. The recording is already
-    shifted onto the mix's clock."""
-    ours, theirs = window_rms(recording, rate_hz), window_rms(mix, rate_hz)
-    first = int(np.ceil((start_s + margin_s) / WINDOW_S))
-    last = min(int((end_s - margin_s) / WINDOW_S), len(ours) - 2, len(theirs) - 2)
-    found = []
-    for i in range(max(first, 1), last + 1):
-        sounding = all(theirs[j] > SILENCE_RMS for j in (i - 1, i, i + 1))
-        if sounding and ours[i] <= SILENCE_RMS:
-            found.append(i * WINDOW_S)
+# A dropout: the output ran dry, and the sink played digital silence in the
+# middle of a sound. The sound counts as sounding in a window where its own
+# level there is at most SOUNDING_DB under its level over its whole length,
+# throughout SOUNDING_AROUND_S either side, so that neither its own pauses
+# and fades nor an error in placing it by some milliseconds looks like a
+# dropout; the recording is dry below DRY_RMS (-80 dBFS, the null sink's
+# digital zero with room to spare) for at least DROPOUT_MIN_S.
+DROPOUT_WINDOW_S = 0.005
+DROPOUT_MIN_S = 0.010
+DRY_RMS = 1e-4
+SOUNDING_DB = 30
+SOUNDING_AROUND_S = 0.020
+
+
+def dropouts(heard, own, rate_hz, start_s, end_s):
+    """The stretches (start, length, in s) inside [start_s, end_s] where the
+    sound sounds and the recording is dry: `own` is the sound alone where the
+    trace puts it, and `heard` the recording shifted onto the same clock by
+    the sound's own onset."""
+    n = int(round(DROPOUT_WINDOW_S * rate_hz))
+    mine, ours = window_rms(own, rate_hz, DROPOUT_WINDOW_S), window_rms(heard, rate_hz, DROPOUT_WINDOW_S)
+    first, last = max(0, int(start_s / DROPOUT_WINDOW_S)), min(int(end_s / DROPOUT_WINDOW_S), len(mine), len(ours))
+    if last <= first:
+        return []
+    span = mine[first:last]
+    level = float(np.sqrt(np.mean(np.square(span)))) if np.any(span > SILENCE_RMS) else 0.0
+    loud = mine > max(SILENCE_RMS, level * 10 ** (-SOUNDING_DB / 20))
+    around = int(round(SOUNDING_AROUND_S / DROPOUT_WINDOW_S))
+    # Sounding throughout the windows around: the least of them is loud.
+    padded = np.concatenate([np.zeros(around, bool), loud, np.zeros(around, bool)])
+    steady = np.ones(len(loud), bool)
+    for shift in range(2 * around + 1):
+        steady &= padded[shift:shift + len(loud)]
+    dry = np.zeros(len(loud), bool)
+    dry[first:last] = steady[first:last] & (ours[first:last] < DRY_RMS)
+    found, i, shortest = [], first, int(round(DROPOUT_MIN_S / DROPOUT_WINDOW_S))
+    while i < last:
+        if dry[i]:
+            j = i
+            while j < last and dry[j]:
+                j += 1
+            if j - i >= shortest:
+                found.append((i * n / rate_hz, (j - i) * n / rate_hz))
+            i = j
+        else:
+            i += 1
     return found
 
 

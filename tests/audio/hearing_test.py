@@ -1,8 +1,9 @@
 #!/usr/bin/env python3
 """The hearing test's measures on made signals whose answer is known: a
-sound's start found under other sounds and beside a rattle, a loop's gap
-found where the mix sounds and not where the mix is silent itself, the
-silence after a stop timed on both sides of the tolerance."""
+sound's start found under other sounds and beside a rattle, a dropout found
+where the sound sounds and the recording is dry, and not at the sound's own
+pauses or edges, the silence after a stop timed on both sides of the
+tolerance."""
 import os
 import sys
 import unittest
@@ -75,19 +76,30 @@ class Onsets(unittest.TestCase):
         self.assertIsNone(hearing.energy_onset_error_s(np.zeros(3 * RATE), rattle, 1.0, RATE))
 
 
-class Loops(unittest.TestCase):
-    def test_gaps(self):
+class Dropouts(unittest.TestCase):
+    def test_dropouts(self):
         word = noise(0.3)
-        mix = placed(3, (0.5, word), (1.0, word), (1.5, word))  # silence between the words
-        cases = [  # (recording, gaps expected, reason)
-            (mix * 0.5, False, "the mix at half level, its own pauses kept"),
-            (placed(3, (0.5, word), (1.5, word)), True, "the second word missing"),
-            (placed(3, (0.5, word), (1.0, word[:int(0.2 * RATE)]), (1.5, word)), True,
-             "the second word cut short by 100 ms"),
+        own = placed(3, (0.5, word), (1.0, word), (1.5, word))  # silence between the words
+        hole = np.ones(len(own))
+        hole[int(1.1 * RATE):int(1.13 * RATE)] = 0  # 30 ms of digital silence
+        short = np.ones(len(own))
+        short[int(1.1 * RATE):int(1.105 * RATE)] = 0  # 5 ms
+        early = placed(3, (0.495, word), (0.995, word), (1.495, word))
+        cases = [  # (recording, dropouts expected, reason)
+            (own * 0.5, 0, "the sound at half level, its own pauses kept"),
+            (early, 0, "heard 5 ms early: its edges are no dropouts"),
+            (own * hole, 1, "30 ms of digital silence inside the second word"),
+            (own * short, 0, "5 ms, shorter than a dropout"),
+            (placed(3, (0.5, word), (1.5, word)), 1, "the second word missing"),
+            (own * 1e-3, 0, "60 dB down but not dry: not a dropout"),
         ]
         for recording, expected, reason in cases:
             with self.subTest(reason):
-                self.assertEqual(bool(hearing.gaps(recording, mix, RATE, 0.5, 1.8)), expected)
+                found = hearing.dropouts(recording, own, RATE, 0.5, 1.8)
+                self.assertEqual(len(found), expected, found)
+        found = hearing.dropouts(own * hole, own, RATE, 0.5, 1.8)
+        self.assertAlmostEqual(found[0][0], 1.1, delta=hearing.DROPOUT_WINDOW_S)
+        self.assertAlmostEqual(found[0][1], 0.03, delta=hearing.DROPOUT_WINDOW_S)
 
 
 class Stops(unittest.TestCase):
