@@ -10,12 +10,15 @@ the whole flight, as a host rendering its scenery keeps them.
 
 usage: hear_flight.py [--native BUILD] [--windows BUILD] [--no-windows]
                       [--windows64 BUILD] [--no-windows64] [--out DIR]
-                      [--loaded SCENARIO.json]... [--junit FILE] SCENARIO.json...
+                      [--loaded SCENARIO.json]... [--advisory CHECK]...
+                      [--junit FILE] SCENARIO.json...
   Runs go to DIR/<scenario>/<runner> (DIR/<scenario>-loaded/<runner> for a
   loaded flight; default BUILD_NATIVE/hearing-runs): the trace, clock.jsonl,
   recording.wav, flight.wav (the mix), hearing.json and the report with both
   waveforms. --no-windows and --no-windows64 leave that Windows runner out,
   as does a machine that cannot start its Wine: its flights count as skipped.
+  --advisory CHECK (as named below, "no sound drops out") reports that
+  check's failures as skips that carry them.
 
 Before each group of flights (idle, loaded), each Windows build's
 waveout_reference.exe writes bursts straight to waveOut on the same stack, in
@@ -91,6 +94,12 @@ SINKS = {"windows": "mertq4", "windows64": "mertq4_64", "native": "mertq4_native
 RUNNERS = ["windows", "windows64", "native"]
 
 
+# Checks named with --advisory: judged and printed as the others, but a
+# failure of one is reported as a skip that carries it ("advisory, failed:
+# ..."), not as a failure, while the library does not yet meet it everywhere.
+ADVISORY = set()
+
+
 class Check:
     def __init__(self, name):
         self.name, self.failure, self.skipped, self.seconds = name, None, None, 0.0
@@ -101,6 +110,8 @@ class Check:
 
     def done(self):
         self.seconds = time.monotonic() - self.started
+        if self.failure is not None and any(self.name.endswith(": " + a) for a in ADVISORY):
+            self.skipped, self.failure = "advisory, failed: " + self.failure, None
         verdict = "FAIL" if self.failure is not None else "skip" if self.skipped else "ok  "
         print(f"{verdict} {self.name} ({self.seconds:.1f} s)", flush=True)
         for text in (self.skipped, self.failure):
@@ -559,8 +570,10 @@ def main(argv):
     parser.add_argument("--out")
     parser.add_argument("--junit")
     parser.add_argument("--loaded", action="append", default=[])
+    parser.add_argument("--advisory", action="append", default=[])
     parser.add_argument("scenarios", nargs="*")
     args = parser.parse_args(argv[1:])
+    ADVISORY.update(args.advisory)
     if not args.scenarios and not args.loaded:
         parser.error("no scenario to fly")
     args.native = os.path.abspath(args.native)
