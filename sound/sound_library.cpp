@@ -66,6 +66,18 @@ void look_up_entry_points() {
     terminate_sounds_entry = entry_point<TerminateSoundsEntry>("TerminateSounds");
 }
 
+// Whether the entry points may be called. Looked up under a handle the module
+// holds no reference on, they lead into the library only while it is still in
+// the process under that handle: the other module that holds it may have let
+// it go since the lookup, and a call would then run freed code. Where it has,
+// they become NULL until the next lookup finds it again.
+bool entry_points_live() {
+    if (!handle_released && loaded_references > 0) return true;
+    if (handle_usable()) return true;
+    clear_entry_points();
+    return false;
+}
+
 }  // namespace
 
 void bind_at_initialize() {
@@ -113,15 +125,15 @@ void bind_for_service(int32_t service, void (*bind_at_update)()) {
 }
 
 void play(const char* path, const char* key, int32_t loop) {
-    if (play_sound_entry != nullptr) play_sound_entry(path, key, loop);
+    if (play_sound_entry != nullptr && entry_points_live()) play_sound_entry(path, key, loop);
 }
 
 void stop(const char* key) {
-    if (stop_sound_entry != nullptr) stop_sound_entry(key);
+    if (stop_sound_entry != nullptr && entry_points_live()) stop_sound_entry(key);
 }
 
 void terminate() {
-    if (terminate_sounds_entry != nullptr) terminate_sounds_entry();
+    if (terminate_sounds_entry != nullptr && entry_points_live()) terminate_sounds_entry();
 }
 
 }  // namespace sound
