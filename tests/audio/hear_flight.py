@@ -425,8 +425,7 @@ def judge(which, label, run_dir, sounds, scratch, grammar, baseline):
                              f"{'open and write' if opens else 'write'}")
         spoken = spoken_of(s["file"])
         if spoken is not None:
-            start = max(0, int((s["start"] + error_s - 0.3) * RATE_HZ))
-            stop = int((s["start"] + error_s + len(s["clip"]) / RATE_HZ + 0.3) * RATE_HZ)
+            start, stop = hearing.voice_window(s, spans, error_s, RATE_HZ)
             alone = not any(o is not s and o["start"] < s["end"] and o["end"] > s["start"] for o in spans)
             expected = heard(spoken) if alone else recognise(mix[start:stop], scratch, grammar)
             row.update(heard=recognise(aligned[start:stop], scratch, grammar), expected=expected, alone=alone)

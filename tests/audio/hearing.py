@@ -9,7 +9,8 @@ scale 1.0, one rate).
 - dropouts: the stretches of one sound, over its whole length, where the
   sound itself sounds and the recording is digitally silent: the output ran
   dry under it;
-- silent_after_s: how long the recording takes to fall silent after a stop.
+- silent_after_s: how long the recording takes to fall silent after a stop;
+- voice_window: where a spoken sound is given to the recogniser.
 """
 import os
 import sys
@@ -191,3 +192,19 @@ def shifted(x, by_s, rate_hz, length):
         part = x[:max(0, length + skip)]
         out[-skip:-skip + len(part)] = part
     return out
+
+
+VOICE_MARGIN_S = 0.3  # heard either side of a spoken sound, where nothing else sounds
+
+
+def voice_window(s, spans, error_s, rate_hz):
+    """The samples (from, to) where a spoken sound's first turn is heard, on
+    its own clock: VOICE_MARGIN_S either side for the alignment's sake, but not
+    into a sound that ends before it or begins after it, nor into a loop's
+    next turn, which the recogniser would hear as a phrase of its own. Sounds
+    (dicts of start, end in s, clip, loop) that overlap it stay in."""
+    length_s = len(s["clip"]) / rate_hz
+    begin = max([s["start"] - VOICE_MARGIN_S] + [o["end"] for o in spans if o["end"] <= s["start"]])
+    end = min([s["start"] + length_s + (0.0 if s["loop"] else VOICE_MARGIN_S)]
+              + [o["start"] for o in spans if o["start"] >= s["start"] + length_s])
+    return max(0, int(round((begin + error_s) * rate_hz))), int(round((end + error_s) * rate_hz))
