@@ -25,7 +25,16 @@ waveout_reference.exe writes bursts straight to waveOut on the same stack, in
 the same conditions: the latency the library is held to is LATENCY_BOUND_S
 beyond that plain write's (an open and a write for a sound that opens the
 library's stream, the first of a flight or the first after a terminate; a
-write for the others).
+write for the others). Then each writes a noise of PLAIN_STREAM_S whole, as
+one buffer, and where that plain stream runs dry is printed: a dropout there
+is the stack's own, the library having no part in it.
+
+Under Wine the stack itself runs dry while the Wine server saves the
+prefix's registry (every 30 s while it has changed, and every process start
+changes it; each of its requests waits meanwhile, those of Wine's audio
+threads among them). The registry files' writes are watched during each
+flight and plain stream, and a dropout within SAVE_STALL_S of one is
+printed as the stack's, not failed.
 
 Checks per flight, after the recording is set on the mix by the clocks (each
 call's time, as the runner took it, and the recording's pace beside the
@@ -90,6 +99,15 @@ BURST_HEARD = 0.01
 REFERENCE_BURSTS = 4
 REFERENCE_RUNS = 3
 REFERENCE_TIMEOUT_S = 60
+PLAIN_STREAM_S = 45  # as long as the longest flight
+# The Wine server rewrites a changed registry (system.reg: some megabytes)
+# every 30 s, and while it writes, every request to it waits: the waits of
+# Wine's own audio threads beneath the library among them, so that a plain
+# stream written whole runs dry there too. A dropout heard within
+# SAVE_STALL_S of a save's last write is the stack's, told apart.
+REGISTRY_FILES = ("system.reg", "user.reg", "userdef.reg")
+REGISTRY_POLL_S = 0.005
+SAVE_STALL_S = 0.15
 SINKS = {"windows": "mertq4", "windows64": "mertq4_64", "native": "mertq4_native"}
 RUNNERS = ["windows", "windows64", "native"]
 
@@ -238,6 +256,81 @@ def reference(server, args, which, scratch):
     return {"open_write": float(max(latencies["open_write"])), "write": float(np.median(latencies["write"]))}
 
 
+@contextlib.contextmanager
+def registry_saves(prefix):
+    """The system-clock times of the Wine server's registry saves in the
+    prefix (None: no Wine) while the block runs, each the time of a file's
+    last write, as a list that fills as they come."""
+    saves = []
+    if prefix is None:
+        yield saves
+        return
+    done = threading.Event()
+
+    def written():
+        times = {}
+        for name in REGISTRY_FILES:
+            with contextlib.suppress(OSError):
+                times[name] = os.stat(os.path.join(prefix, name)).st_mtime_ns / 1e9
+        return times
+
+    def watch():
+        last = written()
+        while not done.wait(REGISTRY_POLL_S):
+            now = written()
+            saves.extend(t for name, t in now.items() if last.get(name) != t)
+            last = now
+    watcher = threading.Thread(target=watch, daemon=True)
+    watcher.start()
+    try:
+        yield saves
+    finally:
+        done.set()
+        watcher.join()
+
+
+def stack_stall(wall_s, saves):
+    """Whether a dropout at this system-clock time is the Wine server's, saving its registry."""
+    return any(abs(wall_s - t) <= SAVE_STALL_S for t in saves)
+
+
+def said_dry(found):
+    """Dropouts (start s, length s, whether the stack's) as a clause."""
+    return ", ".join(f"{length * 1000:.0f} ms at {t:.3f} s" + (" (the Wine server saving its registry)" if stack else "")
+                     for t, length, stack in found)
+
+
+def plain_stream(server, args, which, scratch):
+    """The plain waveOut stream of a Windows build on this stack: one noise of
+    PLAIN_STREAM_S written whole, with nothing left for the program to do.
+    The stretches (start s from the write, length s) where it is heard dry,
+    or the failure: a dropout in it is the stack's own."""
+    build = getattr(args, which)
+    calls_path = os.path.join(scratch, f"stream-{which}.jsonl")
+    recording = os.path.join(scratch, f"stream-{which}.wav")
+    env = windows_runners.environment(build, server.client_env(SINKS[which]))
+    command = windows_runners.command(which, build, os.path.join("gaugesound", "waveout_reference.exe"))
+    with server.recording(SINKS[which], recording) as started, registry_saves(env["WINEPREFIX"]) as saves:
+        done = subprocess.run(command + ["--stream", str(PLAIN_STREAM_S), "Z:" + calls_path], env=env, cwd=build,
+                              stdin=subprocess.DEVNULL, capture_output=True, text=True,
+                              timeout=PLAIN_STREAM_S + REFERENCE_TIMEOUT_S)
+        time.sleep(0.5)
+    if done.returncode != 0:
+        return f"waveout_reference.exe --stream failed (exit {done.returncode}): {done.stderr.strip()}"
+    x = read_mono(recording)
+    with open(calls_path, encoding="utf-8") as f:
+        call = json.loads(f.readline())
+    at = max(0, int(round((call["unix_s"] - started) * RATE_HZ)))
+    heard = np.nonzero(np.abs(x[at:at + RATE_HZ]) > BURST_HEARD)[0]
+    if len(heard) == 0:
+        return "the plain waveOut stream was not heard within a second of its write"
+    onset = at + int(heard[0])
+    own = np.zeros(len(x))
+    own[onset:onset + call["seconds"] * RATE_HZ] = 0.1
+    found = hearing.dropouts(x, own, RATE_HZ, onset / RATE_HZ, onset / RATE_HZ + call["seconds"] - LAST_FRAME_S)
+    return [(t - onset / RATE_HZ, length, stack_stall(started + t, saves)) for t, length in found]
+
+
 def fly(server, args, which, scenario, run_dir):
     """Flies one scenario in real time while its sink is recorded; the failure or None."""
     out = os.path.join(run_dir, "run")
@@ -248,7 +341,8 @@ def fly(server, args, which, scenario, run_dir):
     recording = os.path.join(run_dir, "recording.wav")
     clock = []
     with open(os.path.join(run_dir, "runner.stderr"), "w+", encoding="utf-8") as err:
-        with server.recording(SINKS[which], recording, clock) as started:
+        with server.recording(SINKS[which], recording, clock) as started, \
+                registry_saves(env.get("WINEPREFIX") if which != "native" else None) as saves:
             process = server.start(command, cwd=cwd, env=env, stdin=subprocess.DEVNULL,
                                    stdout=subprocess.DEVNULL, stderr=err)
             try:
@@ -262,7 +356,7 @@ def fly(server, args, which, scenario, run_dir):
     if process.returncode != 0:
         return f"the {which} runner failed (exit {process.returncode}): {message}"
     with open(os.path.join(run_dir, "recording.json"), "w", encoding="utf-8") as f:
-        json.dump({"parec_started_unix_s": started, "clock": clock}, f)
+        json.dump({"parec_started_unix_s": started, "clock": clock, "registry_saves_unix_s": saves}, f)
     return None
 
 
@@ -342,6 +436,11 @@ def recording_clock(run_dir):
     return lambda seconds: at(seconds * RATE_HZ)
 
 
+def registry_saves_of(run_dir):
+    with open(os.path.join(run_dir, "recording.json"), encoding="utf-8") as f:
+        return json.load(f).get("registry_saves_unix_s", [])
+
+
 def judge(which, label, run_dir, sounds, scratch, grammar, baseline):
     """The checks of one recorded flight, with the figures printed. `baseline`
     is the plain waveOut write's latencies for a Windows runner (or the
@@ -362,6 +461,7 @@ def judge(which, label, run_dir, sounds, scratch, grammar, baseline):
                    f"the recording does not match the mix at its first sound (coefficient {score:.2f})")
         return [c.done() for c in checks.values()], {}
     calls, heard_at = call_times(run_dir), recording_clock(run_dir)
+    saves, stalled = registry_saves_of(run_dir), []
     # The mix set on the recording by the clocks: its frame 0 where the
     # recording was at that frame's start, so each sound lies its latency
     # behind its place (a slow first sound, opening the device, draws no
@@ -443,11 +543,17 @@ def judge(which, label, run_dir, sounds, scratch, grammar, baseline):
             if any(abs(s["end"] - t) < 1e-9 for t in terminates):
                 end -= common_s
             found = hearing.dropouts(own, level * mix_of([s], end_t), RATE_HZ, s["start"], end)
-            row["dropouts_ms"] = [[round(t * 1000), round(length * 1000)] for t, length in found]
-            if found:
+            # On the recording: the sound's own clock, its error and the common latency on.
+            found = [(t, length, stack_stall(heard_at(t + frame_0_s + common_s + error_s), saves))
+                     for t, length in found]
+            own_drops = [d for d in found if not d[2]]
+            row["dropouts_ms"] = [[round(t * 1000), round(length * 1000)] for t, length, _ in own_drops]
+            row["stack_dropouts_ms"] = [[round(t * 1000), round(length * 1000)] for t, length, stack in found if stack]
+            if len(own_drops) < len(found):
+                stalled.append(f"{s['file']} from {s['start']:.2f} s: dry for " + said_dry([d for d in found if d[2]]))
+            if own_drops:
                 dry.fail(f"{s['file']} {'looping' if s['loop'] else 'once'} from {s['start']:.2f} s: dry for "
-                         + ", ".join(f"{length * 1000:.0f} ms at {t:.3f} s" for t, length in found[:5])
-                         + (f" and {len(found) - 5} more" if len(found) > 5 else ""))
+                         + said_dry(own_drops[:5]) + (f" and {len(own_drops) - 5} more" if len(own_drops) > 5 else ""))
         figures.append(row)
         heard_text = (f"\"{row['heard']}\"" + ("" if row.get("alone") else f" (mix: \"{row['expected']}\")")
                       if "heard" in row else "")
@@ -470,6 +576,12 @@ def judge(which, label, run_dir, sounds, scratch, grammar, baseline):
                        + ("to its window's end" if after is None else f"{after * 1000:.0f} ms after"))
     if not checked_stops:
         quiet.skipped = "no stop in this flight with nothing else due after it"
+    stream = bound.get("stream_dropouts") if bound is not None else None
+    if stalled:
+        print(f"{label}: dry as the Wine server saved its registry, beneath the library: " + "; ".join(stalled))
+    if dry.failure is not None and isinstance(stream, list):
+        dry.fail(f"(a plain waveOut stream of {PLAIN_STREAM_S} s, written whole, in the same conditions: "
+                 + (f"dry {said_dry(stream)}" if stream else "never dry") + ")")
     if not any(spoken_of(s["file"]) for s in spans):
         voiced.skipped = "no spoken sound in this flight"
     summary = dict(frame_0_s=frame_0_s, later_latency_s=common_s, match=score, plain_write=bound, sounds=figures, stops=checked_stops)
@@ -512,15 +624,8 @@ def hear_scenario(server, args, scenario, sounds, scratch, grammar, group):
             if missing:
                 flown.fail(missing)
         flights[which] = (run_dir, flown)
-    results = {}
-    threads = [threading.Thread(target=lambda w=w: results.__setitem__(
-        w, fly(server, args, w, scenario, flights[w][0]))) for w, (_, c) in flights.items()
-        if c.failure is None and c.skipped is None]
-    with busy(group["busy"]):
-        for t in threads:
-            t.start()
-        for t in threads:
-            t.join()
+    flying = [w for w, (_, c) in flights.items() if c.failure is None and c.skipped is None]
+    results = each_at_once(flying, group["busy"], lambda w: fly(server, args, w, scenario, flights[w][0]))
     for which in RUNNERS:
         run_dir, flown = flights[which]
         if which in results and results[which]:
@@ -543,17 +648,31 @@ def hear_scenario(server, args, scenario, sounds, scratch, grammar, group):
     return checks
 
 
-def measure_references(server, args, scratch, group):
-    """Each Windows build's plain waveOut write, in the group's conditions."""
-    group["baselines"] = {}
-    measured = [which for which in windows_runners.ARCHITECTURES if which not in args.why_not]
-    threads = [threading.Thread(target=lambda w=w: group["baselines"].__setitem__(
-        w, reference(server, args, w, scratch))) for w in measured]
-    with busy(group["busy"]):
+def each_at_once(runners, processes, measure):
+    """measure(which) for every runner at once, with `processes` busy ones
+    beside: a dict of the results."""
+    results = {}
+    threads = [threading.Thread(target=lambda w=w: results.__setitem__(w, measure(w))) for w in runners]
+    with busy(processes):
         for t in threads:
             t.start()
         for t in threads:
             t.join()
+    return results
+
+
+def measure_references(server, args, scratch, group):
+    """Each Windows build's plain waveOut write and plain waveOut stream, in
+    the group's conditions."""
+    measured = [which for which in windows_runners.ARCHITECTURES if which not in args.why_not]
+    group["baselines"] = each_at_once(measured, group["busy"], lambda w: reference(server, args, w, scratch))
+    streams = each_at_once(measured, group["busy"], lambda w: plain_stream(server, args, w, scratch))
+    for which, found in streams.items():
+        said = (found if isinstance(found, str) else f"{PLAIN_STREAM_S} s, dry " + (
+            said_dry(found) if found else "nowhere"))
+        print(f"plain waveOut stream of the {which} build{' (loaded)' if group['busy'] else ''}: {said}", flush=True)
+        if isinstance(group["baselines"].get(which), dict):
+            group["baselines"][which]["stream_dropouts"] = found
     for which, baseline in group["baselines"].items():
         said = (f"write {baseline['write'] * 1000:.0f} ms, open and write up to {baseline['open_write'] * 1000:.0f} ms"
                 if isinstance(baseline, dict) else baseline)
