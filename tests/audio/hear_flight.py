@@ -45,7 +45,8 @@ together are found by their sum); each is heard, from the call
 that asked for it, within the latency bound above (the shipped library, under
 Wine; the native output's latency is given, not bound); each spoken sound is
 heard by the recogniser, constrained to the set's phrases, as its own phrase
-(as the mix there is heard where other sounds overlap it); no sound, looping
+(where other sounds overlap it as heard, each at its own onset, as the mix
+of them there is heard); no sound, looping
 or once, drops out anywhere over its length (hearing.dropouts: the recording
 dry where the sound sounds; a sound a terminate ends, to that end less its
 latency, since a terminate silences what the device holds at once); after a stop or terminate with nothing else due,
@@ -185,8 +186,8 @@ def mix_of(spans, end_t, leaving_out=None):
         if s is leaving_out:
             continue
         first, last = int(round(s["start"] * RATE_HZ)), min(int(round(s["end"] * RATE_HZ)), length)
-        if last > first:
-            total[first:last] += np.resize(s["clip"], last - first)
+        if last > max(first, 0):  # a sound placed before 0 (as heard) loses its head
+            total[max(first, 0):last] += np.resize(s["clip"], last - first)[max(0, -first):]
     return total
 
 
@@ -500,7 +501,11 @@ def judge(which, label, run_dir, sounds, scratch, grammar, baseline):
           f"at {score:.2f}; later sounds heard {common_s * 1000:.0f} ms after their frames")
     print(f"  {'t (s)':>7} {'sound':16} {'mode':5} {'onset':>8} {'match':>5} {'latency':>8} {'drops':>5}  heard")
     figures = []
-    for s, (lag, match) in zip(spans, lags):
+    # The spoken sounds are heard among the others as the recording holds
+    # them: a late stream-opening callout may overlap the next one there.
+    placed = hearing.as_heard(spans, [lag - common_s if match >= MIN_MATCH else 0.0 for lag, match in lags])
+    placed_mix = mix_of(placed, end_t)
+    for s, heard_s, (lag, match) in zip(spans, placed, lags):
         error_s = lag - common_s
         opens = s["start"] in openings
         latency_s = heard_at(s["start"] + offset_s + lag) - calls(s["start"], s["file"])
@@ -525,13 +530,14 @@ def judge(which, label, run_dir, sounds, scratch, grammar, baseline):
                              f"{'open and write' if opens else 'write'}")
         spoken = spoken_of(s["file"])
         if spoken is not None:
-            start, stop = hearing.voice_window(s, spans, error_s, RATE_HZ)
-            alone = not any(o is not s and o["start"] < s["end"] and o["end"] > s["start"] for o in spans)
-            expected = heard(spoken) if alone else recognise(mix[start:stop], scratch, grammar)
+            start, stop = hearing.voice_window(heard_s, placed, RATE_HZ)
+            alone = not any(o is not heard_s and o["start"] < heard_s["end"] and o["end"] > heard_s["start"]
+                            for o in placed)
+            expected = heard(spoken) if alone else recognise(placed_mix[start:stop], scratch, grammar)
             row.update(heard=recognise(aligned[start:stop], scratch, grammar), expected=expected, alone=alone)
             if row["heard"] != expected:
                 voiced.fail(f"{s['file']} at {s['start']:.2f} s: heard \"{row['heard']}\", not \"{expected}\""
-                            + ("" if alone else " (as the mix is heard there, with other sounds over it)"))
+                            + ("" if alone else " (as the mix of the sounds heard there, each at its own onset, is heard)"))
         if match >= MIN_MATCH:
             # On the sound's own clock: its start as heard carries its own error.
             own = hearing.shifted(aligned, error_s, RATE_HZ, len(mix))

@@ -10,7 +10,8 @@ scale 1.0, one rate).
   sound itself sounds and the recording is digitally silent: the output ran
   dry under it;
 - silent_after_s: how long the recording takes to fall silent after a stop;
-- voice_window: where a spoken sound is given to the recogniser.
+- as_heard, voice_window: where a spoken sound is given to the recogniser,
+  among the others as the recording holds them.
 """
 import os
 import sys
@@ -197,14 +198,21 @@ def shifted(x, by_s, rate_hz, length):
 VOICE_MARGIN_S = 0.3  # heard either side of a spoken sound, where nothing else sounds
 
 
-def voice_window(s, spans, error_s, rate_hz):
-    """The samples (from, to) where a spoken sound's first turn is heard, on
-    its own clock: VOICE_MARGIN_S either side for the alignment's sake, but not
-    into a sound that ends before it or begins after it, nor into a loop's
-    next turn, which the recogniser would hear as a phrase of its own. Sounds
-    (dicts of start, end in s, clip, loop) that overlap it stay in."""
+def as_heard(spans, errors_s):
+    """The sounds (dicts of start, end in s, clip, loop) each moved by its own
+    onset error: where the recording holds them. A stream-opening sound heard
+    late may run into the next one there, though not in the mix."""
+    return [dict(s, start=s["start"] + e, end=s["end"] + e) for s, e in zip(spans, errors_s)]
+
+
+def voice_window(s, spans, rate_hz):
+    """The samples (from, to) where a spoken sound's first turn is heard: the
+    sounds placed as heard (as_heard), VOICE_MARGIN_S either side for the
+    alignment's sake, but not into a sound that ends before it or begins after
+    it, nor into a loop's next turn, which the recogniser would hear as a
+    phrase of its own. Sounds that overlap it stay in."""
     length_s = len(s["clip"]) / rate_hz
     begin = max([s["start"] - VOICE_MARGIN_S] + [o["end"] for o in spans if o["end"] <= s["start"]])
     end = min([s["start"] + length_s + (0.0 if s["loop"] else VOICE_MARGIN_S)]
               + [o["start"] for o in spans if o["start"] >= s["start"] + length_s])
-    return max(0, int(round((begin + error_s) * rate_hz))), int(round((end + error_s) * rate_hz))
+    return max(0, int(round(begin * rate_hz))), int(round(end * rate_hz))

@@ -124,17 +124,20 @@ class VoiceWindow(unittest.TestCase):
     def test_window_holds_the_sound_and_nothing_after_or_before_it(self):
         def span(start, end, length, loop=False):
             return dict(start=start, end=end, clip=np.zeros(int(length * RATE)), loop=loop)
-        cases = [  # (the sound, the others, its own error s, expected window s, reason)
-            (span(2, 4, 1), [], 0.0, (1.7, 3.3), "alone: the margin either side"),
-            (span(2, 6, 1, loop=True), [], 0.0, (1.7, 3.0), "a loop: not into its next turn"),
-            (span(2, 3, 1), [span(1, 1.9, 0.9), span(3.1, 4, 0.9)], 0.0, (1.9, 3.1),
+        cases = [  # (the sound, the others, their onset errors s, expected window s, reason)
+            (span(2, 4, 1), [], [0.0], (1.7, 3.3), "alone: the margin either side"),
+            (span(2, 6, 1, loop=True), [], [0.0], (1.7, 3.0), "a loop: not into its next turn"),
+            (span(2, 3, 1), [span(1, 1.9, 0.9), span(3.1, 4, 0.9)], [0.0, 0.0, 0.0], (1.9, 3.1),
              "neighbours: up to the end of one and the start of the next"),
-            (span(2, 3, 1), [span(1.5, 2.5, 1)], 0.0, (1.7, 3.3), "an overlapping sound stays in"),
-            (span(2, 4, 1), [], 0.02, (1.72, 3.32), "on the sound's own clock"),
+            (span(2, 3, 1), [span(1.5, 2.5, 1)], [0.0, 0.0], (1.7, 3.3), "an overlapping sound stays in"),
+            (span(2, 4, 1), [], [0.02], (1.72, 3.32), "on the sound's own clock"),
+            (span(2, 6, 1, loop=True), [span(0, 1.8, 1.8)], [-0.005, 0.45], (1.695, 2.995),
+             "a stream-opening sound heard late runs into it and stays in"),
         ]
-        for s, others, error_s, (begin, end), reason in cases:
+        for s, others, errors_s, (begin, end), reason in cases:
             with self.subTest(reason):
-                got = hearing.voice_window(s, [s] + others, error_s, RATE)
+                placed = hearing.as_heard([s] + others, errors_s)
+                got = hearing.voice_window(placed[0], placed, RATE)
                 self.assertEqual(got, (round(begin * RATE), round(end * RATE)))
 
 
