@@ -40,7 +40,8 @@ Checks per flight, after the recording is set on the mix by the clocks (each
 call's time, as the runner took it, and the recording's pace beside the
 system clock): every sound begins within ONSET_TOLERANCE_S of its frame's
 time, on the latency the later sounds keep (a sound that opens the output
-stream may be heard up to DEVICE_START_TOLERANCE_S later; sounds that start
+stream may be heard up to DEVICE_START_TOLERANCE_S later, and for a Windows
+runner later still by the stack's own open and write; sounds that start
 together are found by their sum); each is heard, from the call
 that asked for it, within the latency bound above (the shipped library, under
 Wine; the native output's latency is given, not bound); each spoken sound is
@@ -85,7 +86,7 @@ RATE_HZ = sound_server.RATE_HZ
 ONSET_TOLERANCE_S = 0.060
 # The first sound of a process waits for the output device to start as well.
 DEVICE_START_TOLERANCE_S = 0.5
-OPENING_SEARCH_S = 0.6  # how far a sound that opens the device is looked for
+OPENING_SEARCH_S = 0.6  # how far a later sound is looked for before their common latency is known
 SILENCE_TOLERANCE_S = 0.050
 QUIET_AFTER_STOP_S = 0.35  # how long after a stop the recording is watched
 # A sound's opening found at all: its normalised correlation at least this
@@ -361,7 +362,7 @@ def fly(server, args, which, scenario, run_dir):
     return None
 
 
-def onset_lag(aligned, level, spans, s, end_t, search_s=hearing.ONSET_SEARCH_S):
+def onset_lag(aligned, level, spans, s, end_t, late_s=hearing.ONSET_SEARCH_S):
     """Seconds span s is heard after its due time in the aligned recording, and
     the match's coefficient (1 where found by its energy). It is looked for
     in what is left of the recording once every other sound of the mix is
@@ -369,14 +370,14 @@ def onset_lag(aligned, level, spans, s, end_t, search_s=hearing.ONSET_SEARCH_S):
     sound (a rattle, a tone) by where its energy rises there."""
     alone_in = aligned - level * mix_of(spans, end_t, leaving_out=s)
     if hearing.periodic(s["clip"], RATE_HZ):
-        lag = hearing.energy_onset_error_s(alone_in / level, s["clip"], s["start"], RATE_HZ, search_s)
+        lag = hearing.energy_onset_error_s(alone_in / level, s["clip"], s["start"], RATE_HZ, late_s=late_s)
         return (0.0, 0.0) if lag is None else (lag, 1.0)
-    return hearing.onset_error_s(alone_in, s["clip"], s["start"], RATE_HZ, search_s)
+    return hearing.onset_error_s(alone_in, s["clip"], s["start"], RATE_HZ, late_s=late_s)
 
 
-def onset_lags(aligned, level, spans, end_t, openings):
-    """onset_lag of every span, looked for over OPENING_SEARCH_S where it opens
-    the stream. Sounds that start together are mixed into the same frames and
+def onset_lags(aligned, level, spans, end_t, openings, opening_late_s):
+    """onset_lag of every span, looked for up to `opening_late_s` late where it
+    opens the stream. Sounds that start together are mixed into the same frames and
     heard together, so they are found together, by their sum: one alone is
     drawn away by the other, wherever it is heard."""
     together = {}
@@ -385,7 +386,7 @@ def onset_lags(aligned, level, spans, end_t, openings):
     found = {}
     lags = []
     for s in spans:
-        search = OPENING_SEARCH_S if s["start"] in openings else hearing.ONSET_SEARCH_S
+        search = opening_late_s if s["start"] in openings else hearing.ONSET_SEARCH_S
         group = together[s["start"]]
         if len(group) == 1:
             lags.append(onset_lag(aligned, level, spans, s, end_t, search))
@@ -475,6 +476,11 @@ def judge(which, label, run_dir, sounds, scratch, grammar, baseline):
     # A periodic sound's onset by its energy is only good to a period, so the
     # latency comes from the sounds matched by their own waveform, first
     # each alone and then with the others taken out at that latency.
+    bound = baseline if isinstance(baseline, dict) else None
+    # A stream-opening sound comes after the stack's own open and write, which
+    # a busy Wine has taken up to 0.8 s: it is looked for, and held, that much
+    # further on than the device start's own tolerance.
+    opening_late_s = DEVICE_START_TOLERANCE_S + (bound["open_write"] if bound is not None else 0.0)
     later_spans = [s for s in spans if s["start"] not in openings and not hearing.periodic(s["clip"], RATE_HZ)]
     at_zero = hearing.shifted(recording, frame_0_s, RATE_HZ, len(mix))
     first_pass = [hearing.onset_error_s(at_zero, s["clip"], s["start"], RATE_HZ, OPENING_SEARCH_S)
@@ -483,12 +489,12 @@ def judge(which, label, run_dir, sounds, scratch, grammar, baseline):
     offset_s = frame_0_s + common_s
     aligned = hearing.shifted(recording, offset_s, RATE_HZ, len(mix))
     level = hearing.gain(aligned, mix) or 1.0
-    lags = [(lag + common_s, match) for lag, match in onset_lags(aligned, level, spans, end_t, openings)]
+    found = onset_lags(aligned, level, spans, end_t, openings, opening_late_s + ONSET_TOLERANCE_S)
+    lags = [(lag + common_s, match) for lag, match in found]
     later = [lag for s, (lag, match) in zip(spans, lags) if s in later_spans and match >= MIN_MATCH]
     common_s = float(np.median(later)) if later else common_s
     aligned = hearing.shifted(recording, frame_0_s + common_s, RATE_HZ, len(mix))
     offset_s = frame_0_s
-    bound = baseline if isinstance(baseline, dict) else None
     if bound is not None:
         print(f"{label}: a plain waveOut write heard {bound['write'] * 1000:.0f} ms after its call, "
               f"an open and write up to {bound['open_write'] * 1000:.0f} ms; the bound is "
@@ -514,9 +520,10 @@ def judge(which, label, run_dir, sounds, scratch, grammar, baseline):
         if match < MIN_MATCH and opens and baseline is None:
             pass  # the native output's start is the sound server client's, not the library's
         elif match < MIN_MATCH:
+            late_s = opening_late_s + ONSET_TOLERANCE_S if opens else hearing.ONSET_SEARCH_S
             on_time.fail(f"{s['file']} at {s['start']:.2f} s: not found within "
-                         f"{hearing.ONSET_SEARCH_S * 1000:.0f} ms (best match {match:.2f})")
-        elif opens and not -ONSET_TOLERANCE_S <= error_s <= DEVICE_START_TOLERANCE_S:
+                         f"{late_s * 1000:.0f} ms (best match {match:.2f})")
+        elif opens and not -ONSET_TOLERANCE_S <= error_s <= opening_late_s:
             on_time.fail(f"{s['file']} at {s['start']:.2f} s, opening the device, begins "
                          f"{error_s * 1000:+.0f} ms off the later sounds' latency")
         elif not opens and abs(error_s) > ONSET_TOLERANCE_S:
@@ -528,26 +535,12 @@ def judge(which, label, run_dir, sounds, scratch, grammar, baseline):
                              f"heard {latency_s * 1000:.0f} ms after its call, "
                              f"{(latency_s - plain_s) * 1000:.0f} ms beyond a plain waveOut "
                              f"{'open and write' if opens else 'write'}")
-        spoken = spoken_of(s["file"])
-        if spoken is not None:
-            start, stop = hearing.voice_window(heard_s, placed, RATE_HZ)
-            alone = not any(o is not heard_s and o["start"] < heard_s["end"] and o["end"] > heard_s["start"]
-                            for o in placed)
-            expected = heard(spoken) if alone else recognise(placed_mix[start:stop], scratch, grammar)
-            row.update(heard=recognise(aligned[start:stop], scratch, grammar), expected=expected, alone=alone)
-            if row["heard"] != expected:
-                voiced.fail(f"{s['file']} at {s['start']:.2f} s: heard \"{row['heard']}\", not \"{expected}\""
-                            + ("" if alone else " (as the mix of the sounds heard there, each at its own onset, is heard)"))
+        found = []
         if match >= MIN_MATCH:
             # On the sound's own clock: its start as heard carries its own error.
             own = hearing.shifted(aligned, error_s, RATE_HZ, len(mix))
-            # A loop's end is heard at the common latency, so earlier on its own
-            # clock; one lasting to the flight's end ends with the runner. A
-            # terminate silences at once what the device holds queued, so a
-            # sound it ends is heard to its end less that latency.
-            end = s["end"] - max(0.0, error_s) - (LAST_FRAME_S if s["end"] >= end_t - 1e-9 else 0.0)
-            if any(abs(s["end"] - t) < 1e-9 for t in terminates):
-                end -= common_s
+            end = hearing.heard_until_s(s, error_s, common_s, end_t,
+                                        any(abs(s["end"] - t) < 1e-9 for t in terminates), LAST_FRAME_S)
             found = hearing.dropouts(own, level * mix_of([s], end_t), RATE_HZ, s["start"], end)
             # On the recording: the sound's own clock, its error and the common latency on.
             found = [(t, length, stack_stall(heard_at(t + frame_0_s + common_s + error_s), saves))
@@ -560,8 +553,27 @@ def judge(which, label, run_dir, sounds, scratch, grammar, baseline):
             if own_drops:
                 dry.fail(f"{s['file']} {'looping' if s['loop'] else 'once'} from {s['start']:.2f} s: dry for "
                          + said_dry(own_drops[:5]) + (f" and {len(own_drops) - 5} more" if len(own_drops) > 5 else ""))
+        spoken = spoken_of(s["file"])
+        if spoken is not None:
+            start, stop = hearing.voice_window(heard_s, placed, RATE_HZ)
+            over = [o for o, p in zip(spans, placed) if p is not heard_s and p["start"] < heard_s["end"]
+                    and p["end"] > heard_s["start"]]
+            alone = not over
+            expected = heard(spoken) if alone else recognise(placed_mix[start:stop], scratch, grammar)
+            row.update(heard=recognise(aligned[start:stop], scratch, grammar), expected=expected, alone=alone)
+            # A sound misheard where a dropout cuts it, or where a stream-opening
+            # sound heard late runs into it, is given as heard, not failed
+            # here: the dropout, and the late sound's latency, are judged as such.
+            late = [o for o in over if not (o["start"] < s["end"] and o["end"] > s["start"])]
+            cut = [d for d in found if d[0] < stop / RATE_HZ - error_s and d[0] + d[1] > start / RATE_HZ - error_s]
+            if row["heard"] != expected and (cut or late):
+                row["not_failed"] = "a dropout cuts it" if cut else f"{late[0]['file'][:-4]} heard late over it"
+            elif row["heard"] != expected:
+                voiced.fail(f"{s['file']} at {s['start']:.2f} s: heard \"{row['heard']}\", not \"{expected}\""
+                            + ("" if alone else " (as the mix of the sounds heard there, each at its own onset, is heard)"))
         figures.append(row)
         heard_text = (f"\"{row['heard']}\"" + ("" if row.get("alone") else f" (mix: \"{row['expected']}\")")
+                      + (f", not failed: {row['not_failed']}" if "not_failed" in row else "")
                       if "heard" in row else "")
         print(f"  {s['start']:7.2f} {s['file'][:-4]:16} {'loop' if s['loop'] else 'once':5} "
               f"{row['onset_error_ms']:+6.1f}ms {match:5.2f} {row['latency_ms']:6.0f}ms "

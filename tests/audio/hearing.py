@@ -6,9 +6,9 @@ scale 1.0, one rate).
   by cross-correlating the mix's opening against the recording there;
 - onset_error_s: when one sound begins in the recording against when the
   trace asks for it, by cross-correlating the sound's own opening near it;
-- dropouts: the stretches of one sound, over its whole length, where the
-  sound itself sounds and the recording is digitally silent: the output ran
-  dry under it;
+- dropouts: the stretches of one sound, over its whole length (as far as it
+  is heard: heard_until_s), where the sound itself sounds and the recording
+  is digitally silent: the output ran dry under it;
 - silent_after_s: how long the recording takes to fall silent after a stop;
 - as_heard, voice_window: where a spoken sound is given to the recogniser,
   among the others as the recording holds them.
@@ -81,13 +81,14 @@ def align(recording, mix, rate_hz):
     return (lag - start) / rate_hz, score
 
 
-def onset_error_s(recording, clip, due_s, rate_hz, search_s=ONSET_SEARCH_S):
+def onset_error_s(recording, clip, due_s, rate_hz, search_s=ONSET_SEARCH_S, late_s=None):
     """Seconds the clip's start is heard after `due_s` (negative: before), and
-    the match's coefficient."""
+    the match's coefficient; looked for from `search_s` before to `late_s`
+    (by default `search_s`) after."""
     opening = clip[:int(OPENING_S * rate_hz)]
     due = int(round(due_s * rate_hz))
-    search = int(search_s * rate_hz)
-    lag, score = best_lag(opening, recording, due - search, due + search)
+    lag, score = best_lag(opening, recording, due - int(search_s * rate_hz),
+                          due + int((search_s if late_s is None else late_s) * rate_hz))
     return (lag - due) / rate_hz, score
 
 
@@ -100,13 +101,15 @@ def periodic(clip, rate_hz, search_s=ONSET_SEARCH_S, likeness=0.8):
     return score >= likeness
 
 
-def energy_onset_error_s(x, clip, due_s, rate_hz, search_s=ONSET_SEARCH_S):
+def energy_onset_error_s(x, clip, due_s, rate_hz, search_s=ONSET_SEARCH_S, late_s=None):
     """Seconds the clip is first heard after `due_s` in x, where nothing else
-    sounds: the first window from `due_s - search_s` above a third of the
-    clip's own opening RMS at x's level; None where there is none."""
+    sounds: the first window from `due_s - search_s` to `due_s + late_s` (by
+    default `search_s`) above a third of the clip's own opening RMS at x's
+    level; None where there is none."""
     level = float(np.sqrt(np.mean(np.square(clip[:int(OPENING_S * rate_hz)])))) / 3
     first = max(0, int((due_s - search_s) / WINDOW_S))
-    rms = window_rms(x, rate_hz)[first:int((due_s + search_s) / WINDOW_S) + 1]
+    last = int((due_s + (search_s if late_s is None else late_s)) / WINDOW_S) + 1
+    rms = window_rms(x, rate_hz)[first:last]
     loud = np.nonzero(rms > max(level, SILENCE_RMS))[0]
     return None if len(loud) == 0 else (first + loud[0]) * WINDOW_S - due_s
 
@@ -116,6 +119,20 @@ def gain(recording, mix):
     n = min(len(recording), len(mix))
     energy = float(np.dot(mix[:n], mix[:n]))
     return float(np.dot(recording[:n], mix[:n])) / energy if energy > 0 else 0.0
+
+
+def heard_until_s(s, error_s, common_s, end_t, terminated, last_frame_s):
+    """How far a sound (a dict of start, end in s, loop) is heard on its own
+    clock, its start heard error_s off its frame: a loop's end is a stop,
+    heard at the common latency, so error_s earlier there; a sound played once
+    is heard to its last frame. Either is cut as the runner ends the flight
+    (last_frame_s before end_t) and, where a terminate ended it, by the common
+    latency, since a terminate silences at once what the device holds."""
+    if s["loop"]:
+        end = s["end"] - max(0.0, error_s) - (last_frame_s if s["end"] >= end_t - 1e-9 else 0.0)
+    else:
+        end = min(s["end"], end_t - max(0.0, error_s) - last_frame_s)
+    return end - common_s if terminated else end
 
 
 # A dropout: the output ran dry, and the sink played digital silence in the

@@ -46,6 +46,17 @@ class Onsets(unittest.TestCase):
                 self.assertAlmostEqual(error, heard_at - due, delta=1.5 / RATE)
                 self.assertGreater(match, 0.3)
 
+    def test_a_stream_opening_sound_heard_late_is_found_as_far_as_looked_for(self):
+        clip = noise(0.4)
+        recording = placed(3, (1.6, clip))  # due at 1.0, the device opened 0.6 s late
+        error, match = hearing.onset_error_s(recording, clip, 1.0, RATE, late_s=0.7)
+        self.assertAlmostEqual(error, 0.6, delta=1.5 / RATE)
+        self.assertGreater(match, 0.9)
+        self.assertLess(hearing.onset_error_s(recording, clip, 1.0, RATE)[1], 0.3)
+        rattle = np.tile(np.concatenate([noise(0.03), np.zeros(int(0.0325 * RATE))]), 8)
+        error = hearing.energy_onset_error_s(placed(3, (1.6, rattle)), rattle, 1.0, RATE, late_s=0.7)
+        self.assertAlmostEqual(error, 0.6, delta=hearing.WINDOW_S)
+
     def test_alignment_by_first_onsets(self):
         clip = noise(0.5)
         mix = placed(3, (0.2, clip))
@@ -100,6 +111,21 @@ class Dropouts(unittest.TestCase):
         found = hearing.dropouts(own * hole, own, RATE, 0.5, 1.8)
         self.assertAlmostEqual(found[0][0], 1.1, delta=hearing.DROPOUT_WINDOW_S)
         self.assertAlmostEqual(found[0][1], 0.03, delta=hearing.DROPOUT_WINDOW_S)
+
+
+    def test_checked_as_far_as_heard(self):
+        def span(start, end, loop):
+            return dict(start=start, end=end, loop=loop)
+        cases = [  # (sound, its onset error s, terminated, heard until s on its own clock, reason)
+            (span(0, 1.5, False), 0.6, False, 1.5, "once, opening the stream 0.6 s late: to its last frame"),
+            (span(2, 5, True), 0.02, False, 4.98, "a loop stopped: its stop heard at the common latency"),
+            (span(2, 10, True), 0.0, False, 9.9, "a loop to the flight's end: as the runner ends"),
+            (span(9.5, 11, False), 0.05, False, 9.85, "once, past the flight's end: as the runner ends"),
+            (span(2, 5, True), 0.01, True, 4.96, "a loop terminated: less what the device held"),
+        ]
+        for s, error_s, terminated, until, reason in cases:
+            with self.subTest(reason):
+                self.assertAlmostEqual(hearing.heard_until_s(s, error_s, 0.03, 10.0, terminated, 0.1), until)
 
 
 class Stops(unittest.TestCase):
