@@ -112,6 +112,22 @@ prepare_wine() {
   fi
 }
 
+# wine_up BUILD: the build's Wine server kept running, its prefix booted with
+# its services (which live as long as the server) given no one's output.
+# Suites run one after another then find the server up: one that starts as a
+# server left with no program is exiting may have its connection reset
+# ("wine client error"). wine_down BUILD ends the server and its services.
+wine_up() {
+  local prefix
+  prefix="$(pwd)/$1/wineprefix"
+  WINEPREFIX="$prefix" wineserver -p </dev/null >/dev/null 2>&1 || true
+  WINEPREFIX="$prefix" "$(wine_of "$1")" wineboot </dev/null >/dev/null 2>&1 || true
+}
+
+wine_down() {
+  WINEPREFIX="$(pwd)/$1/wineprefix" wineserver -k >/dev/null 2>&1 || true
+}
+
 # Whether this machine runs 32-bit x86 code, which Wine's 32-bit loader is:
 # some kernels refuse every i386 executable (execve fails with ENOEXEC). On
 # such a machine the 32-bit Windows build is still built and read, but not run.
