@@ -42,7 +42,8 @@ system clock): every sound begins within ONSET_TOLERANCE_S of its frame's
 time (NATIVE_ONSET_TOLERANCE_S through the native output, whose buffer is
 longer), on the latency the later sounds keep (a sound that opens the output
 stream may be heard up to DEVICE_START_TOLERANCE_S later, and for a Windows
-runner later still by the stack's own open and write; sounds that start
+runner later still by the stack's own open and write, twice that after a
+terminate, whose stream closes first; sounds that start
 together are found by their sum); each is heard, from the call
 that asked for it, within the latency bound above (the shipped library, under
 Wine; the native output's latency is given, not bound); each spoken sound is
@@ -379,19 +380,30 @@ def onset_lag(aligned, level, spans, s, end_t, late_s=hearing.ONSET_SEARCH_S):
     return hearing.onset_error_s(alone_in, s["clip"], s["start"], RATE_HZ, late_s=late_s)
 
 
-def onset_lags(aligned, level, spans, end_t, openings, opening_late_s):
-    """onset_lag of every span, looked for up to `opening_late_s` late where it
-    opens the stream. Sounds that start together are mixed into the same frames and
-    heard together, so they are found together, by their sum: one alone is
-    drawn away by the other, wherever it is heard."""
+def looked_for_s(s, openings):
+    """How late a sound is looked for: ONSET_SEARCH_S, or ONSET_TOLERANCE_S
+    past its `openings` entry (start s -> how late it may be) where it opens
+    the stream; a loop never as far as its next turn, whose start matches its
+    own as well (a loop heard one turn late is what it would be taken for)."""
+    if s["start"] not in openings:
+        return hearing.ONSET_SEARCH_S
+    late_s = openings[s["start"]] + ONSET_TOLERANCE_S
+    return min(late_s, len(s["clip"]) / RATE_HZ - hearing.ONSET_SEARCH_S) if s["loop"] else late_s
+
+
+def onset_lags(aligned, level, spans, end_t, openings):
+    """onset_lag of every span, looked for as late as looked_for_s. Sounds
+    that start together are mixed into the same frames and heard together,
+    so they are found together, by their sum: one alone is drawn away by the
+    other, wherever it is heard."""
     together = {}
     for s in spans:
         together.setdefault(s["start"], []).append(s)
     found = {}
     lags = []
     for s in spans:
-        search = opening_late_s if s["start"] in openings else hearing.ONSET_SEARCH_S
         group = together[s["start"]]
+        search = min(looked_for_s(o, openings) for o in group)
         if len(group) == 1:
             lags.append(onset_lag(aligned, level, spans, s, end_t, search))
             continue
@@ -473,19 +485,23 @@ def judge(which, label, run_dir, sounds, scratch, grammar, baseline):
     # behind its place (a slow first sound, opening the device, draws no
     # later one out of reach, as an alignment by first onsets would).
     frame_0_s = (calls(0.0, None) - heard_at(0.0)) / (heard_at(1.0) - heard_at(0.0))
+    bound = baseline if isinstance(baseline, dict) else None
+    later_tolerance_s = NATIVE_ONSET_TOLERANCE_S if baseline is None else ONSET_TOLERANCE_S
     # The first sound of a flight opens the output stream, and so does the
     # first after a terminate; every later sound keeps to one latency, the
-    # median of theirs, and is measured against it.
-    openings = {spans[0]["start"]} | {min([o["start"] for o in spans if o["start"] >= t] or [t]) for t in terminates}
+    # median of theirs, and is measured against it. A stream-opening sound
+    # comes after the stack's own open and write, which a busy Wine has taken
+    # up to 0.8 s, and after a terminate the terminated stream's close comes
+    # first: each is looked for, and held, DEVICE_START_TOLERANCE_S beyond
+    # that open and write, taken once for the first and twice after a
+    # terminate. How long it took is the latency bound's to judge.
+    open_write_s = bound["open_write"] if bound is not None else 0.0
+    openings = {min([o["start"] for o in spans if o["start"] >= t] or [t]): DEVICE_START_TOLERANCE_S + 2 * open_write_s
+                for t in terminates}
+    openings[spans[0]["start"]] = DEVICE_START_TOLERANCE_S + open_write_s
     # A periodic sound's onset by its energy is only good to a period, so the
     # latency comes from the sounds matched by their own waveform, first
     # each alone and then with the others taken out at that latency.
-    bound = baseline if isinstance(baseline, dict) else None
-    later_tolerance_s = NATIVE_ONSET_TOLERANCE_S if baseline is None else ONSET_TOLERANCE_S
-    # A stream-opening sound comes after the stack's own open and write, which
-    # a busy Wine has taken up to 0.8 s: it is looked for, and held, that much
-    # further on than the device start's own tolerance.
-    opening_late_s = DEVICE_START_TOLERANCE_S + (bound["open_write"] if bound is not None else 0.0)
     later_spans = [s for s in spans if s["start"] not in openings and not hearing.periodic(s["clip"], RATE_HZ)]
     at_zero = hearing.shifted(recording, frame_0_s, RATE_HZ, len(mix))
     first_pass = [hearing.onset_error_s(at_zero, s["clip"], s["start"], RATE_HZ, OPENING_SEARCH_S)
@@ -494,7 +510,7 @@ def judge(which, label, run_dir, sounds, scratch, grammar, baseline):
     offset_s = frame_0_s + common_s
     aligned = hearing.shifted(recording, offset_s, RATE_HZ, len(mix))
     level = hearing.gain(aligned, mix) or 1.0
-    found = onset_lags(aligned, level, spans, end_t, openings, opening_late_s + ONSET_TOLERANCE_S)
+    found = onset_lags(aligned, level, spans, end_t, openings)
     lags = [(lag + common_s, match) for lag, match in found]
     later = [lag for s, (lag, match) in zip(spans, lags) if s in later_spans and match >= MIN_MATCH]
     common_s = float(np.median(later)) if later else common_s
@@ -525,10 +541,9 @@ def judge(which, label, run_dir, sounds, scratch, grammar, baseline):
         if match < MIN_MATCH and opens and baseline is None:
             pass  # the native output's start is the sound server client's, not the library's
         elif match < MIN_MATCH:
-            late_s = opening_late_s + ONSET_TOLERANCE_S if opens else hearing.ONSET_SEARCH_S
             on_time.fail(f"{s['file']} at {s['start']:.2f} s: not found within "
-                         f"{late_s * 1000:.0f} ms (best match {match:.2f})")
-        elif opens and not -ONSET_TOLERANCE_S <= error_s <= opening_late_s:
+                         f"{looked_for_s(s, openings) * 1000:.0f} ms (best match {match:.2f})")
+        elif opens and not -ONSET_TOLERANCE_S <= error_s <= openings[s["start"]]:
             on_time.fail(f"{s['file']} at {s['start']:.2f} s, opening the device, begins "
                          f"{error_s * 1000:+.0f} ms off the later sounds' latency")
         elif not opens and abs(error_s) > later_tolerance_s:
