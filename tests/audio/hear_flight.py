@@ -510,8 +510,7 @@ def judge(which, label, run_dir, sounds, scratch, grammar, baseline):
     offset_s = frame_0_s + common_s
     aligned = hearing.shifted(recording, offset_s, RATE_HZ, len(mix))
     level = hearing.gain(aligned, mix) or 1.0
-    found = onset_lags(aligned, level, spans, end_t, openings)
-    lags = [(lag + common_s, match) for lag, match in found]
+    lags = [(lag + common_s, match) for lag, match in onset_lags(aligned, level, spans, end_t, openings)]
     later = [lag for s, (lag, match) in zip(spans, lags) if s in later_spans and match >= MIN_MATCH]
     common_s = float(np.median(later)) if later else common_s
     aligned = hearing.shifted(recording, frame_0_s + common_s, RATE_HZ, len(mix))
