@@ -105,7 +105,9 @@ class LivePanel(unittest.TestCase):
     def start_panel(cls):
         os.makedirs(OUT, exist_ok=True)
         command = [os.path.join(ROOT, "scripts", "live"), "--port", str(PORT)] + (["--windows", WINDOWS] if WINDOWS else [])
-        cls.server = start(command, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
+        # The server's own words (a runner that stopped, and why) kept beside the results.
+        cls.server_log = open(os.path.join(OUT, "live-server.log"), "w")
+        cls.server = start(command, stdout=subprocess.PIPE, stderr=cls.server_log, text=True)
         cls.url = None
         for line in cls.server.stdout:
             if line.startswith("http://127.0.0.1:"):
@@ -279,7 +281,8 @@ class LivePanel(unittest.TestCase):
         self.wait_for(lambda: (self.page("live.state.played") or {}).get("file") == "approach.json",
                       "the approach plays")
         Select(self.driver.find_element(By.ID, "speed")).select_by_value("4")
-        first = expected[0]["frame"] - 13
+        # The first callout after the flight's start, sought to just before it.
+        first = next(want["frame"] for want in expected if want["frame"] > 13) - 13
         self.driver.execute_script(  # the time slider let go just before the first callout
             "const t = document.getElementById('time'); t.value = arguments[0];"
             "t.dispatchEvent(new Event('change'));", first)

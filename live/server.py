@@ -88,6 +88,7 @@ from sound_table import SOUNDS  # noqa: E402
 MAX_EVENTS = 64  # inputs of one frame beyond this are refused, so a flood cannot grow memory
 SOUND_FILES = {s["file"] + ".wav" for s in SOUNDS}
 SPEEDS = (0.25, 4.0)  # slowest and fastest, times the frame rate
+NO_FRAME = {"frame": -1, "t": 0, "tokens": {}, "events": []}  # the last frame line of a flight that has run none
 MAX_SAID = 64  # refused hosts and origins said on stderr; a flood of new ones is refused unsaid
 END_S = 5  # a child's time to end, at each of: its input closed, SIGTERM, SIGKILL
 WINE_WAIT_S = 10  # the Wine server's time to end by itself once its last program has
@@ -234,7 +235,7 @@ class Live:
         self.last = None  # the latest frame message and picture, for a page that joins
         self.areas = None  # the placed gauges' mouse areas, as last sent
         self.sent_state = None  # the flight's state, as last sent
-        self.latest = {"frame": -1, "t": 0, "tokens": {}, "events": []}  # the last frame line
+        self.latest = NO_FRAME  # the last frame line
 
     def close(self):
         """The runner and renderer ended, and under Wine the Wine server with
@@ -411,6 +412,8 @@ class Live:
             target, self.seek_to = self.seek_to or 0, None
             self.session.close()
             self.session = self.start(target)
+            # The new flight's own last frame, none yet where it starts paused: not the old one's.
+            self.latest = NO_FRAME
         count = self.frames_due()
         taking_over = self.take_over and self.session.playing
         if not (count or restarted or taking_over):
