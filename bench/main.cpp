@@ -177,6 +177,17 @@ hostmodel::Host& loaded_host(const Options& options) {
     }
 }
 
+// How long the panel's close waits for the sound library's streams.
+constexpr int close_timeout_ms = 10000;
+
+// The panel closed before the runner exits, as the host closes it.
+void close_panel(hostmodel::Host& host) {
+    if (!host.close(close_timeout_ms)) {
+        std::cerr << "mertq4-bench: the sound library was still in the process "
+                  << close_timeout_ms / 1000 << " s after the panel closed\n";
+    }
+}
+
 // Flies as inputs arrive on stdin; each trace line is written and flushed at once.
 int run_interactive(const Options& options) {
     hostmodel::Host& host = loaded_host(options);
@@ -191,6 +202,7 @@ int run_interactive(const Options& options) {
     for (const std::string& fault : faults) {
         std::cerr << "mertq4-bench: the host model found: " << fault << "\n";
     }
+    close_panel(host);
     return exit_done;
 }
 
@@ -293,6 +305,7 @@ int run(const Options& options) {
     for (const std::string& fault : result.faults) {
         std::cerr << "mertq4-bench: the host model found: " << fault << "\n";
     }
+    close_panel(host);
     return exit_done;
 }
 

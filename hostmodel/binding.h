@@ -37,6 +37,11 @@ void set_sound_library_folder(const std::string& folder);
 void set_sound_library(SoundLibrary mode);
 bool sound_library_loaded();
 void hold_sound_library(bool hold);
+// Waits up to `timeout_ms` for the real sound library, let go by every module
+// of the process, to leave it: each stream's thread holds it until the thread
+// has closed its device. True once it has left, and at once with the
+// stand-ins, which start no thread.
+bool await_sound_library_gone(int timeout_ms);
 int module_sound_references();  // the module's own references, the held one left out
 void set_host_component(bool present);
 // Writes byte `offset` of the host component's "Linkage" block, if it is present.

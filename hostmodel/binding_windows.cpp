@@ -55,6 +55,11 @@ std::string real_sound_folder;  // empty: the stand-ins serve the sound calls
 hostmodel::SoundLibrary sound_mode = hostmodel::SoundLibrary::present;
 std::string requested_file;  // empty: the default beside the program
 std::string loaded_file;     // full path of the module loaded
+// How long the real sound library's streams are given to close their devices
+// and let it go (a busy Wine has taken most of a second to open one), and how
+// often it is looked for meanwhile.
+constexpr int sound_threads_end_ms = 10000;
+constexpr int poll_ms              = 10;
 
 // Ends the test program with a message: without its module there is nothing to test.
 [[noreturn]] void fail(const std::string& what) {
@@ -446,6 +451,9 @@ void unload_all() {
     if (!loaded_file.empty()) unload_fully(loaded_file.c_str());
     the_module = nullptr;
     hold_sound_library(false);
+    // The real library's streams let go of it once their devices are closed:
+    // released before that, its code would be unmapped under their threads.
+    await_sound_library_gone(sound_threads_end_ms);
     unload_fully(sound_file);
     sound_entries = {};
     unload_fully(component::file_name);
@@ -485,6 +493,15 @@ void hold_sound_library(bool hold) {
 
 int module_sound_references() {
     return module_sound_references_now();
+}
+
+bool await_sound_library_gone(int timeout_ms) {
+    if (real_sound_folder.empty()) return true;
+    for (int waited = 0; GetModuleHandleA(sound_file) != nullptr; waited += poll_ms) {
+        if (waited >= timeout_ms) return false;
+        Sleep(poll_ms);
+    }
+    return true;
 }
 
 void set_host_component(bool present) {

@@ -206,6 +206,12 @@ void Host::reload() {
     core::start(m);
 }
 
+bool Host::close(int timeout_ms) {
+    remove_all();
+    binding::hold_sound_library(false);
+    return binding::await_sound_library_gone(timeout_ms);
+}
+
 const host::LinkageRecord& Host::linkage() const {
     return *core::model().linkage;
 }

@@ -132,6 +132,13 @@ class Host {
     // placed are dropped without a call to the module. instance() keeps
     // returning this host.
     void reload();
+    // Closes the panel as the host does before it exits: every placed gauge
+    // removed (the module silences its sounds and lets the sound library go),
+    // the held reference dropped, then up to `timeout_ms` for the real
+    // library's streams to close their devices and the library to leave the
+    // process. False where it is still there. A process that exits while a
+    // stream's thread has its device open can crash under Wine.
+    bool close(int timeout_ms);
 
     // -- the module
     const host::LinkageRecord& linkage() const;

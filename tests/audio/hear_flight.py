@@ -99,6 +99,7 @@ QUIET_AFTER_STOP_S = 0.35  # how long after a stop the recording is watched
 MIN_MATCH = 0.4
 TAIL_S = 1.5  # recorded after the runner ends, for the last sound's end
 FLIGHT_TIMEOUT_S = 240
+LIBRARY_KEPT = "the sound library was still in the process"  # the runner's words, once its panel has closed
 LAST_FRAME_S = 0.1  # a loop sounding to the flight's end stops as the runner ends
 LATENCY_BOUND_S = 0.050  # from a call to its sound, beyond a plain waveOut write's
 # The first sample of a plain write's burst heard: above -40 dBFS.
@@ -362,6 +363,8 @@ def fly(server, args, which, scenario, run_dir):
         message = err.read().strip()
     if process.returncode != 0:
         return f"the {which} runner failed (exit {process.returncode}): {message}"
+    if LIBRARY_KEPT in message:  # a stream that never closes its device keeps every later one from opening
+        return f"the {which} runner: {message}"
     with open(os.path.join(run_dir, "recording.json"), "w", encoding="utf-8") as f:
         json.dump({"parec_started_unix_s": started, "clock": clock, "registry_saves_unix_s": saves}, f)
     return None
