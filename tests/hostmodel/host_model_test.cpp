@@ -723,4 +723,18 @@ TEST_F(HostModel, ReloadReleasesTheSoundLibraryAndForgetsTheRecords) {
     EXPECT_GT(host.module_sound_references(), 0) << "the library is present again";
 }
 
+TEST_F(HostModel, CloseRemovesEveryGaugeAndTheModuleLetsTheSoundLibraryGo) {
+    host.place("MERTQ4ComLnk");
+    host.place("MERTQ4GPWS");
+    host.frame();
+    host.hold_sound_library(true);
+    ASSERT_GT(host.module_sound_references(), 0);
+
+    EXPECT_TRUE(host.close(0));
+    EXPECT_TRUE(host.placed().empty());
+    EXPECT_EQ(host.module_sound_references(), 0) << "each gauge told it is killed lets go";
+    EXPECT_FALSE(host.sound_library_loaded()) << "and the held reference is dropped";
+    EXPECT_TRUE(host.faults().empty());
+}
+
 }  // namespace
