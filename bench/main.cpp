@@ -177,14 +177,11 @@ hostmodel::Host& loaded_host(const Options& options) {
     }
 }
 
-// How long the panel's close waits for the sound library's streams.
-constexpr int close_timeout_ms = 10000;
-
 // The panel closed before the runner exits, as the host closes it.
 void close_panel(hostmodel::Host& host) {
-    if (!host.close(close_timeout_ms)) {
+    if (!host.close()) {
         std::cerr << "mertq4-bench: the sound library was still in the process "
-                  << close_timeout_ms / 1000 << " s after the panel closed\n";
+                  << hostmodel::Host::streams_end_ms / 1000 << " s after the panel closed\n";
     }
 }
 

@@ -55,11 +55,7 @@ std::string real_sound_folder;  // empty: the stand-ins serve the sound calls
 hostmodel::SoundLibrary sound_mode = hostmodel::SoundLibrary::present;
 std::string requested_file;  // empty: the default beside the program
 std::string loaded_file;     // full path of the module loaded
-// How long the real sound library's streams are given to close their devices
-// and let it go (a busy Wine has taken most of a second to open one), and how
-// often it is looked for meanwhile.
-constexpr int sound_threads_end_ms = 10000;
-constexpr int poll_ms              = 10;
+constexpr int poll_ms = 10;  // how often a library let go is looked for until it has left
 
 // Ends the test program with a message: without its module there is nothing to test.
 [[noreturn]] void fail(const std::string& what) {
@@ -453,7 +449,7 @@ void unload_all() {
     hold_sound_library(false);
     // The real library's streams let go of it once their devices are closed:
     // released before that, its code would be unmapped under their threads.
-    await_sound_library_gone(sound_threads_end_ms);
+    await_sound_library_gone(hostmodel::Host::streams_end_ms);
     unload_fully(sound_file);
     sound_entries = {};
     unload_fully(component::file_name);

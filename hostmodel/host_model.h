@@ -138,7 +138,10 @@ class Host {
     // library's streams to close their devices and the library to leave the
     // process. False where it is still there. A process that exits while a
     // stream's thread has its device open can crash under Wine.
-    bool close(int timeout_ms);
+    bool close(int timeout_ms = streams_end_ms);
+    // How long the real library's streams are given to close their devices,
+    // at a close and a reload (a busy Wine has taken most of a second to open one).
+    static constexpr int streams_end_ms = 10000;
 
     // -- the module
     const host::LinkageRecord& linkage() const;
