@@ -729,9 +729,14 @@ TEST_F(HostModel, CloseRemovesEveryGaugeAndTheModuleLetsTheSoundLibraryGo) {
     host.frame();
     host.hold_sound_library(true);
     ASSERT_GT(host.module_sound_references(), 0);
+    host.take_sound_calls();
 
     EXPECT_TRUE(host.close(0));
     EXPECT_TRUE(host.placed().empty());
+    const std::vector<hostmodel::SoundCall> calls = host.take_sound_calls();
+    EXPECT_EQ(calls, std::vector<hostmodel::SoundCall>(calls.size(), hostmodel::terminate()))
+        << "the module silences its sounds, and only that";
+    EXPECT_FALSE(calls.empty());
     EXPECT_EQ(host.module_sound_references(), 0) << "each gauge told it is killed lets go";
     EXPECT_FALSE(host.sound_library_loaded()) << "and the held reference is dropped";
     EXPECT_TRUE(host.faults().empty());
