@@ -56,7 +56,6 @@ if(WIN32)
   # The same suite as the client of a private sound server, so that Wine has a
   # device: the stream's ring, its thread and what the device is given, and
   # the soak with the device opened at every cycle.
-  find_package(Python3 REQUIRED COMPONENTS Interpreter)
   add_test(NAME ${WINE_TESTS}.gaugesound_dll_device
            COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/audio/sound_server.py --
                    ${CMAKE_CROSSCOMPILING_EMULATOR} $<TARGET_FILE:gaugesound_dll_test> --gtest_shuffle)
