@@ -545,12 +545,20 @@ StreamRateSound stream_rate_noise(uint32_t frames, uint32_t seed) {
 }
 
 // Waits (up to 10 s) until the library's `stream`th device stream since its
-// load has written `frames`; false if it did not.
-bool wait_written(const Library& library, uint32_t stream, uint32_t frames) {
+// load has written `frames`; a failure says how far the streams got.
+testing::AssertionResult wait_written(const Library& library, uint32_t stream, uint32_t frames) {
     for (int waited = 0;; waited += 10) {
         const GaugeSoundProbeState state = library.state();
-        if (state.device_streams >= stream && state.captured_frames >= frames) return true;
-        if (waited >= 10000) return false;
+        if (state.device_streams >= stream && state.captured_frames >= frames) {
+            return testing::AssertionSuccess();
+        }
+        if (waited >= 10000) {
+            return testing::AssertionFailure()
+                   << "after 10 s: " << state.device_streams << " device streams (" << stream
+                   << " wanted), the last wrote " << state.captured_frames << " frames (" << frames
+                   << " wanted); " << state.live_streams << " stream threads, " << state.sounding
+                   << " sounding, stream open " << state.stream_open;
+        }
         Sleep(10);
     }
 }
