@@ -109,7 +109,7 @@ struct PacedOutput {
     }
 };
 constexpr gaugesound::OutputOps paced_output = {
-    .name = "paced", .open = PacedOutput::open, .close = PacedOutput::close};
+    .name = "paced", .open = PacedOutput::open, .close = PacedOutput::close, .prepare = nullptr};
 
 void quiet(const char*) {}
 const gaugesound::PlatformOps quiet_platform = {.read_file = gaugesound::native_platform.read_file,

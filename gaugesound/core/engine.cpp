@@ -36,7 +36,13 @@ Engine::~Engine() {
     terminate();
 }
 
+void Engine::prepare_output() {
+    if (output_prepared_.load(std::memory_order_relaxed) || output_prepared_.exchange(true)) return;
+    if (output_.prepare != nullptr) output_.prepare();
+}
+
 void Engine::play(const char* path, const char* key, int32_t loop) {
+    prepare_output();
     size_t path_bytes = 0;
     size_t key_bytes  = 0;
     if (!bounded_length(path, max_path_bytes, &path_bytes) ||
@@ -58,6 +64,7 @@ void Engine::play(const char* path, const char* key, int32_t loop) {
 }
 
 void Engine::stop(const char* key) {
+    prepare_output();
     size_t key_bytes = 0;
     if (!bounded_length(key, Mixer::max_key_bytes, &key_bytes)) return;
     std::lock_guard lock(mutex_);

@@ -5,14 +5,17 @@
 // (lower case, '/' read as '\'); a file is read and decoded once, at its first
 // play, outside the lock the audio thread takes, and kept until the engine
 // ends, refused files included, so that the reason is reported once per file.
-// The stream is opened at the first play that starts a voice and closed by
-// terminate(), which silences everything at once. A reason is reported once
+// The output is readied at the first play or stop (the module stops its
+// looping warnings on every frame from the first), and the stream opened at
+// the first play that starts a voice and closed by terminate(), which
+// silences everything at once. A reason is reported once
 // per file (and the device's once per text), never on every call.
 //
 // Calls given a NULL path or key, a path over max_path_bytes or a key over
 // Mixer::max_key_bytes play nothing and change nothing.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -72,6 +75,7 @@ class Engine {
     // Mixes for the current stream; a stream already closed gets silence.
     static void pull(void* context, void* stream, int16_t* out, size_t frames);
     const Clip* find_or_load(const char* path);  // null: refused; takes and drops mutex_
+    void prepare_output();                       // the output readied once, at the first call
 
     const OutputOps& output_;
     const PlatformOps& platform_;
@@ -82,6 +86,7 @@ class Engine {
     size_t refusals_         = 0;
     bool refusals_forgotten_ = false;  // said once: refusals past max_cached_refusals
     bool bad_call_reported_  = false;  // said once: a NULL or overlong path or key
+    std::atomic<bool> output_prepared_{false};
 };
 
 }  // namespace gaugesound

@@ -29,6 +29,11 @@ struct OutputOps {
     // its thread soon after (within a buffer's time), even when the library
     // is released meanwhile. `pull` may still be called until then.
     void (*close)(void* stream);
+    // Readies the audio output for the streams to come and returns at once:
+    // called at the engine's first play or stop, so that a stream opened
+    // later (the first warning of a flight, minutes on) does not wait for the
+    // system to start its audio. Null: nothing to ready.
+    void (*prepare)();
 };
 
 }  // namespace gaugesound

@@ -116,9 +116,10 @@ void close(void* handle) {
 }  // namespace
 
 const OutputOps pulse_output = {
-    .name  = "PulseAudio",
-    .open  = open,
-    .close = close,
+    .name    = "PulseAudio",
+    .open    = open,
+    .close   = close,
+    .prepare = nullptr,  // the stream's own connection starts it
 };
 
 }  // namespace gaugesound

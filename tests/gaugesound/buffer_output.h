@@ -19,7 +19,8 @@ struct State {
     bool open                   = false;
     int opens                   = 0;
     int closes                  = 0;
-    int next_id                 = 1;
+    std::atomic<int> prepares{0};
+    int next_id = 1;
 };
 inline State state;
 
@@ -39,10 +40,15 @@ inline void close(void* stream) {
     ++state.closes;
 }
 
+inline void prepare() {
+    ++state.prepares;
+}
+
 inline constexpr gaugesound::OutputOps ops = {
-    .name  = "buffer",
-    .open  = open,
-    .close = close,
+    .name    = "buffer",
+    .open    = open,
+    .close   = close,
+    .prepare = prepare,
 };
 
 inline void reset() {
@@ -52,6 +58,7 @@ inline void reset() {
     state.stream  = nullptr;
     state.open    = false;
     state.opens = state.closes = 0;
+    state.prepares             = 0;
 }
 
 // `frames` stereo frames pulled from the stream last opened (open or already

@@ -196,10 +196,16 @@ TEST_F(EngineTest, KeyRulesAcrossSpellings) {
     EXPECT_EQ(engine.sounding(), 1u);
 }
 
-// The stream opens at the first start, terminate silences it at once and a
-// late pull on the closed stream gets silence; the next start opens anew.
+// The output is readied once, at the first stop or play; the stream opens at
+// the first start, terminate silences it at once and a late pull on the
+// closed stream gets silence; the next start opens anew.
 TEST_F(EngineTest, StreamLife) {
     EXPECT_FALSE(engine.stream_open());
+    engine.terminate();
+    EXPECT_EQ(buffer_output::state.prepares, 0) << "a terminate readies no output";
+    engine.stop("k");
+    EXPECT_EQ(buffer_output::state.prepares, 1) << "the first stop readies it, opening nothing";
+    EXPECT_EQ(buffer_output::state.opens, 0);
     engine.play("sound\\none.wav", "k", 1);
     EXPECT_FALSE(engine.stream_open()) << "a refused start opens nothing";
     engine.play("sound\\a.wav", "k", 1);
@@ -218,6 +224,7 @@ TEST_F(EngineTest, StreamLife) {
     EXPECT_EQ(buffer_output::state.opens, 2);
     EXPECT_EQ(left(1)[0], 100);
     EXPECT_EQ(reads["sound\\a.wav"], 1) << "the cache outlives terminate";
+    EXPECT_EQ(buffer_output::state.prepares, 1) << "readied once in the engine's life";
 }
 
 // Refusals are remembered up to max_cached_refusals files; past them a
@@ -299,6 +306,7 @@ TEST_F(EngineTest, CallsFromAnyThread) {
     // Callers racing on a file's first play may each read it; one is kept.
     EXPECT_LE(reads["sound\\a.wav"], 3);
     EXPECT_LE(reads["sound\\b.wav"], 3);
+    EXPECT_EQ(buffer_output::state.prepares, 1) << "readied once, whichever thread came first";
 }
 
 }  // namespace
