@@ -15,6 +15,7 @@ the program's end apart from the program's own faults:
 A program still running without a report is left to ctest's time limit.
 """
 import argparse
+import ctypes
 import os
 import shutil
 import signal
@@ -27,6 +28,13 @@ import xml.etree.ElementTree as ET
 POLL_S = 0.2
 DRAIN_S = 5.0  # how long the output may stay open after the program ended
 HANGS_FILE = "wine-exit-hangs.txt"
+
+
+def end_with_runner():
+    """In the program's process before it starts: killed when the runner
+    dies, as when ctest's time limit kills the runner."""
+    PR_SET_PDEATHSIG = 1
+    ctypes.CDLL(None, use_errno=True).prctl(PR_SET_PDEATHSIG, signal.SIGKILL)
 
 
 def report_verdict(path):
@@ -71,7 +79,7 @@ def main():
     if os.path.exists(args.report):
         os.remove(args.report)
     program = subprocess.Popen(command, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
-                               stderr=subprocess.PIPE)
+                               stderr=subprocess.PIPE, preexec_fn=end_with_runner)
     relays = [threading.Thread(target=relay, args=(pipe, sink.buffer), daemon=True)
               for pipe, sink in ((program.stdout, sys.stdout), (program.stderr, sys.stderr))]
     for thread in relays:
