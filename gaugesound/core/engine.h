@@ -8,8 +8,8 @@
 // The output is readied at the first play or stop (the module stops its
 // looping warnings on every frame from the first), and the stream opened at
 // the first play that starts a voice and closed by terminate(), which
-// silences everything at once. A reason is reported once
-// per file (and the device's once per text), never on every call.
+// silences everything at once. A reason is reported once per file (and the
+// device's once per text), never on every call.
 //
 // Calls given a NULL path or key, a path over max_path_bytes or a key over
 // Mixer::max_key_bytes play nothing and change nothing.

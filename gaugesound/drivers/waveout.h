@@ -17,9 +17,11 @@
 // on Windows do.
 // The thread holds a reference on the library's own module and ends with
 // FreeLibraryAndExitThread, so the library can be released at once after a
-// close and leaves the process only when the thread is gone. No device: the
-// reason is reported once in the process's life and the thread sleeps until
-// the close.
+// close and leaves the process only when the thread is gone. Once in the
+// process's life, at the engine's first call, a short thread of the same kind
+// starts the system's wave output, so that the first stream need not wait for
+// it (prepare in core/output.h). No device: the reason is reported once in
+// the process's life and the thread sleeps until the close.
 #pragma once
 
 #include <cstddef>
