@@ -196,6 +196,18 @@ void pin_wave_output() {
     GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_PIN, L"winmm.dll", &winmm);
 }
 
+// A reference on the library's own module, for a thread that runs its code
+// and ends with FreeLibraryAndExitThread: taken before the thread exists, so
+// that no release can come between. Null when it cannot be taken.
+HMODULE library_reference() {
+    HMODULE module   = nullptr;
+    const auto flags = GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS;
+    if (!GetModuleHandleExW(flags, reinterpret_cast<LPCWSTR>(&library_reference), &module)) {
+        return nullptr;
+    }
+    return module;
+}
+
 // Starts the system's wave output, which the first stream would otherwise
 // wait for: measured under Wine, the first use of the wave output in a
 // process takes 0.2 to 0.3 s (0.7 s with every core busy), a later open
@@ -214,9 +226,8 @@ DWORD WINAPI start_wave_output(void* module) {
 void prepare() {
     pin_wave_output();
     if (!first_in_process("WAVE_OUTPUT_STARTED")) return;
-    HMODULE module   = nullptr;
-    const auto flags = GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS;
-    if (!GetModuleHandleExW(flags, reinterpret_cast<LPCWSTR>(&start_wave_output), &module)) return;
+    const HMODULE module = library_reference();
+    if (module == nullptr) return;
     HANDLE thread = CreateThread(nullptr, 0, start_wave_output, module, 0, nullptr);
     if (thread == nullptr) {
         FreeLibrary(module);  // the first stream starts the output itself
@@ -230,12 +241,9 @@ void* open(PullFrames pull, void* context, Report report) {
     auto* stream = new (std::nothrow) Stream{
         .pull = pull, .context = context, .report = report, .wake = nullptr, .module = nullptr};
     if (stream == nullptr) return nullptr;
-    stream->wake = CreateEventW(nullptr, FALSE, FALSE, nullptr);
-    // The thread's reference on the module that holds its code: taken here,
-    // before the thread exists, so that no release can come between.
-    const auto flags = GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS;
-    if (stream->wake == nullptr ||
-        !GetModuleHandleExW(flags, reinterpret_cast<LPCWSTR>(&stream_thread), &stream->module)) {
+    stream->wake   = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+    stream->module = stream->wake != nullptr ? library_reference() : nullptr;
+    if (stream->module == nullptr) {
         if (stream->wake != nullptr) CloseHandle(stream->wake);
         delete stream;
         report("cannot start the audio stream (no event or module reference)");
